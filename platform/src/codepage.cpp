@@ -1,0 +1,248 @@
+#include "platform/codepage.h"
+
+#include <cctype>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <map>
+#include <mutex>
+#include <utility>
+
+namespace platform {
+namespace {
+
+std::string upper(std::string s) {
+    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool isUtf8Name(const std::string& name) {
+    std::string u = upper(name);
+    return u == "UTF-8" || u == "UTF8" || u == "CP65001";
+}
+
+// The user's locale (as the environment names it) without touching the
+// process-wide locale.
+locale_t userLocale() {
+    static locale_t loc = [] {
+        locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
+        if (!l) l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
+        if (!l) l = newlocale(LC_ALL_MASK, "C", nullptr);
+        return l;
+    }();
+    return loc;
+}
+
+locale_t unicodeCaseLocale() {
+    static locale_t loc = [] {
+        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        return l;
+    }();
+    return loc;
+}
+
+// One cached iconv descriptor per direction; iconv_open is costly and sorting
+// compares many texts.
+class IconvCache {
+public:
+    iconv_t get(const std::string& to, const std::string& from) {
+        std::lock_guard lock(mutex_);
+        auto key = std::make_pair(to, from);
+        auto it = cache_.find(key);
+        if (it != cache_.end()) {
+            iconv(it->second, nullptr, nullptr, nullptr, nullptr); // reset shift state
+            return it->second;
+        }
+        iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
+        cache_.emplace(key, cd);
+        return cd;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::pair<std::string, std::string>, iconv_t> cache_;
+};
+
+IconvCache& iconvCache() {
+    static IconvCache* cache = new IconvCache; // lives to process end on purpose
+    return *cache;
+}
+
+} // namespace
+
+std::string systemCodePage() {
+    if (const char* env = std::getenv("VELMO_CODEPAGE"); env && *env) return env;
+    const char* cs = nl_langinfo_l(CODESET, userLocale());
+    std::string name = cs ? cs : "";
+    std::string u = upper(name);
+    if (u.empty() || u == "ANSI_X3.4-1968" || u == "ASCII" || u == "US-ASCII") return "UTF-8";
+    return name;
+}
+
+bool systemCodePageIsUtf8() { return isUtf8Name(systemCodePage()); }
+
+std::string convertCodePage(std::string_view in, const std::string& from, const std::string& to,
+                            char replacement, bool* lossless) {
+    if (lossless) *lossless = true;
+    if (in.empty()) return {};
+    iconv_t cd = iconvCache().get(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        if (lossless) *lossless = false;
+        return std::string(in);
+    }
+    std::string out;
+    out.reserve(in.size() * 2);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char buf[1024];
+    while (srcLeft > 0) {
+        char* dst = buf;
+        size_t dstLeft = sizeof buf;
+        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buf, static_cast<size_t>(dst - buf));
+        if (r != static_cast<size_t>(-1)) continue;
+        if (errno == E2BIG) continue;
+        // EILSEQ: not representable in the target, or invalid in the source;
+        // EINVAL: incomplete sequence at the end. Skip one source character.
+        if (lossless) *lossless = false;
+        if (replacement) out.push_back(replacement);
+        size_t skip = 1;
+        if (isUtf8Name(from)) {
+            unsigned char c = static_cast<unsigned char>(*src);
+            skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        } else if (upper(from).rfind("UTF-16", 0) == 0 || upper(from) == "UCS-2LE") {
+            skip = 2;
+        } else if (upper(from).rfind("UTF-32", 0) == 0) {
+            skip = 4;
+        }
+        if (skip > srcLeft) skip = srcLeft;
+        src += skip;
+        srcLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Flush any shift state.
+    char* dst = buf;
+    size_t dstLeft = sizeof buf;
+    iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+    out.append(buf, static_cast<size_t>(dst - buf));
+    return out;
+}
+
+std::string systemToUtf8(std::string_view bytes) {
+    std::string cp = systemCodePage();
+    if (isUtf8Name(cp)) return std::string(bytes);
+    return convertCodePage(bytes, cp, "UTF-8", '?');
+}
+
+std::string utf8ToSystem(std::string_view utf8, char replacement, bool* lossless) {
+    std::string cp = systemCodePage();
+    if (isUtf8Name(cp)) {
+        if (lossless) *lossless = true;
+        return std::string(utf8);
+    }
+    return convertCodePage(utf8, "UTF-8", cp, replacement, lossless);
+}
+
+std::string utf16ToSystem(std::u16string_view text, char replacement, bool* lossless) {
+    std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
+    return convertCodePage(raw, "UTF-16LE", systemCodePage(), replacement, lossless);
+}
+
+std::u16string systemToUtf16(std::string_view bytes) {
+    std::string raw = convertCodePage(bytes, systemCodePage(), "UTF-16LE", '?');
+    std::u16string out(raw.size() / 2, u'\0');
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
+                                       (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
+    return out;
+}
+
+std::u32string utf8ToUtf32(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        bool ok = len > 0 && i + len <= s.size();
+        for (int k = 1; ok && k < len; ++k) {
+            unsigned char cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) ok = false;
+            else cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!ok) {
+            out.push_back(U'\uFFFD');
+            ++i;
+            continue;
+        }
+        out.push_back(cp);
+        i += static_cast<size_t>(len);
+    }
+    return out;
+}
+
+std::string utf32ToUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+int compareLocale(std::string_view a, std::string_view b) {
+    std::string cp = systemCodePage();
+    auto toWide = [&](std::string_view s) {
+        std::string utf8 = isUtf8Name(cp) ? std::string(s) : convertCodePage(s, cp, "UTF-8", '?');
+        std::u32string u = utf8ToUtf32(utf8);
+        return std::wstring(u.begin(), u.end());
+    };
+    std::wstring wa = toWide(a), wb = toWide(b);
+    int r = wcscoll_l(wa.c_str(), wb.c_str(), userLocale());
+    return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
+std::string foldCaseUtf8(std::string_view utf8) {
+    locale_t loc = unicodeCaseLocale();
+    std::u32string u = utf8ToUtf32(utf8);
+    for (auto& c : u) {
+        if (c < 0x80) {
+            if (c >= 'a' && c <= 'z') c -= 32;
+        } else if (loc) {
+            c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), loc));
+        }
+    }
+    return utf32ToUtf8(u);
+}
+
+bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (std::toupper(x) != std::toupper(y)) return false;
+    }
+    return true;
+}
+
+} // namespace platform

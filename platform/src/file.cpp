@@ -1,0 +1,225 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <random>
+
+namespace platform {
+
+FileCause causeFromErrno(int err, bool lockFailed) {
+    if (lockFailed && (err == EWOULDBLOCK || err == EAGAIN)) return FileCause::SharingViolation;
+    switch (err) {
+    case 0: return FileCause::None;
+    case ENOENT: return FileCause::FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL: return FileCause::BadPath;
+    case EMFILE:
+    case ENFILE: return FileCause::TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return FileCause::AccessDenied;
+    case ENOSPC:
+    case EDQUOT: return FileCause::DiskFull;
+    case EIO: return FileCause::HardIO;
+    case EBADF: return FileCause::InvalidFile;
+    default: return FileCause::Generic;
+    }
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+FileCause File::open(const std::string& path, const FileOpen& how) {
+    close();
+    if (path.empty()) return FileCause::BadPath;
+    int flags = O_CLOEXEC;
+    flags |= how.access == FileAccess::Read ? O_RDONLY : how.access == FileAccess::Write ? O_WRONLY : O_RDWR;
+    if (how.create) flags |= O_CREAT;
+    // Truncate only after the lock is ours, so a refused open leaves the file intact.
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) return causeFromErrno(errno);
+    struct stat st{};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return FileCause::AccessDenied;
+    }
+    if (how.denyWrite) {
+        int op = (how.access == FileAccess::Read ? LOCK_SH : LOCK_EX) | LOCK_NB;
+        if (flock(fd, op) != 0) {
+            int e = errno;
+            ::close(fd);
+            return causeFromErrno(e, true);
+        }
+    }
+    if (how.truncate && ftruncate(fd, 0) != 0) {
+        int e = errno;
+        ::close(fd);
+        return causeFromErrno(e);
+    }
+    fd_ = fd;
+    path_ = path;
+    return FileCause::None;
+}
+
+void File::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+}
+
+FileCause File::readAll(std::string& out) {
+    out.clear();
+    if (fd_ < 0) return FileCause::InvalidFile;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd_, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return causeFromErrno(errno);
+        }
+        if (n == 0) return FileCause::None;
+        out.append(buf, static_cast<size_t>(n));
+    }
+}
+
+FileCause File::write(std::string_view data) {
+    if (fd_ < 0) return FileCause::InvalidFile;
+    while (!data.empty()) {
+        ssize_t n = ::write(fd_, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return causeFromErrno(errno);
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return FileCause::None;
+}
+
+FileCause File::seekToEnd() {
+    if (fd_ < 0) return FileCause::InvalidFile;
+    return lseek(fd_, 0, SEEK_END) < 0 ? FileCause::BadSeek : FileCause::None;
+}
+
+FileCause File::sync() {
+    if (fd_ < 0) return FileCause::InvalidFile;
+    return fsync(fd_) == 0 ? FileCause::None : causeFromErrno(errno);
+}
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string baseOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
+    abandon();
+    if (path.empty()) return FileCause::BadPath;
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return FileCause::AccessDenied;
+    // A target that exists but may not be written is refused, as a direct
+    // open for writing would be.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) return causeFromErrno(errno);
+    // Another process holding the target write-locked keeps us out as well.
+    bool ours = ownHeld && ownHeld->isOpen() && ownHeld->path() == path;
+    int probe = ours ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (probe >= 0) {
+        bool locked = flock(probe, LOCK_SH | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EAGAIN);
+        ::close(probe);
+        if (locked) return FileCause::SharingViolation;
+    }
+    std::random_device rd;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string candidate = folderOf(path) + "/." + baseOf(path) + "." + std::to_string(rd() % 1000000) + ".tmp";
+        int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return causeFromErrno(errno);
+        }
+        flock(fd, LOCK_EX | LOCK_NB);
+        if (::stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
+        temp_.fd_ = fd;
+        temp_.path_ = path;
+        tempPath_ = candidate;
+        target_ = path;
+        return FileCause::None;
+    }
+    return FileCause::Generic;
+}
+
+FileCause AtomicFile::write(std::string_view data) {
+    if (!temp_.isOpen()) return FileCause::InvalidFile;
+    buffer_.append(data);
+    if (buffer_.size() >= (1u << 20)) {
+        FileCause c = temp_.write(buffer_);
+        buffer_.clear();
+        return c;
+    }
+    return FileCause::None;
+}
+
+FileCause AtomicFile::commit(File* held) {
+    if (!temp_.isOpen()) return FileCause::InvalidFile;
+    FileCause c = temp_.write(buffer_);
+    buffer_.clear();
+    if (c == FileCause::None) c = temp_.sync();
+    if (c == FileCause::None && ::rename(tempPath_.c_str(), target_.c_str()) != 0) c = causeFromErrno(errno);
+    if (c != FileCause::None) {
+        abandon();
+        return c;
+    }
+    tempPath_.clear();
+    int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        ::close(dir);
+    }
+    if (held) *held = std::move(temp_);
+    else temp_.close();
+    return FileCause::None;
+}
+
+void AtomicFile::abandon() {
+    temp_.close();
+    if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    tempPath_.clear();
+    buffer_.clear();
+}
+
+FileCause writeFileAtomically(const std::string& path, std::string_view data) {
+    AtomicFile f;
+    FileCause c = f.begin(path);
+    if (c == FileCause::None) c = f.write(data);
+    if (c == FileCause::None) c = f.commit();
+    return c;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace platform

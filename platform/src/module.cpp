@@ -1,0 +1,78 @@
+#include "platform/module.h"
+
+#include <cctype>
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::string mapModuleName(std::string_view name) {
+    if (name.empty() || name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos)
+        return {};
+    std::string lower;
+    for (char c : name) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    auto dot = lower.rfind('.');
+    if (dot == std::string::npos) return lower + ".so";
+    std::string ext = lower.substr(dot);
+    if (ext == ".dll") return lower.substr(0, dot) + ".so";
+    return lower;
+}
+
+std::string moduleFileName(const void* address) {
+    Dl_info info{};
+    if (!dladdr(address, &info) || !info.dli_fname) return {};
+    std::string name = info.dli_fname;
+    if (!name.empty() && name.front() != '/') {
+        // The main program may be reported by its invocation name.
+        char buf[4096];
+        ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+        if (n > 0) name.assign(buf, static_cast<size_t>(n));
+    }
+    return name;
+}
+
+std::string moduleDirectory(const void* address) {
+    std::string file = moduleFileName(address);
+    auto slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+std::string ownModuleDirectory() { return moduleDirectory(reinterpret_cast<const void*>(&ownModuleDirectory)); }
+
+Module& Module::operator=(Module&& other) noexcept {
+    if (this != &other) {
+        unload();
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+bool Module::load(std::string_view windowsName, const std::string& directory) {
+    unload();
+    std::string file = mapModuleName(windowsName);
+    if (file.empty()) {
+        error_ = "module name refused";
+        return false;
+    }
+    std::string dir = directory.empty() ? ownModuleDirectory() : directory;
+    if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+    std::string full = dir + file;
+    handle_ = dlopen(full.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        const char* e = dlerror();
+        error_ = e ? e : "not loadable";
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+void* Module::symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
+
+void Module::unload() {
+    if (handle_) dlclose(handle_);
+    handle_ = nullptr;
+}
+
+} // namespace platform

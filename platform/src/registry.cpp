@@ -1,0 +1,479 @@
+#include "platform/registry.h"
+
+#include "platform/codepage.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <sqlite3.h>
+
+namespace platform {
+namespace {
+
+constexpr int64_t kRootIds[] = {1, 2}; // CurrentUser, LocalMachine
+
+int64_t rootId(RegRoot r) { return kRootIds[r == RegRoot::CurrentUser ? 0 : 1]; }
+
+// One connection per process and store path.
+class Store {
+public:
+    explicit Store(std::string path) : path_(std::move(path)) {}
+    ~Store() { if (db_) sqlite3_close(db_); }
+
+    const std::string& path() const { return path_; }
+
+    bool open() {
+        if (db_) return true;
+        std::error_code ec;
+        auto parent = std::filesystem::path(path_).parent_path();
+        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+        if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+            return false;
+        }
+        sqlite3_busy_timeout(db_, 15000);
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=NORMAL");
+        bool ok = exec("BEGIN IMMEDIATE") &&
+                  exec("CREATE TABLE IF NOT EXISTS keys("
+                       " id INTEGER PRIMARY KEY, parent INTEGER, name TEXT NOT NULL, fold TEXT NOT NULL,"
+                       " UNIQUE(parent, fold))") &&
+                  exec("CREATE TABLE IF NOT EXISTS vals("
+                       " key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
+                       " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, fold))") &&
+                  exec("INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+                       " (1, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
+                       " (2, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE')") &&
+                  exec("COMMIT");
+        if (!ok) {
+            exec("ROLLBACK");
+            sqlite3_close(db_);
+            db_ = nullptr;
+        }
+        return ok;
+    }
+
+    bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    sqlite3* db() const { return db_; }
+
+    // Transactions nest: only the outermost begins and ends.
+    bool begin() {
+        if (depth_++ > 0) return true;
+        if (exec("BEGIN IMMEDIATE")) return true;
+        depth_ = 0;
+        return false;
+    }
+    bool end(bool commit) {
+        if (depth_ == 0) return false;
+        if (--depth_ > 0) {
+            if (!commit) failed_ = true;
+            return true;
+        }
+        bool doCommit = commit && !failed_;
+        failed_ = false;
+        if (doCommit && exec("COMMIT")) return true;
+        exec("ROLLBACK");
+        return false;
+    }
+
+private:
+    std::string path_;
+    sqlite3* db_ = nullptr;
+    int depth_ = 0;
+    bool failed_ = false;
+};
+
+std::mutex g_mutex;
+std::unique_ptr<Store> g_store;
+
+Store* store() {
+    std::string path = registryPath();
+    if (!g_store || g_store->path() != path) g_store = std::make_unique<Store>(path);
+    return g_store->open() ? g_store.get() : nullptr;
+}
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Stmt() { sqlite3_finalize(s); }
+    bool ok() const { return s != nullptr; }
+    void bind(int i, int64_t v) { sqlite3_bind_int64(s, i, v); }
+    void bind(int i, std::string_view t) { sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT); }
+    void bindBlob(int i, const void* d, size_t n) {
+        sqlite3_bind_blob(s, i, n ? d : "", static_cast<int>(n), SQLITE_TRANSIENT);
+    }
+    int step() { return sqlite3_step(s); }
+    int64_t i64(int c) { return sqlite3_column_int64(s, c); }
+    std::string text(int c) {
+        auto p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+        return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(s, c))) : std::string();
+    }
+    std::vector<uint8_t> blob(int c) {
+        auto p = static_cast<const uint8_t*>(sqlite3_column_blob(s, c));
+        int n = sqlite3_column_bytes(s, c);
+        return p ? std::vector<uint8_t>(p, p + n) : std::vector<uint8_t>();
+    }
+};
+
+// Splits "a\b\\c" into its non-empty names.
+std::vector<std::string> splitPath(std::string_view utf8) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= utf8.size()) {
+        size_t end = utf8.find('\\', start);
+        if (end == std::string_view::npos) end = utf8.size();
+        if (end > start) parts.emplace_back(utf8.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string joinPath(std::string_view a, std::string_view b) {
+    if (a.empty()) return std::string(b);
+    if (b.empty()) return std::string(a);
+    return std::string(a) + "\\" + std::string(b);
+}
+
+// Finds the child key named `name` of `parent`; 0 when missing.
+int64_t findChild(Store& st, int64_t parent, const std::string& name, std::string* stored = nullptr) {
+    Stmt q(st.db(), "SELECT id, name FROM keys WHERE parent = ?1 AND fold = ?2");
+    q.bind(1, parent);
+    q.bind(2, foldCaseUtf8(name));
+    if (q.step() != SQLITE_ROW) return 0;
+    if (stored) *stored = q.text(1);
+    return q.i64(0);
+}
+
+// Walks utf8Path below `from`; 0 when a name is missing.
+int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
+    int64_t id = from;
+    for (const auto& part : splitPath(utf8Path)) {
+        id = findChild(st, id, part);
+        if (!id) return 0;
+    }
+    return id;
+}
+
+void deleteTreeRows(Store& st, int64_t id) {
+    std::vector<int64_t> children;
+    {
+        Stmt q(st.db(), "SELECT id FROM keys WHERE parent = ?1");
+        q.bind(1, id);
+        while (q.step() == SQLITE_ROW) children.push_back(q.i64(0));
+    }
+    for (int64_t c : children) deleteTreeRows(st, c);
+    Stmt dv(st.db(), "DELETE FROM vals WHERE key = ?1");
+    dv.bind(1, id);
+    dv.step();
+    Stmt dk(st.db(), "DELETE FROM keys WHERE id = ?1");
+    dk.bind(1, id);
+    dk.step();
+}
+
+// Runs `body` in one write transaction; a failing body rolls back.
+template <class F>
+RegStatus writeTransaction(Store& st, F&& body) {
+    if (!st.begin()) return kRegStoreFailure;
+    // Refusals (missing key, bad argument) happen before anything is written,
+    // so only a store failure spoils an enclosing transaction.
+    RegStatus r = body();
+    if (!st.end(r != kRegStoreFailure) && r == kRegOk) r = kRegStoreFailure;
+    return r;
+}
+
+} // namespace
+
+std::string_view regRootName(RegRoot root) {
+    return root == RegRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+std::string registryPath() {
+    if (const char* env = std::getenv("VELMO_REGISTRY"); env && *env) return env;
+    std::string base;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) base = x;
+    else if (const char* h = std::getenv("HOME"); h && *h) base = std::string(h) + "/.config";
+    else base = "/tmp";
+    return base + "/velmo/registry.sqlite3";
+}
+
+void closeRegistry() {
+    std::lock_guard lock(g_mutex);
+    g_store.reset();
+}
+
+RegStatus RegKey::resolve(int64_t& id) const {
+    if (!valid_) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    id = walk(*st, rootId(root_), path_);
+    return id ? kRegOk : kRegFileNotFound;
+}
+
+std::string RegKey::path() const { return utf8ToSystem(path_); }
+
+RegStatus RegKey::create(RegRoot root, std::string_view subKey, RegKey& out, bool* created) {
+    return RegKey(root, "").createSubKey(subKey, out, created);
+}
+
+RegStatus RegKey::open(RegRoot root, std::string_view subKey, RegKey& out) {
+    return RegKey(root, "").openSubKey(subKey, out);
+}
+
+RegStatus RegKey::createSubKey(std::string_view subKey, RegKey& out, bool* created) const {
+    std::lock_guard lock(g_mutex);
+    if (created) *created = false;
+    if (!valid_) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    std::string canonical;
+    RegStatus r = writeTransaction(*st, [&]() -> RegStatus {
+        int64_t id = walk(*st, rootId(root_), path_);
+        if (!id) return kRegFileNotFound;
+        canonical = path_;
+        for (const auto& part : splitPath(systemToUtf8(subKey))) {
+            std::string stored;
+            int64_t child = findChild(*st, id, part, &stored);
+            if (!child) {
+                Stmt ins(st->db(), "INSERT INTO keys(parent, name, fold) VALUES (?1, ?2, ?3)");
+                ins.bind(1, id);
+                ins.bind(2, part);
+                ins.bind(3, foldCaseUtf8(part));
+                if (ins.step() != SQLITE_DONE) return kRegStoreFailure;
+                child = sqlite3_last_insert_rowid(st->db());
+                stored = part;
+                if (created) *created = true;
+            }
+            id = child;
+            canonical = joinPath(canonical, stored);
+        }
+        return kRegOk;
+    });
+    if (r == kRegOk) out = RegKey(root_, canonical);
+    return r;
+}
+
+RegStatus RegKey::openSubKey(std::string_view subKey, RegKey& out) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    int64_t id = walk(*st, rootId(root_), path_);
+    if (!id) return kRegFileNotFound;
+    std::string canonical = path_;
+    for (const auto& part : splitPath(systemToUtf8(subKey))) {
+        std::string stored;
+        id = findChild(*st, id, part, &stored);
+        if (!id) return kRegFileNotFound;
+        canonical = joinPath(canonical, stored);
+    }
+    out = RegKey(root_, canonical);
+    return kRegOk;
+}
+
+RegStatus RegKey::queryValue(std::string_view name, RegType* type, std::vector<uint8_t>* data) const {
+    std::lock_guard lock(g_mutex);
+    int64_t id = 0;
+    if (RegStatus r = resolve(id); r != kRegOk) return r;
+    Stmt q(store()->db(), "SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2");
+    q.bind(1, id);
+    q.bind(2, foldCaseUtf8(systemToUtf8(name)));
+    if (q.step() != SQLITE_ROW) return kRegFileNotFound;
+    auto t = static_cast<RegType>(q.i64(0));
+    if (type) *type = t;
+    if (data) {
+        *data = q.blob(1);
+        if (t == REG_SZ) {
+            std::string text = utf8ToSystem(std::string(data->begin(), data->end()));
+            data->assign(text.begin(), text.end());
+            data->push_back(0);
+        }
+    }
+    return kRegOk;
+}
+
+RegStatus RegKey::queryString(std::string_view name, std::string& out) const {
+    RegType t;
+    std::vector<uint8_t> d;
+    if (RegStatus r = queryValue(name, &t, &d); r != kRegOk) return r;
+    if (t != REG_SZ) return kRegInvalidParameter;
+    out.assign(d.begin(), d.end());
+    if (auto nul = out.find('\0'); nul != std::string::npos) out.resize(nul);
+    return kRegOk;
+}
+
+RegStatus RegKey::queryDword(std::string_view name, uint32_t& out) const {
+    RegType t;
+    std::vector<uint8_t> d;
+    if (RegStatus r = queryValue(name, &t, &d); r != kRegOk) return r;
+    if (t != REG_DWORD || d.size() != 4) return kRegInvalidParameter;
+    out = static_cast<uint32_t>(d[0]) | (static_cast<uint32_t>(d[1]) << 8) |
+          (static_cast<uint32_t>(d[2]) << 16) | (static_cast<uint32_t>(d[3]) << 24);
+    return kRegOk;
+}
+
+RegStatus RegKey::setValue(std::string_view name, RegType type, const void* data, size_t size) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_ || (size && !data)) return kRegInvalidParameter;
+    if (type == REG_DWORD && size != 4) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    std::string stored;
+    if (type == REG_SZ) {
+        std::string_view text(static_cast<const char*>(data), size);
+        if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
+        stored = systemToUtf8(text);
+        data = stored.data();
+        size = stored.size();
+    }
+    std::string uname = systemToUtf8(name);
+    return writeTransaction(*st, [&]() -> RegStatus {
+        int64_t id = walk(*st, rootId(root_), path_);
+        if (!id) return kRegFileNotFound;
+        // Keep the spelling of an existing value's name, as Windows does.
+        Stmt up(st->db(), "UPDATE vals SET type = ?3, data = ?4 WHERE key = ?1 AND fold = ?2");
+        up.bind(1, id);
+        up.bind(2, foldCaseUtf8(uname));
+        up.bind(3, static_cast<int64_t>(type));
+        up.bindBlob(4, data, size);
+        if (up.step() != SQLITE_DONE) return kRegStoreFailure;
+        if (sqlite3_changes(st->db()) > 0) return kRegOk;
+        Stmt ins(st->db(), "INSERT INTO vals(key, name, fold, type, data) VALUES (?1, ?2, ?3, ?4, ?5)");
+        ins.bind(1, id);
+        ins.bind(2, uname);
+        ins.bind(3, foldCaseUtf8(uname));
+        ins.bind(4, static_cast<int64_t>(type));
+        ins.bindBlob(5, data, size);
+        return ins.step() == SQLITE_DONE ? kRegOk : kRegStoreFailure;
+    });
+}
+
+RegStatus RegKey::setString(std::string_view name, std::string_view text) const {
+    return setValue(name, REG_SZ, text.data(), text.size());
+}
+
+RegStatus RegKey::setDword(std::string_view name, uint32_t value) const {
+    uint8_t b[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                    static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    return setValue(name, REG_DWORD, b, 4);
+}
+
+RegStatus RegKey::setBinary(std::string_view name, const void* data, size_t size) const {
+    return setValue(name, REG_BINARY, data, size);
+}
+
+RegStatus RegKey::enumKey(uint32_t index, std::string& name) const {
+    std::lock_guard lock(g_mutex);
+    int64_t id = 0;
+    if (RegStatus r = resolve(id); r != kRegOk) return r;
+    Stmt q(store()->db(), "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
+    q.bind(1, id);
+    q.bind(2, static_cast<int64_t>(index));
+    if (q.step() != SQLITE_ROW) return kRegNoMoreItems;
+    name = utf8ToSystem(q.text(0));
+    return kRegOk;
+}
+
+RegStatus RegKey::subKeyNames(std::vector<std::string>& names) const {
+    std::lock_guard lock(g_mutex);
+    names.clear();
+    int64_t id = 0;
+    if (RegStatus r = resolve(id); r != kRegOk) return r;
+    Stmt q(store()->db(), "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold");
+    q.bind(1, id);
+    while (q.step() == SQLITE_ROW) names.push_back(utf8ToSystem(q.text(0)));
+    return kRegOk;
+}
+
+RegStatus RegKey::enumValue(uint32_t index, std::string& name, RegType* type, std::vector<uint8_t>* data) const {
+    std::string utf8Name;
+    {
+        std::lock_guard lock(g_mutex);
+        int64_t id = 0;
+        if (RegStatus r = resolve(id); r != kRegOk) return r;
+        Stmt q(store()->db(), "SELECT name FROM vals WHERE key = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
+        q.bind(1, id);
+        q.bind(2, static_cast<int64_t>(index));
+        if (q.step() != SQLITE_ROW) return kRegNoMoreItems;
+        utf8Name = q.text(0);
+    }
+    name = utf8ToSystem(utf8Name);
+    if (!type && !data) return kRegOk;
+    return queryValue(name, type, data);
+}
+
+RegStatus RegKey::deleteValue(std::string_view name) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    return writeTransaction(*st, [&]() -> RegStatus {
+        int64_t id = walk(*st, rootId(root_), path_);
+        if (!id) return kRegFileNotFound;
+        Stmt d(st->db(), "DELETE FROM vals WHERE key = ?1 AND fold = ?2");
+        d.bind(1, id);
+        d.bind(2, foldCaseUtf8(systemToUtf8(name)));
+        if (d.step() != SQLITE_DONE) return kRegStoreFailure;
+        return sqlite3_changes(st->db()) > 0 ? kRegOk : kRegFileNotFound;
+    });
+}
+
+RegStatus RegKey::deleteSubKey(std::string_view subKey) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    return writeTransaction(*st, [&]() -> RegStatus {
+        int64_t base = walk(*st, rootId(root_), path_);
+        if (!base) return kRegFileNotFound;
+        auto parts = splitPath(systemToUtf8(subKey));
+        if (parts.empty()) return kRegInvalidParameter;
+        int64_t id = walk(*st, base, systemToUtf8(subKey));
+        if (!id) return kRegFileNotFound;
+        Stmt c(st->db(), "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1");
+        c.bind(1, id);
+        if (c.step() == SQLITE_ROW) return kRegAccessDenied;
+        deleteTreeRows(*st, id);
+        return kRegOk;
+    });
+}
+
+RegStatus RegKey::deleteSubTree(std::string_view subKey) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_) return kRegInvalidParameter;
+    Store* st = store();
+    if (!st) return kRegStoreFailure;
+    return writeTransaction(*st, [&]() -> RegStatus {
+        int64_t base = walk(*st, rootId(root_), path_);
+        if (!base) return kRegFileNotFound;
+        if (splitPath(systemToUtf8(subKey)).empty()) return kRegInvalidParameter;
+        int64_t id = walk(*st, base, systemToUtf8(subKey));
+        if (!id) return kRegFileNotFound;
+        deleteTreeRows(*st, id);
+        return kRegOk;
+    });
+}
+
+RegTransaction::RegTransaction() {
+    std::lock_guard lock(g_mutex);
+    Store* st = store();
+    status_ = st && st->begin() ? kRegOk : kRegStoreFailure;
+}
+
+RegTransaction::~RegTransaction() {
+    if (done_ || status_ != kRegOk) return;
+    std::lock_guard lock(g_mutex);
+    if (g_store) g_store->end(false);
+}
+
+RegStatus RegTransaction::commit() {
+    if (done_ || status_ != kRegOk) return status_;
+    done_ = true;
+    std::lock_guard lock(g_mutex);
+    if (!g_store || !g_store->end(true)) status_ = kRegStoreFailure;
+    return status_;
+}
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#include "platform/module.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(ModuleNames, WindowsNamesMapToSharedObjects) {
+    EXPECT_EQ(mapModuleName("VQCORE.dll"), "vqcore.so");
+    EXPECT_EQ(mapModuleName("VQCONV.DLL"), "vqconv.so");
+    EXPECT_EQ(mapModuleName("vqwabsp"), "vqwabsp.so");
+    EXPECT_EQ(mapModuleName("lib.so"), "lib.so");
+    EXPECT_EQ(mapModuleName("..\\evil.dll"), "");
+    EXPECT_EQ(mapModuleName("/usr/lib/evil.dll"), "");
+    EXPECT_EQ(mapModuleName("sub/vqcore.dll"), "");
+    EXPECT_EQ(mapModuleName(""), "");
+}
+
+TEST(ModuleLoading, LoadsFromTheOwnFolderByWindowsName) {
+    std::string dir = moduleDirectory(reinterpret_cast<const void*>(&mapModuleName));
+    EXPECT_EQ(dir, std::string(VELMO_BIN_DIR) + "/");
+    EXPECT_EQ(ownModuleDirectory(), dir);
+    Module m;
+    ASSERT_TRUE(m.load("VELMO_TEST_MODULE.DLL")) << m.error();
+    auto answer = m.function<int (*)()>("velmoTestAnswer");
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer(), 42);
+    EXPECT_EQ(m.symbol("missing"), nullptr);
+    Module refused;
+    EXPECT_FALSE(refused.load(std::string(VELMO_BIN_DIR) + "/velmo_test_module.so"));
+    EXPECT_FALSE(refused.load("no_such_module.dll"));
+}

@@ -1,0 +1,198 @@
+#include "platform/registry.h"
+#include "test_environment.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform;
+
+class RegistryTest : public testing::Test {
+protected:
+    void SetUp() override { velmo::test::freshRegistry(); }
+};
+
+TEST_F(RegistryTest, KeysAndValuesIgnoreCaseButKeepTheirFirstSpelling) {
+    RegKey k;
+    bool created = false;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Software\\Velmo\\Kavrelo", k, &created), kRegOk);
+    EXPECT_TRUE(created);
+    RegKey again;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "SOFTWARE\\velmo\\KAVRELO", again, &created), kRegOk);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(again.path(), "Software\\Velmo\\Kavrelo");
+
+    ASSERT_EQ(k.setString("LogFilePath", "/tmp/a.log"), kRegOk);
+    ASSERT_EQ(again.setString("LOGFILEPATH", "/tmp/b.log"), kRegOk);
+    std::string name;
+    ASSERT_EQ(k.enumValue(0, name), kRegOk);
+    EXPECT_EQ(name, "LogFilePath");
+    std::string text;
+    ASSERT_EQ(k.queryString("logfilepath", text), kRegOk);
+    EXPECT_EQ(text, "/tmp/b.log");
+    EXPECT_EQ(k.enumValue(1, name), kRegNoMoreItems);
+
+    // Non-ASCII names (the program's Chinese section names) match exactly.
+    RegKey settings;
+    ASSERT_EQ(k.createSubKey("設定\\匯入", settings), kRegOk);
+    RegKey opened;
+    EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "software\\velmo\\kavrelo\\設定\\匯入", opened), kRegOk);
+    EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "software\\velmo\\kavrelo\\設定\\匯出", opened), kRegFileNotFound);
+    // The two roots are separate trees.
+    EXPECT_EQ(RegKey::open(RegRoot::LocalMachine, "Software\\Velmo", opened), kRegFileNotFound);
+}
+
+TEST_F(RegistryTest, SubkeysEnumerateInCaseInsensitiveOrder) {
+    RegKey base;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Order", base), kRegOk);
+    for (const char* n : {"beta", "Alpha", "gamma", "ALPHA2", "Delta", "10", "9"}) {
+        RegKey s;
+        ASSERT_EQ(base.createSubKey(n, s), kRegOk);
+    }
+    std::vector<std::string> names;
+    for (uint32_t i = 0;; ++i) {
+        std::string n;
+        if (base.enumKey(i, n) != kRegOk) break;
+        names.push_back(n);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"10", "9", "Alpha", "ALPHA2", "beta", "Delta", "gamma"}));
+    std::vector<std::string> all;
+    ASSERT_EQ(base.subKeyNames(all), kRegOk);
+    EXPECT_EQ(all, names);
+}
+
+TEST_F(RegistryTest, TypedValuesRoundTrip) {
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Types", k), kRegOk);
+    ASSERT_EQ(k.setDword("n", 0xFFFFFFFFu), kRegOk);
+    const uint8_t bin[] = {0x7b, 0x00, 0xff, 0x10, 0x00};
+    ASSERT_EQ(k.setBinary("b", bin, sizeof bin), kRegOk);
+    ASSERT_EQ(k.setBinary("empty", nullptr, 0), kRegOk);
+    ASSERT_EQ(k.setString("", "default"), kRegOk);
+
+    uint32_t n = 0;
+    ASSERT_EQ(k.queryDword("N", n), kRegOk);
+    EXPECT_EQ(n, 0xFFFFFFFFu);
+    RegType t;
+    std::vector<uint8_t> d;
+    ASSERT_EQ(k.queryValue("b", &t, &d), kRegOk);
+    EXPECT_EQ(t, REG_BINARY);
+    EXPECT_EQ(d, std::vector<uint8_t>(bin, bin + sizeof bin));
+    ASSERT_EQ(k.queryValue("empty", &t, &d), kRegOk);
+    EXPECT_TRUE(d.empty());
+    ASSERT_EQ(k.queryValue("", &t, &d), kRegOk);
+    EXPECT_EQ(t, REG_SZ);
+    EXPECT_EQ(d.back(), 0) << "REG_SZ data carries its NUL";
+
+    std::string s;
+    EXPECT_EQ(k.queryString("n", s), kRegInvalidParameter) << "a DWORD is not a text";
+    EXPECT_EQ(k.queryDword("b", n), kRegInvalidParameter);
+    EXPECT_EQ(k.queryDword("missing", n), kRegFileNotFound);
+    // Changing a value's type replaces it.
+    ASSERT_EQ(k.setString("n", "12"), kRegOk);
+    ASSERT_EQ(k.queryString("n", s), kRegOk);
+    EXPECT_EQ(s, "12");
+}
+
+TEST_F(RegistryTest, DeletingValuesAndKeysBehavesLikeWindows) {
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Del\\Parent\\Child", k), kRegOk);
+    ASSERT_EQ(k.setDword("v", 1), kRegOk);
+    RegKey del;
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Del", del), kRegOk);
+    EXPECT_EQ(del.deleteSubKey("Parent"), kRegAccessDenied) << "a key with subkeys stays";
+    EXPECT_EQ(del.deleteSubKey("Parent\\Child"), kRegOk);
+    EXPECT_EQ(k.setDword("v", 2), kRegFileNotFound) << "a handle of a deleted key is dead";
+    EXPECT_EQ(del.deleteSubKey("Parent"), kRegOk);
+    EXPECT_EQ(del.deleteSubKey("Parent"), kRegFileNotFound);
+
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Del\\Tree\\A\\B", k), kRegOk);
+    ASSERT_EQ(k.setDword("v", 1), kRegOk);
+    EXPECT_EQ(del.deleteSubTree("tree"), kRegOk);
+    RegKey gone;
+    EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "Del\\Tree", gone), kRegFileNotFound);
+
+    ASSERT_EQ(del.setDword("x", 1), kRegOk);
+    EXPECT_EQ(del.deleteValue("X"), kRegOk);
+    EXPECT_EQ(del.deleteValue("X"), kRegFileNotFound);
+}
+
+TEST_F(RegistryTest, TransactionGroupsWritesAndRollsBack) {
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Tx", k), kRegOk);
+    {
+        RegTransaction tx;
+        ASSERT_EQ(tx.status(), kRegOk);
+        ASSERT_EQ(k.setDword("a", 1), kRegOk);
+        ASSERT_EQ(k.setDword("b", 2), kRegOk);
+        // destroyed without commit
+    }
+    uint32_t v;
+    EXPECT_EQ(k.queryDword("a", v), kRegFileNotFound);
+    {
+        RegTransaction tx;
+        ASSERT_EQ(k.setDword("a", 1), kRegOk);
+        EXPECT_EQ(k.deleteValue("nothing"), kRegFileNotFound) << "a refusal does not spoil the batch";
+        ASSERT_EQ(tx.commit(), kRegOk);
+    }
+    EXPECT_EQ(k.queryDword("a", v), kRegOk);
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Shared", k), kRegOk);
+    ASSERT_EQ(k.setDword("counter", 0), kRegOk);
+    platform::closeRegistry();
+    constexpr int kRounds = 150;
+    pid_t pids[2];
+    for (int p = 0; p < 2; ++p) {
+        pids[p] = fork();
+        if (pids[p] == 0) {
+            RegKey mine;
+            int bad = 0;
+            for (int i = 0; i < kRounds; ++i) {
+                if (RegKey::create(RegRoot::CurrentUser, "Shared\\P" + std::to_string(p) + "\\" + std::to_string(i), mine) != kRegOk)
+                    ++bad;
+                // read-modify-write inside one transaction
+                RegTransaction tx;
+                uint32_t c = 0;
+                RegKey shared;
+                RegKey::open(RegRoot::CurrentUser, "Shared", shared);
+                shared.queryDword("counter", c);
+                if (shared.setDword("counter", c + 1) != kRegOk) ++bad;
+                if (tx.commit() != kRegOk) ++bad;
+            }
+            _exit(bad == 0 ? 0 : 1);
+        }
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    uint32_t c = 0;
+    ASSERT_EQ(k.queryDword("counter", c), kRegOk);
+    EXPECT_EQ(c, 2u * kRounds);
+    for (int p = 0; p < 2; ++p) {
+        RegKey sub;
+        ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Shared\\P" + std::to_string(p), sub), kRegOk);
+        std::vector<std::string> names;
+        sub.subKeyNames(names);
+        EXPECT_EQ(names.size(), static_cast<size_t>(kRounds));
+    }
+}
+
+TEST_F(RegistryTest, TextValuesCrossInTheSystemCodePage) {
+    setenv("VELMO_CODEPAGE", "CP950", 1);
+    RegKey k;
+    // "設定" in code page 950
+    const std::string big5 = "\xb3\x5d\xa9\x77";
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "CP\\" + big5, k), kRegOk);
+    ASSERT_EQ(k.setString("t", big5), kRegOk);
+    unsetenv("VELMO_CODEPAGE");
+    RegKey u;
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "CP\\設定", u), kRegOk) << "stored as UTF-8";
+    std::string s;
+    ASSERT_EQ(u.queryString("t", s), kRegOk);
+    EXPECT_EQ(s, "設定");
+}

@@ -1,0 +1,76 @@
+#include "platform/system.h"
+#include "test_environment.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform;
+
+TEST(SingleInstance, OnlyTheFirstProcessOwnsTheMarker) {
+    SingleInstanceLock first;
+    ASSERT_TRUE(first.claim("VELMO_TEST_INSTANCE"));
+    pid_t pid = fork();
+    if (pid == 0) {
+        SingleInstanceLock second;
+        _exit(second.claim("VELMO_TEST_INSTANCE") ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a second process is not the owner";
+    first.release();
+    SingleInstanceLock again;
+    EXPECT_TRUE(again.claim("VELMO_TEST_INSTANCE"));
+}
+
+TEST(Guids, AreRandomVersionFour) {
+    std::set<std::array<uint8_t, 16>> seen;
+    for (int i = 0; i < 100; ++i) {
+        auto g = newGuid();
+        EXPECT_EQ(g[6] >> 4, 4);
+        EXPECT_EQ(g[8] & 0xC0, 0x80);
+        seen.insert(g);
+    }
+    EXPECT_EQ(seen.size(), 100u);
+}
+
+TEST(PointerProbes, TellUsableFromUnusableMemoryWithoutFaulting) {
+    long page = sysconf(_SC_PAGESIZE);
+    auto* rw = static_cast<char*>(mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(rw, MAP_FAILED);
+    mprotect(rw + page, page, PROT_READ);
+    mprotect(rw + 2 * page, page, PROT_NONE);
+    rw[10] = 'k';
+    EXPECT_TRUE(isReadable(rw, page));
+    EXPECT_TRUE(isWritable(rw, page));
+    EXPECT_EQ(rw[10], 'k') << "probing keeps the content";
+    EXPECT_TRUE(isReadable(rw + page, page));
+    EXPECT_FALSE(isWritable(rw + page, page));
+    EXPECT_FALSE(isWritable(rw + page - 8, 16)) << "a range running into read-only memory";
+    EXPECT_FALSE(isReadable(rw + 2 * page, 1));
+    EXPECT_FALSE(isReadable(nullptr, 4));
+    EXPECT_FALSE(isWritable(nullptr, 0));
+    EXPECT_TRUE(isWritable(rw, 0));
+    munmap(rw, 3 * page);
+}
+
+TEST(SystemInfo, PrinterFolderAndVersion) {
+    setenv("VELMO_PRINTER_DRIVER_DIR", "/opt/fax", 1);
+    EXPECT_EQ(printerDriverDirectory(), "/opt/fax/");
+    unsetenv("VELMO_PRINTER_DRIVER_DIR");
+    EXPECT_EQ(printerDriverDirectory(), std::string(VELMO_BIN_DIR) + "/");
+    EXPECT_EQ(osVersion().platformId, kPlatformWin32Windows);
+}
+
+TEST(SystemInfo, DateAndTimeFollowTheUserLocale) {
+    setenv("TZ", "UTC", 1);
+    std::time_t t = 1796688000; // 2026-12-07 00:00:00 UTC
+    std::string date = formatShortDate(t);
+    std::string time = formatTime(t);
+    EXPECT_FALSE(date.empty());
+    EXPECT_NE(date.find("12"), std::string::npos);
+    EXPECT_NE(time.find("00"), std::string::npos);
+}
