@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace velmo::test {
@@ -68,5 +69,22 @@ void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+int runCommand(const std::string& command, std::string* out, std::string* errOut) {
+    std::string errFile = makeTempDir("cmd") + "/stderr";
+    std::string full = "(" + command + ") 2>'" + errFile + "'";
+    FILE* pipe = popen(full.c_str(), "r");
+    if (!pipe) return -1;
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
+    int status = pclose(pipe);
+    if (out) *out = text;
+    if (errOut) *errOut = readFile(errFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string binPath(const std::string& program) { return "'" + std::string(VELMO_TEST_BIN_DIR) + "/" + program + "'"; }
 
 } // namespace velmo::test

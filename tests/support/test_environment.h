@@ -16,4 +16,10 @@ std::string freshRegistry();
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 
+// Runs a shell command; returns its exit status (-1 when it did not exit
+// normally) and its standard output. Standard error goes to errOut when given.
+int runCommand(const std::string& command, std::string* out = nullptr, std::string* errOut = nullptr);
+// A program of build/bin, quoted for the shell.
+std::string binPath(const std::string& program);
+
 } // namespace velmo::test
