@@ -1,0 +1,244 @@
+#include "convert/exchange_import.h"
+
+#include "model/prompter.h"
+#include "platform/codepage.h"
+#include "strings/strings.h"
+
+#include <array>
+#include <optional>
+
+namespace lisotrex {
+
+ExchangeFormat exchangeFormat(const ExchangeSettings& s, bool version2000) {
+    ExchangeFormat f;
+    f.version2000 = version2000;
+    if (version2000) return f;
+    static constexpr char kDelimiters[] = {',', '\t', ' ', ';'};
+    static constexpr char kQuotes[] = {'\'', '"'};
+    static constexpr char kGroups[] = {'!', '#', '$', '%', '&', '*', '@', '^'};
+    // An index out of range (the registry is read without checks) keeps the default.
+    if (s.column >= 0 && s.column < 4) f.delimiter = kDelimiters[s.column];
+    if (s.quote >= 0 && s.quote < 2) f.quote = kQuotes[s.quote];
+    if (s.groupSymbol >= 0 && s.groupSymbol < 8) f.groupSymbol = kGroups[s.groupSymbol];
+    return f;
+}
+
+int ExchangeFieldReader::next() {
+    if (pos_ >= text_.size()) return -1;
+    return static_cast<unsigned char>(text_[pos_++]);
+}
+
+int ExchangeFieldReader::peek() const {
+    return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1;
+}
+
+void ExchangeFieldReader::skipRestOfLine() {
+    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+    if (pos_ < text_.size()) ++pos_;
+}
+
+std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view prefix) {
+    const auto quote = static_cast<unsigned char>(format_.quote);
+    const auto delimiter = static_cast<unsigned char>(format_.delimiter);
+    const auto group = static_cast<unsigned char>(format_.groupSymbol);
+    std::string value;
+    bool quoted = false;
+    bool prefixFound = prefix.empty();
+    bool dropping = false; // the wanted group is over; the rest of the field is read only
+    moreFields = false;
+
+    auto store = [&](int c) {
+        if (dropping) return;
+        if (value.size() < kFieldLimit) value.push_back(static_cast<char>(c));
+        if (!prefixFound && value.size() == prefix.size() && value == prefix) {
+            value.clear();
+            prefixFound = true;
+        }
+    };
+
+    for (;;) {
+        int c = next();
+        if (c < 0 || c == 0 || c == '\n') break;
+        if (c == '\\') {
+            int lit = next();
+            if (lit < 0 || lit == '\n') break;
+            store(lit);
+            continue;
+        }
+        if (c == quote) {
+            int n = peek();
+            if (n == quote) {
+                ++pos_;
+                store(quote);
+            } else if (quoted) {
+                if (n == delimiter) {
+                    ++pos_;
+                    moreFields = true;
+                } else {
+                    // Anything else after a closing quote ends the line.
+                    skipRestOfLine();
+                }
+                break;
+            } else {
+                quoted = true;
+                if (n >= 0) {
+                    ++pos_;
+                    store(n);
+                }
+            }
+            continue;
+        }
+        if (c == delimiter && !quoted) {
+            moreFields = true;
+            break;
+        }
+        if (c == group) {
+            if (!prefix.empty()) {
+                if (prefixFound) dropping = true;
+                else value.clear();
+            }
+            continue;
+        }
+        store(c);
+    }
+    if (!prefixFound) value.clear();
+    return value;
+}
+
+std::string decodeExchange2000Value(std::string_view value) {
+    if (value.substr(0, 2) != "X'") return std::string(value);
+    std::string_view hex = value.substr(2);
+    if (auto close = hex.find('\''); close != std::string_view::npos) hex = hex.substr(0, close);
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return 0;
+    };
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1])));
+
+    // UTF-8 into 16-bit characters; what does not fit in 16 bits becomes "-".
+    std::u16string wide;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        int len = b < 0x80 ? 1 : b < 0xC0 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b <= 0xFB ? 5 : 0;
+        if (len == 0) { // stray continuation byte or a lead byte above 0xFB
+            ++i;
+            continue;
+        }
+        uint32_t cp = len == 1 ? b : b & (0xFF >> (len + 1));
+        size_t k = 1;
+        for (; k < static_cast<size_t>(len) && i + k < bytes.size(); ++k) {
+            auto cc = static_cast<unsigned char>(bytes[i + k]);
+            if ((cc & 0xC0) != 0x80) break;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (k < static_cast<size_t>(len)) { // cut short: drop the lead byte
+            ++i;
+            continue;
+        }
+        i += k;
+        wide.push_back(cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? u'-' : static_cast<char16_t>(cp));
+    }
+    return platform::utf16ToSystem(wide, '-');
+}
+
+namespace {
+
+enum Slot { kGiven, kSurname, kFax, kEmail, kDisplay, kDepartment, kCompany, kSlotCount };
+
+void storeSlot(ImportRecord& rec, int slot, const std::string& value) {
+    switch (slot) {
+    case kGiven: rec.givenName.assign(value); break;
+    case kSurname: rec.surname.assign(value); break;
+    case kFax: rec.fax1.assign(value); break;
+    case kEmail: rec.email.assign(value); break;
+    case kDisplay: rec.displayName.assign(value); break;
+    case kDepartment: rec.department.assign(value); break;
+    case kCompany: rec.company.assign(value); break;
+    }
+}
+
+} // namespace
+
+ImportResult importExchange(const std::string& path, bool version2000, const ExchangeSettings& settings,
+                            const FieldMaps& maps, ImportContext& ctx) {
+    ImportResult result;
+    if (!ctx.log.startImport(path)) {
+        result.code = kImportLogFailed;
+        return result;
+    }
+    LogRun logRun(ctx.log);
+    ctx.conversion.reset();
+    ctx.conversion.useFax1 = ctx.conversion.importFax;
+    ctx.conversion.useFax2 = false;
+
+    std::string text;
+    result.fileError = readImportFile(path, text);
+    if (result.fileFailed()) return result;
+
+    const FieldMap* map = maps.find(version2000 ? kExchange2000Section : kExchange5Section);
+    static const FieldMap kEmptyMap{};
+    if (!map) map = &kEmptyMap;
+    const std::array<FieldKey, kSlotCount> slotKeys = {FieldKey::FirstName, FieldKey::LastName,  FieldKey::FaxNumber1,
+                                                       FieldKey::Email1,    FieldKey::DisplayName, FieldKey::Department,
+                                                       FieldKey::Company};
+    const std::string emailPrefix = version2000 ? std::string() : map->value(FieldKey::EmailProperty);
+
+    ExchangeFieldReader reader(text, exchangeFormat(settings, version2000));
+    // Column position of each slot, -1 while the header does not name it.
+    std::array<int, kSlotCount> position;
+    position.fill(-1);
+    bool more = true;
+    for (int column = 0; more; ++column) {
+        std::string name = reader.readField(more);
+        for (int s = 0; s < kSlotCount; ++s) {
+            const std::string& wanted = map->value(slotKeys[s]);
+            // An empty name in the map means "no such column", never an empty header cell.
+            if (!wanted.empty() && name == wanted) position[s] = column;
+        }
+    }
+    auto present = [&](int s) { return position[s] >= 0; };
+    bool complete = version2000 ? (present(kFax) || present(kEmail)) &&
+                                      (present(kGiven) || present(kSurname) || present(kDisplay))
+                                : present(kGiven) && present(kSurname) && present(kFax) && present(kEmail);
+    if (!complete) {
+        ctx.prompter.message(ids::IDS_MSG_EXCHANGE_FIELDS_MISSING, Icon::Stop);
+        return result;
+    }
+
+    ImportRecord record;
+    for (;;) {
+        record.clear();
+        size_t column = 0;
+        bool lineGoesOn = true;
+        bool firstField = true;
+        bool stop = false;
+        while (lineGoesOn) {
+            bool isEmail = position[kEmail] == static_cast<int>(column);
+            std::string value = reader.readField(lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
+            if (firstField && !lineGoesOn) {
+                stop = true; // an empty or single-field line ends the data
+                break;
+            }
+            firstField = false;
+            for (int s = 0; s < kSlotCount; ++s)
+                if (position[s] == static_cast<int>(column))
+                    storeSlot(record, s, version2000 ? decodeExchange2000Value(value) : value);
+            ++column;
+        }
+        if (stop) break;
+        RecordOutcome outcome = ctx.conversion.recordToEntries(record, ctx.out, ctx.log);
+        if (outcome == RecordOutcome::LogFailed) break;
+        if (ctx.out.size() >= ctx.conversion.room) {
+            result.code = kImportRoomExhausted;
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace lisotrex

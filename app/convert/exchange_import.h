@@ -1,0 +1,55 @@
+#pragma once
+// Microsoft Exchange 5.x and 2000 directory exports: delimited text with a
+// header line naming the columns.
+
+#include "convert/importer.h"
+#include "settings/field_maps.h"
+#include "settings/preferences.h"
+
+#include <string>
+#include <string_view>
+
+namespace lisotrex {
+
+struct ExchangeFormat {
+    char delimiter = ',';
+    char quote = '"';
+    char groupSymbol = '%';
+    bool version2000 = false;
+};
+
+// 5.x takes its characters from the Exchange preferences; 2000 is fixed.
+ExchangeFormat exchangeFormat(const ExchangeSettings& settings, bool version2000);
+
+// Reads fields byte by byte from the export text.
+class ExchangeFieldReader {
+public:
+    static constexpr size_t kFieldLimit = 768;
+
+    ExchangeFieldReader(std::string_view text, const ExchangeFormat& format) : text_(text), format_(format) {}
+
+    // Reads one field; moreFields tells whether the line goes on. With a
+    // prefix, only the group that starts with it counts, without the prefix.
+    std::string readField(bool& moreFields, std::string_view prefix = {});
+    bool atEnd() const { return pos_ >= text_.size(); }
+
+private:
+    int next();  // -1 at the end
+    int peek() const;
+    void skipRestOfLine();
+
+    std::string_view text_;
+    ExchangeFormat format_;
+    size_t pos_ = 0;
+};
+
+// X'E999B3...' cells of Exchange 2000: hexadecimal UTF-8, turned into the
+// system code page with "-" for what it cannot hold. Other values unchanged.
+std::string decodeExchange2000Value(std::string_view value);
+
+// The import run: returns 0, 4 or 5 (or a file failure); 6012 when required
+// columns are missing.
+ImportResult importExchange(const std::string& path, bool version2000, const ExchangeSettings& settings,
+                            const FieldMaps& maps, ImportContext& ctx);
+
+} // namespace lisotrex

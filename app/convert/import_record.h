@@ -1,0 +1,39 @@
+#pragma once
+// One source record of the Exchange, Notes and PDX importers, with the
+// capacities (bytes including the NUL) its fields have always had.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace lisotrex {
+
+// A text field of fixed capacity: longer values keep their first capacity - 1 bytes.
+template <size_t Capacity>
+class BoundedText {
+public:
+    static constexpr size_t kCapacity = Capacity;
+    void assign(std::string_view v) { text_.assign(v.substr(0, std::min(v.size(), Capacity - 1))); }
+    void clear() { text_.clear(); }
+    const std::string& str() const { return text_; }
+    bool empty() const { return text_.empty(); }
+
+private:
+    std::string text_;
+};
+
+struct ImportRecord {
+    BoundedText<128> displayName;
+    BoundedText<64> givenName;
+    BoundedText<64> surname;
+    BoundedText<64> furtherName; // Notes "AltFullNameSort"; read, never used
+    BoundedText<256> fax1;
+    BoundedText<256> fax2;
+    BoundedText<256> email;
+    BoundedText<256> department;
+    BoundedText<256> company;
+
+    void clear() { *this = ImportRecord(); }
+};
+
+} // namespace lisotrex

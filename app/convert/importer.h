@@ -1,0 +1,61 @@
+#pragma once
+// What every importer receives and returns.
+
+#include "convert/conversion.h"
+#include "convert/record_log.h"
+#include "platform/file.h"
+
+#include <string>
+#include <vector>
+
+namespace lisotrex {
+
+class Prompter;
+
+// The import's log: one run between start and end.
+class ImportLog : public RecordLog {
+public:
+    // False when the log cannot be started (it has shown its message).
+    virtual bool startImport(const std::string& path) = 0;
+    virtual void end() = 0;
+};
+
+enum ImportResultCode : int {
+    kImportFinished = 0,
+    kImportRoomExhausted = 4,
+    kImportLogFailed = 5,
+};
+
+struct ImportResult {
+    int code = kImportFinished;
+    // Set when the import file could not be opened or read; the caller shows
+    // the file message and merges nothing.
+    platform::FileCause fileError = platform::FileCause::None;
+    bool fileFailed() const { return fileError != platform::FileCause::None; }
+};
+
+struct ImportContext {
+    Conversion& conversion;
+    std::vector<CAddrUserDataObj>& out;
+    int32_t bookType;
+    Prompter& prompter;
+    ImportLog& log;
+};
+
+// Reads a whole import file as the original text-mode reads did: CR LF
+// becomes LF. The file is opened read-only with others kept from writing.
+platform::FileCause readImportFile(const std::string& path, std::string& text);
+
+// Ends the log on every way out of an import run.
+class LogRun {
+public:
+    explicit LogRun(ImportLog& log) : log_(log) {}
+    ~LogRun() { log_.end(); }
+    LogRun(const LogRun&) = delete;
+    LogRun& operator=(const LogRun&) = delete;
+
+private:
+    ImportLog& log_;
+};
+
+} // namespace lisotrex

@@ -1,0 +1,125 @@
+#include "convert/exchange_import.h"
+#include "convert/notes_import.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+using namespace lisotrex;
+
+namespace {
+
+std::vector<std::string> fields(ExchangeFieldReader& r, std::string_view emailPrefixFor2nd = {}) {
+    std::vector<std::string> out;
+    bool more = true;
+    for (int i = 0; more; ++i) out.push_back(r.readField(more, i == 1 ? emailPrefixFor2nd : std::string_view()));
+    return out;
+}
+
+} // namespace
+
+TEST(ExchangeFields, QuotesEscapesAndDelimiters) {
+    ExchangeFormat f; // , " %
+    ExchangeFieldReader r("a,\"b,c\",\"say \"\"hi\"\"\",d\\,e,f%g\n\"\",x\\\ny\n", f);
+    EXPECT_EQ(fields(r), (std::vector<std::string>{"a", "b,c", "say \"hi\"", "d,e", "fg"}));
+    EXPECT_EQ(fields(r), (std::vector<std::string>{"\"", "x"})) << "quote then quote is a quote; \\ before LF ends the line";
+    EXPECT_EQ(fields(r), (std::vector<std::string>{"y"}));
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(ExchangeFields, EmailPrefixPicksItsGroup) {
+    ExchangeFormat f;
+    ExchangeFieldReader r("n,SMTP:ann@example.com%X400:c=TW;a= ;p=Org,z\n"
+                          "n,X400:c=TW%SMTP:bo@example.com,z\n"
+                          "n,ann@example.com,z\n"
+                          "n,smtp:lower@example.com,z\n", f);
+    EXPECT_EQ(fields(r, "SMTP:")[1], "ann@example.com");
+    EXPECT_EQ(fields(r, "SMTP:")[1], "bo@example.com");
+    EXPECT_EQ(fields(r, "SMTP:")[1], "") << "no prefix, no address";
+    EXPECT_EQ(fields(r, "SMTP:")[1], "") << "the prefix is case-sensitive";
+}
+
+TEST(ExchangeFields, OtherCharactersAndLimits) {
+    ExchangeSettings s;
+    s.column = 3;      // ;
+    s.quote = 0;       // '
+    s.groupSymbol = 6; // @
+    ExchangeFormat f = exchangeFormat(s, false);
+    EXPECT_EQ(f.delimiter, ';');
+    EXPECT_EQ(f.quote, '\'');
+    EXPECT_EQ(f.groupSymbol, '@');
+    EXPECT_EQ(exchangeFormat(s, true).delimiter, ',') << "2000 is fixed";
+    const std::string text = "'a;b';c,d;x@y\n" + std::string(1000, 'l') + "\n";
+    ExchangeFieldReader r(text, f);
+    EXPECT_EQ(fields(r), (std::vector<std::string>{"a;b", "c,d", "xy"}));
+    EXPECT_EQ(fields(r)[0].size(), ExchangeFieldReader::kFieldLimit);
+}
+
+TEST(Exchange2000Values, HexUtf8BecomesTheSystemCodePage) {
+    EXPECT_EQ(decodeExchange2000Value("X'E999B3E69DB1'"), "陳東");
+    EXPECT_EQ(decodeExchange2000Value("plain"), "plain");
+    EXPECT_EQ(decodeExchange2000Value("X'41zz42'"), std::string("A\0B", 3)) << "a non-hex digit counts as 0";
+    EXPECT_EQ(decodeExchange2000Value("X'80E999B3FE41'"), "陳A") << "stray bytes are skipped";
+    EXPECT_EQ(decodeExchange2000Value("X'F09F9880'"), "-") << "beyond 16 bits";
+    setenv("VELMO_CODEPAGE", "CP950", 1);
+    EXPECT_EQ(decodeExchange2000Value("X'E999B3E69DB1'"), "\xb3\xaf\xaa\x46");
+    EXPECT_EQ(decodeExchange2000Value("X'ED959C41'"), "-A") << "Korean has no place in code page 950";
+    unsetenv("VELMO_CODEPAGE");
+}
+
+TEST(NotesDocuments, LinesPrefixesAndSeparators) {
+    FieldMaps maps = FieldMaps::load("/nonexistent/Lisotrex.inf");
+    const FieldMap& map = *maps.find(kNotesSection);
+    NotesSettings s;
+    std::string text = "FirstName:  Ann\nLastName:  Lee\nOfficeFAXPhoneNumber:  111\nHomeFAXPhoneNumber:  222\n"
+                       "MailAddress:  Ann Lee/Org\nInternetAddress:  ann@example.com\nFirstName:  Anne\n\f\n"
+                       "\n\nMailAddress:no-blanks\nLastName:  Solo\n";
+    NotesDocumentReader r(text, notesFormat(s), map);
+    ImportRecord rec;
+    ASSERT_TRUE(r.readDocument(rec));
+    EXPECT_EQ(rec.givenName.str(), "Anne") << "a later line replaces";
+    EXPECT_EQ(rec.fax1.str(), "111");
+    EXPECT_EQ(rec.fax2.str(), "222");
+    EXPECT_EQ(rec.email.str(), "Ann Lee/Org") << "5.x with the mail address field";
+    ASSERT_TRUE(r.readDocument(rec)) << "the last document needs no separator";
+    EXPECT_EQ(rec.surname.str(), "Solo");
+    EXPECT_EQ(rec.email.str(), "");
+    EXPECT_FALSE(r.readDocument(rec));
+
+    s.emailField = 1;
+    NotesDocumentReader internet(text, notesFormat(s), map);
+    internet.readDocument(rec);
+    EXPECT_EQ(rec.email.str(), "ann@example.com");
+    s.version = 0;
+    NotesDocumentReader v4(text, notesFormat(s), map);
+    v4.readDocument(rec);
+    EXPECT_EQ(rec.email.str(), "Ann Lee/Org") << "4.x always uses the mail address";
+}
+
+TEST(NotesDocuments, SeparatorCodeZeroMakesEveryEmptyLineASeparator) {
+    FieldMaps maps = FieldMaps::load("/nonexistent/Lisotrex.inf");
+    NotesSettings s;
+    s.sectionCode = 0;
+    NotesDocumentReader r("FirstName:  A\n\nFirstName:  B\n\n\nFirstName:  C\n", notesFormat(s), *maps.find(kNotesSection));
+    std::vector<std::string> names;
+    ImportRecord rec;
+    while (r.readDocument(rec)) names.push_back(rec.givenName.str());
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "", "C"})) << "two separators in a row: an empty document";
+}
+
+TEST(NotesDocuments, LongLinesKeep277Bytes) {
+    // Only a long field name (set in Lisotrex.inf) makes the cut visible.
+    std::string inf = "/tmp/velmo-notes-long-" + std::to_string(getpid()) + ".inf";
+    std::string longName(250, 'N');
+    FILE* f = std::fopen(inf.c_str(), "w");
+    std::fprintf(f, "[Lotus Notes]\nDepartment=%s\n", longName.c_str());
+    std::fclose(f);
+    FieldMaps maps = FieldMaps::load(inf);
+    std::remove(inf.c_str());
+    const std::string text = longName + ":  " + std::string(100, 'd') + "\n";
+    NotesDocumentReader r(text, notesFormat(NotesSettings{}), *maps.find(kNotesSection));
+    ImportRecord rec;
+    ASSERT_TRUE(r.readDocument(rec));
+    EXPECT_EQ(rec.department.str(), std::string(277 - 253, 'd'));
+}
