@@ -1,0 +1,189 @@
+#include "convert/import_merge.h"
+
+#include "model/document.h"
+#include "strings/strings.h"
+
+#include <algorithm>
+#include <string_view>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace lisotrex {
+namespace {
+
+constexpr size_t kEntryLimit = 9999;
+
+// Same entry = same name bytes and same type.
+struct EntryKey {
+    std::string_view name;
+    int32_t type;
+    bool operator==(const EntryKey&) const = default;
+};
+
+struct EntryKeyHash {
+    size_t operator()(const EntryKey& k) const {
+        return std::hash<std::string_view>()(k.name) * 31u + static_cast<size_t>(k.type);
+    }
+};
+
+EntryKey keyOf(const CAddrUserDataObj& e) { return {std::string_view(e.m_szName), e.m_nType}; }
+
+// Book entries by key, in book order, with a cursor past those already
+// matched; keeps the search for "the first unmatched same entry" linear overall.
+class BookIndex {
+public:
+    explicit BookIndex(const CLisotrexDoc& doc) : doc_(doc) {
+        for (size_t i = 0; i < doc.count(); ++i) add(i);
+    }
+    void add(size_t position) { slots_[keyOf(doc_.entry(position))].positions.push_back(position); }
+
+    const std::vector<size_t>* sameAs(const CAddrUserDataObj& e) const {
+        auto it = slots_.find(keyOf(e));
+        return it == slots_.end() ? nullptr : &it->second.positions;
+    }
+    // First unmatched book entry that is the same entry as e; -1 when none.
+    long firstUnmatched(const CAddrUserDataObj& e) {
+        auto it = slots_.find(keyOf(e));
+        if (it == slots_.end()) return -1;
+        Slot& s = it->second;
+        while (s.cursor < s.positions.size() && doc_.entry(s.positions[s.cursor]).m_bMatched) ++s.cursor;
+        return s.cursor < s.positions.size() ? static_cast<long>(s.positions[s.cursor]) : -1;
+    }
+
+private:
+    struct Slot {
+        std::vector<size_t> positions;
+        size_t cursor = 0;
+    };
+    const CLisotrexDoc& doc_;
+    std::unordered_map<EntryKey, Slot, EntryKeyHash> slots_;
+};
+
+class Merger {
+public:
+    Merger(CLisotrexDoc& doc, int mode, UndoRecord& undo, Prompter& prompter, ImportPrompter& ip)
+        : doc_(doc), mode_(mode), undo_(undo), prompter_(prompter), ip_(ip) {
+        result_.firstAdded = doc.count();
+    }
+
+    MergeResult run(std::vector<CAddrUserDataObj>& imported) {
+        for (auto& e : doc_.m_list) e->m_bMatched = 0;
+        if (mode_ == kModeAddAll) {
+            for (auto& m : imported)
+                if (!append(m)) return full();
+            return done();
+        }
+        index_.emplace(doc_);
+        // Groups of same entries, each in delivery order, groups in order of first appearance.
+        std::unordered_map<EntryKey, size_t, EntryKeyHash> groupOf;
+        std::vector<std::vector<size_t>> groups;
+        for (size_t i = 0; i < imported.size(); ++i) {
+            auto [it, fresh] = groupOf.try_emplace(keyOf(imported[i]), groups.size());
+            if (fresh) groups.emplace_back();
+            groups[it->second].push_back(i);
+        }
+        for (const auto& group : groups) {
+            for (size_t k = 0; k < group.size(); ++k) {
+                CAddrUserDataObj& member = imported[group[k]];
+                if (member.m_bMatched) continue;
+                if (!settle(member, k + 1, group.size())) return full();
+            }
+        }
+        return done();
+    }
+
+private:
+    void remember(size_t position) {
+        if (touched_.insert(position).second) undo_.previous.emplace_back(position, doc_.entry(position));
+    }
+
+    bool append(CAddrUserDataObj& member) {
+        if (doc_.count() >= kEntryLimit) return false;
+        auto copy = std::make_unique<CAddrUserDataObj>(member);
+        copy->m_bUpdated = 1;
+        copy->m_bMatched = 1;
+        copy->m_bChecked = 1;
+        copy->m_nOneTouch = doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch() : 0;
+        doc_.m_list.push_back(std::move(copy));
+        size_t position = doc_.count() - 1;
+        undo_.added.push_back(position);
+        if (index_) index_->add(position);
+        ++result_.addedCount;
+        member.m_bMatched = 1;
+        return true;
+    }
+
+    void update(size_t position, const CAddrUserDataObj& member, bool alwaysMark) {
+        CAddrUserDataObj& book = doc_.entry(position);
+        remember(position);
+        CAddrUserDataObj before = book;
+        book.takeDestination(member);
+        if (alwaysMark) book.m_bUpdated = 1;
+        book.m_bMatched = 1;
+        if (book.m_bUpdated != before.m_bUpdated || !book.sameValues(before)) changed_.push_back(position);
+    }
+
+    bool settle(CAddrUserDataObj& member, size_t k, size_t n) {
+        long found = index_->firstUnmatched(member);
+        const std::vector<size_t>* same = index_->sameAs(member);
+        // Names the book has more than once, or that the import brings more
+        // than once, are for the user to settle, even when every book entry
+        // of the name is already taken.
+        if (same && (n > 1 || same->size() > 1)) {
+            const std::vector<size_t> candidates = *same;
+            DuplicateQuestion question{doc_, mode_, member, k, n, candidates,
+                                       found < 0 ? std::nullopt : std::optional<size_t>(static_cast<size_t>(found))};
+            DuplicateChoice choice = ip_.chooseDuplicate(question);
+            if (choice.answer == DuplicateAnswer::Update &&
+                std::find(candidates.begin(), candidates.end(), choice.candidate) != candidates.end()) {
+                update(choice.candidate, member, true);
+                member.m_bMatched = 1;
+                return true;
+            }
+            if (choice.answer == DuplicateAnswer::AddNew && mode_ == kModeUpdateAdd) return append(member);
+            member.m_bMatched = 1; // "刪除" (or a choice that does not fit): dropped
+            return true;
+        }
+        if (found >= 0) {
+            update(static_cast<size_t>(found), member, false);
+            member.m_bMatched = 1;
+            return true;
+        }
+        if (mode_ == kModeUpdateAdd) return append(member);
+        member.m_bMatched = 1; // dropped
+        return true;
+    }
+
+    MergeResult full() {
+        prompter_.message(ids::IDS_MSG_BOOK_FULL, Icon::Exclamation);
+        result_.finished = false;
+        return done();
+    }
+
+    MergeResult done() {
+        std::sort(changed_.begin(), changed_.end());
+        changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
+        result_.changedRows = changed_;
+        return result_;
+    }
+
+    CLisotrexDoc& doc_;
+    int mode_;
+    UndoRecord& undo_;
+    Prompter& prompter_;
+    ImportPrompter& ip_;
+    std::optional<BookIndex> index_;
+    std::unordered_set<size_t> touched_;
+    std::vector<size_t> changed_;
+    MergeResult result_;
+};
+
+} // namespace
+
+MergeResult mergeImported(CLisotrexDoc& doc, std::vector<CAddrUserDataObj>& imported, int mode, UndoRecord& undo,
+                          Prompter& prompter, ImportPrompter& importPrompter) {
+    return Merger(doc, mode, undo, prompter, importPrompter).run(imported);
+}
+
+} // namespace lisotrex

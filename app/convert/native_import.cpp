@@ -1,0 +1,62 @@
+#include "convert/native_import.h"
+
+#include "files/book_header.h"
+#include "files/entry_record.h"
+#include "model/prompter.h"
+#include "strings/strings.h"
+
+namespace lisotrex {
+
+ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
+    ImportResult result;
+    if (!ctx.log.startImport(path)) {
+        result.code = kImportLogFailed;
+        return result;
+    }
+    LogRun logRun(ctx.log);
+    Conversion& conv = ctx.conversion;
+    conv.reset();
+    conv.useFax1 = conv.importFax;
+    conv.useFax2 = false;
+
+    std::string text;
+    result.fileError = readImportFile(path, text);
+    if (result.fileFailed()) return result;
+
+    FieldReader reader(text, true);
+    BookHeader header;
+    if (!readBookHeader(reader, header)) {
+        ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
+        return result;
+    }
+    for (;;) {
+        CAddrUserDataObj entry;
+        LineRead read = readEntryLine(reader, entry, ctx.bookType);
+        if (read == LineRead::End) break;
+        if (read == LineRead::Bad) {
+            ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
+            break;
+        }
+        if (ctx.out.size() >= kImportRoom) {
+            ctx.log.writeLine(static_cast<int>(ctx.out.size()) + 1, ids::IDS_LOG_READ_LIMIT);
+            result.code = kImportRoomExhausted;
+            break;
+        }
+        const bool fax = entry.m_nType == kEntryFax;
+        if (fax ? !conv.importFax : !conv.importEmail) {
+            ++conv.recordCounter; // numbers in the log stay the entry's place in the file
+            continue;
+        }
+        std::string name = entry.m_szName;
+        std::string destination = fax ? conv.convertFax(entry.m_szDestination) : conv.convertEmail(entry.m_szDestination);
+        CheckVerdict verdict = fax ? conv.checkRecord(&name, &destination, nullptr, nullptr, ctx.out.size(), ctx.log)
+                                   : conv.checkRecord(&name, nullptr, nullptr, &destination, ctx.out.size(), ctx.log);
+        if (verdict == CheckVerdict::LogFailed) break;
+        if (name.empty() || destination.empty()) continue;
+        entry.setDestination(destination);
+        ctx.out.push_back(entry);
+    }
+    return result;
+}
+
+} // namespace lisotrex

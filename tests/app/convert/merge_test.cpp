@@ -1,0 +1,130 @@
+#include "convert/import_merge.h"
+
+#include "../recording_prompter.h"
+#include "model/book_kind.h"
+#include "model/document.h"
+#include "scripted_import_prompter.h"
+#include "settings/preferences.h"
+#include "strings/string_ids.h"
+
+#include <gtest/gtest.h>
+
+using namespace lisotrex;
+using lisotrex::test::RecordingPrompter;
+using lisotrex::test::ScriptedImportPrompter;
+
+namespace {
+
+CAddrUserDataObj entry(const char* name, int32_t type, const char* dest, const char* dept = "") {
+    return CAddrUserDataObj(type, name, "", dest, dept, 0, 0, false);
+}
+
+class MergeTest : public testing::Test {
+protected:
+    RecordingPrompter prompter;
+    ScriptedImportPrompter ip;
+    Preferences prefs;
+    MemoryClipboard clipboard;
+    CLisotrexDoc doc{prompter, prefs, clipboard};
+    UndoRecord undo{UndoRecord::Add};
+
+    void book(std::initializer_list<CAddrUserDataObj> entries) {
+        for (const auto& e : entries) doc.m_list.push_back(std::make_unique<CAddrUserDataObj>(e));
+    }
+    MergeResult merge(std::vector<CAddrUserDataObj> imported, int mode) {
+        return mergeImported(doc, imported, mode, undo, prompter, ip);
+    }
+    std::string dest(size_t i) { return doc.entry(i).m_szDestination; }
+};
+
+} // namespace
+
+TEST_F(MergeTest, ModeZeroUpdatesSameNameAndTypeOnly) {
+    book({entry("Ann", kEntryFax, "111", "Old")});
+    MergeResult r = merge({entry("Ann", kEntryFax, "222", "New"), entry("Ann", kEntryEmail, "a@b.c"),
+                           entry("Bob", kEntryFax, "333")},
+                          kModeUpdate);
+    ASSERT_EQ(doc.count(), 1u);
+    EXPECT_EQ(dest(0), "222");
+    EXPECT_STREQ(doc.entry(0).m_szDepartment, "New");
+    EXPECT_EQ(doc.entry(0).m_bUpdated, 1u);
+    EXPECT_TRUE(ip.asked.empty()) << "one name, one entry: no dialog";
+    EXPECT_EQ(r.changedRows, std::vector<size_t>{0});
+    ASSERT_EQ(undo.previous.size(), 1u);
+    EXPECT_STREQ(undo.previous[0].second.m_szDestination, "111");
+}
+
+TEST_F(MergeTest, UnchangedUpdateIsNoChange) {
+    book({entry("Ann", kEntryFax, "111")});
+    MergeResult r = merge({entry("Ann", kEntryFax, "111")}, kModeUpdate);
+    EXPECT_FALSE(r.anyChange());
+    EXPECT_EQ(doc.entry(0).m_bUpdated, 0u);
+}
+
+TEST_F(MergeTest, TwoImportedOfOneNameAgainstOneBookEntry) {
+    book({entry("Ann", kEntryFax, "111")});
+    MergeResult r = merge({entry("Ann", kEntryFax, "222"), entry("Ann", kEntryFax, "333")}, kModeUpdateAdd);
+    ASSERT_EQ(ip.asked.size(), 2u);
+    EXPECT_EQ(ip.asked[0].index, 1u);
+    EXPECT_EQ(ip.asked[1].index, 2u);
+    EXPECT_EQ(ip.asked[1].groupSize, 2u);
+    EXPECT_EQ(ip.asked[0].candidates, std::vector<size_t>{0});
+    // The first updates the book entry; the second finds no unmatched one and is added.
+    ASSERT_EQ(doc.count(), 2u);
+    EXPECT_EQ(dest(0), "222");
+    EXPECT_EQ(dest(1), "333");
+    EXPECT_EQ(doc.entry(1).m_bUpdated, 1u);
+    EXPECT_EQ(r.addedCount, 1u);
+    EXPECT_EQ(undo.added, std::vector<size_t>{1});
+    EXPECT_EQ(ip.asked[0].description,
+              "No.1\r\n 類型: 傳真號碼\r\n 名稱: Ann\r\n 目的地: 222\r\n 部門/處: \r\n 存取號碼: \r\n");
+}
+
+TEST_F(MergeTest, DuplicateAnswersDeleteAndAddNew) {
+    book({entry("Ann", kEntryFax, "1"), entry("Ann", kEntryFax, "2")});
+    ip.duplicates = {{DuplicateAnswer::Delete, 0}, {DuplicateAnswer::AddNew, 0}};
+    merge({entry("Ann", kEntryFax, "9")}, kModeUpdateAdd);
+    merge({entry("Ann", kEntryFax, "8")}, kModeUpdateAdd);
+    ASSERT_EQ(ip.asked.size(), 2u) << "two candidates ask even for a single import";
+    EXPECT_EQ(ip.asked[0].candidates, (std::vector<size_t>{0, 1}));
+    ASSERT_EQ(doc.count(), 3u);
+    EXPECT_EQ(dest(0), "1");
+    EXPECT_EQ(dest(2), "8");
+    // "加入新項目" is not offered in mode 0: such an answer drops the entry.
+    ip.duplicates = {{DuplicateAnswer::AddNew, 0}};
+    merge({entry("Ann", kEntryFax, "7")}, kModeUpdate);
+    EXPECT_EQ(doc.count(), 3u);
+}
+
+TEST_F(MergeTest, ModeTwoAddsEverythingWithFreeOneTouchNumbers) {
+    doc.m_nBookType = kOneTouchBook;
+    doc.m_nMaxOneTouch = 200;
+    book({entry("Ann", kEntryFax, "1")});
+    doc.entry(0).m_nOneTouch = 2;
+    merge({entry("Ann", kEntryFax, "1"), entry("B", kEntryFax, "2"), entry("C", kEntryEmail, "c@d.e")}, kModeAddAll);
+    ASSERT_EQ(doc.count(), 4u);
+    EXPECT_EQ(doc.entry(1).m_nOneTouch, 1);
+    EXPECT_EQ(doc.entry(2).m_nOneTouch, 3);
+    EXPECT_EQ(doc.entry(3).m_nOneTouch, 4);
+    EXPECT_TRUE(ip.asked.empty());
+}
+
+TEST_F(MergeTest, FullBookStopsWith6001Once) {
+    for (int i = 0; i < 9998; ++i) book({entry(("n" + std::to_string(i)).c_str(), kEntryFax, "1")});
+    MergeResult r = merge({entry("x", kEntryFax, "1"), entry("y", kEntryFax, "2"), entry("z", kEntryFax, "3")},
+                          kModeUpdateAdd);
+    EXPECT_FALSE(r.finished);
+    EXPECT_EQ(doc.count(), 9999u);
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_MSG_BOOK_FULL});
+}
+
+TEST_F(MergeTest, ManySameNamesUpdateInOrder) {
+    // n imported entries of one name update n book entries in book order.
+    for (int i = 0; i < 3; ++i) book({entry("Same", kEntryFax, "old")});
+    merge({entry("Same", kEntryFax, "a"), entry("Same", kEntryFax, "b"), entry("Same", kEntryFax, "c")},
+          kModeUpdateAdd);
+    EXPECT_EQ(doc.count(), 3u);
+    EXPECT_EQ(dest(0), "a");
+    EXPECT_EQ(dest(1), "b");
+    EXPECT_EQ(dest(2), "c");
+}
