@@ -1,37 +1,141 @@
-// lisotrex-convert: the program's settings, import and export without a window.
+// lisotrex-convert: the program's settings, book files and export without a window.
 
+#include "cli_prompter.h"
+#include "files/abk_export.h"
+#include "files/log_file.h"
+#include "model/document.h"
+#include "platform/codepage.h"
+#include "platform/system.h"
+#include "settings/preferences.h"
 #include "settings/settings_report.h"
+#include "strings/strings.h"
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 const char kUsage[] =
-    "usage: lisotrex-convert --show-settings\n"
-    "  --show-settings   print the preferences, field maps and PDX labels as the program loads them\n";
+    "usage: lisotrex-convert --show-settings [--set Section.Key=value]...\n"
+    "       lisotrex-convert [--new plain|onetouch | --book FILE] [--export FILE [--export-types fax,email]]\n"
+    "                        [--save FILE] [--set Section.Key=value]...\n"
+    "  --show-settings   print the preferences, field maps and PDX labels as the program loads them\n"
+    "  --new KIND        kind of the new book when no --book is given (default plain)\n"
+    "  --book FILE       open a native address book (.abu)\n"
+    "  --export FILE     export the checked entries to a fax address book (.abk)\n"
+    "  --export-types T  entry types to export this time: fax, email or fax,email\n"
+    "  --save FILE       save the book as a native address book\n"
+    "  --set S.K=V       override one setting for this run without storing it\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
     return 2;
 }
 
+struct Options {
+    bool showSettings = false;
+    std::optional<int32_t> newKind;
+    std::optional<std::string> book, exportPath, exportTypes, savePath;
+    std::vector<std::pair<std::string, std::string>> sets;
+};
+
+// "fax", "email" or both, comma-separated.
+bool parseTypes(const std::string& list, int32_t& fax, int32_t& email) {
+    fax = email = 0;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = list.find(',', start);
+        std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item == "fax") fax = 1;
+        else if (item == "email") email = 1;
+        else return false;
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+bool parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i], value;
+        bool inlineValue = false;
+        if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+            inlineValue = true;
+        }
+        if (arg == "--show-settings" && !inlineValue) {
+            o.showSettings = true;
+            continue;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= argc) return false;
+            value = argv[++i];
+        }
+        if (arg == "--new") {
+            if (value == "plain") o.newKind = lisotrex::kPlainBook;
+            else if (value == "onetouch") o.newKind = lisotrex::kOneTouchBook;
+            else return false;
+        } else if (arg == "--book") o.book = value;
+        else if (arg == "--export") o.exportPath = value;
+        else if (arg == "--export-types") o.exportTypes = value;
+        else if (arg == "--save") o.savePath = value;
+        else if (arg == "--set") {
+            auto eq = value.find('=');
+            if (eq == std::string::npos) return false;
+            o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        } else return false;
+    }
+    bool steps = o.newKind || o.book || o.exportPath || o.exportTypes || o.savePath;
+    if (o.showSettings) return !steps;
+    if (o.exportTypes && !o.exportPath) return false;
+    if (o.exportPath && o.exportPath->empty()) return false;
+    if (o.savePath && o.savePath->empty()) return false;
+    if (o.book && o.book->empty()) return false;
+    return steps;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    bool showSettings = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--show-settings") == 0) showSettings = true;
-        else return usage();
-    }
-    if (!showSettings) return usage();
+    using namespace lisotrex;
+    Options opt;
+    if (!parseOptions(argc, argv, opt)) return usage();
 
-    lisotrex::Preferences prefs = lisotrex::loadPreferences();
-    std::string inf = lisotrex::lisotrexInfPath();
-    lisotrex::FieldMaps maps = lisotrex::FieldMaps::load(inf);
-    lisotrex::PdxLabels labels = lisotrex::readPdxLabels(inf);
-    for (const auto& line : lisotrex::settingsReport(prefs, maps, labels)) std::printf("%s\n", line.c_str());
+    Preferences prefs = loadPreferences();
+    for (const auto& [name, value] : opt.sets)
+        if (!overridePreference(prefs, name, value)) return usage();
+    int32_t fax = prefs.exports.fax, email = prefs.exports.email;
+    if (opt.exportTypes && !parseTypes(*opt.exportTypes, fax, email)) return usage();
+
+    if (opt.showSettings) {
+        std::string inf = lisotrexInfPath();
+        FieldMaps maps = FieldMaps::load(inf);
+        PdxLabels labels = readPdxLabels(inf);
+        for (const auto& line : settingsReport(prefs, maps, labels)) std::printf("%s\n", line.c_str());
+        return 0;
+    }
+
+    CliPrompter prompter;
+    prompter.bookKind = opt.newKind.value_or(kPlainBook);
+    MemoryClipboard clipboard;
+    Log log(prompter, prefs.env.logFilePath);
+    platform::SingleInstanceLock instance;
+    log.resetIfFirstInstance(instance, text(ids::IDS_MUTEX_NAME));
+
+    CLisotrexDoc doc(prompter, prefs, clipboard);
+    if (opt.book) {
+        if (!doc.openBook(*opt.book)) return 1;
+    } else if (!doc.newBook()) {
+        return 1;
+    }
+    if (opt.exportPath) {
+        prompter.exportValues = {*opt.exportPath, fax, email};
+        if (exportBook(doc, prefs, log, prompter, /*storeChoices*/ false) != ExportResult::Written) return 1;
+    }
+    if (opt.savePath && !doc.saveBook(*opt.savePath)) return 1;
     return 0;
 }

@@ -211,16 +211,30 @@ std::string utf32ToUtf8(std::u32string_view text) {
     return out;
 }
 
+namespace {
+
+std::wstring systemToWide(std::string_view s, const std::string& cp) {
+    std::string utf8 = isUtf8Name(cp) ? std::string(s) : convertCodePage(s, cp, "UTF-8", '?');
+    std::u32string u = utf8ToUtf32(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+
+} // namespace
+
 int compareLocale(std::string_view a, std::string_view b) {
     std::string cp = systemCodePage();
-    auto toWide = [&](std::string_view s) {
-        std::string utf8 = isUtf8Name(cp) ? std::string(s) : convertCodePage(s, cp, "UTF-8", '?');
-        std::u32string u = utf8ToUtf32(utf8);
-        return std::wstring(u.begin(), u.end());
-    };
-    std::wstring wa = toWide(a), wb = toWide(b);
+    std::wstring wa = systemToWide(a, cp), wb = systemToWide(b, cp);
     int r = wcscoll_l(wa.c_str(), wb.c_str(), userLocale());
     return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
+std::wstring collationKey(std::string_view text) {
+    std::wstring wide = systemToWide(text, systemCodePage());
+    size_t n = wcsxfrm_l(nullptr, wide.c_str(), 0, userLocale());
+    std::wstring key(n + 1, L'\0');
+    wcsxfrm_l(key.data(), wide.c_str(), n + 1, userLocale());
+    key.resize(n);
+    return key;
 }
 
 std::string foldCaseUtf8(std::string_view utf8) {

@@ -56,6 +56,15 @@ TEST_F(CodePageTest, LocaleCompareOrdersAndFindsEquality) {
     EXPECT_LT(compareLocale("", "a"), 0);
 }
 
+TEST_F(CodePageTest, CollationKeysOrderLikeTheComparison) {
+    std::vector<std::string> texts = {"beta", "Alpha", "alpha", "", "陳", "Zed", "a b", "ab"};
+    for (const auto& a : texts)
+        for (const auto& b : texts) {
+            int keyOrder = collationKey(a) < collationKey(b) ? -1 : collationKey(b) < collationKey(a) ? 1 : 0;
+            EXPECT_EQ(keyOrder, compareLocale(a, b)) << a << " / " << b;
+        }
+}
+
 TEST_F(CodePageTest, CaseFolding) {
     EXPECT_EQ(foldCaseUtf8("Software\\Velmo"), "SOFTWARE\\VELMO");
     EXPECT_EQ(foldCaseUtf8("設定"), "設定");

@@ -31,6 +31,10 @@ std::string utf32ToUtf8(std::u32string_view text);
 // lstrcmpA: both sides decoded from the system code page and compared with the
 // user's collation. Negative, zero or positive.
 int compareLocale(std::string_view a, std::string_view b);
+// A key whose plain comparison orders texts as compareLocale does (equal keys
+// for texts it calls equal); for sorting many texts without repeating the
+// conversion for every comparison.
+std::wstring collationKey(std::string_view text);
 
 // Case folding used for registry and INI names: Unicode upper case of each
 // character (ASCII-only when the C.UTF-8 locale is missing).

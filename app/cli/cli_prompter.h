@@ -1,0 +1,23 @@
+#pragma once
+// The headless tool's answers to the program's questions: every message is
+// printed on stderr; Yes to exporting many entries and to replacing an export
+// file, No to anything else; dialogs take the command line's values.
+
+#include "model/prompter.h"
+
+namespace lisotrex {
+
+class CliPrompter : public Prompter {
+public:
+    int32_t bookKind = 0;
+    ExportDialogValues exportValues;
+
+    void message(int id, Icon icon, const std::vector<std::string>& args) override;
+    Answer ask(int id, Buttons buttons, Icon icon, const std::vector<std::string>& args) override;
+    bool editEntry(CAddrUserDataObj& working, EntryDialogMode mode, int32_t bookType, int32_t maxOneTouch) override;
+    std::optional<int32_t> chooseBookKind(int32_t current) override;
+    bool exportDialog(ExportDialogValues& values) override;
+    std::optional<std::string> askSavePath(const std::string& suggestedName) override;
+};
+
+} // namespace lisotrex

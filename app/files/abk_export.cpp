@@ -1,0 +1,142 @@
+#include "files/abk_export.h"
+
+#include "files/file_messages.h"
+#include "model/document.h"
+#include "settings/preferences.h"
+#include "strings/strings.h"
+
+#include <charconv>
+
+namespace lisotrex {
+
+namespace {
+
+void appendNumberLine(std::string& out, std::string_view label, int32_t n) {
+    char buf[16];
+    out.append(label);
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, n).ptr);
+    out.append("\r\n");
+}
+
+void appendTextLine(std::string& out, std::string_view label, std::string_view value) {
+    out.append(label);
+    out.append(value);
+    out.append("\r\n");
+}
+
+void appendBlock(std::string& out, const CAddrUserDataObj& e, int32_t dn, bool oneTouch) {
+    bool fax = e.m_nType != kEntryEmail;
+    out.append("\r\n");
+    appendNumberLine(out, "dn: ", dn);
+    appendTextLine(out, "cn: ", e.m_szName);
+    if (oneTouch) appendTextLine(out, "cnshort: ", e.m_szName);
+    appendTextLine(out, "cnread: ", e.m_szName);
+    appendTextLine(out, "protocol: ", fax ? "t30" : "smtp");
+    appendTextLine(out, fax ? "dialdata: " : "mailaddress: ", e.m_szDestination);
+    if (e.m_nAccessCode > 0) appendNumberLine(out, "accesscode: ", e.m_nAccessCode);
+    out.append("objectclass: top\r\nobjectclass: extensibleobject\r\n");
+    appendTextLine(out, "objectclass: ", fax ? "g3fax" : "email");
+}
+
+// The dialog, then the replace question; No to it returns to the dialog.
+bool runDialog(ExportDialogValues& values, Prompter& prompter) {
+    for (;;) {
+        if (!prompter.exportDialog(values)) return false;
+        if (values.path.empty() || (!values.fax && !values.email)) return false;
+        if (!platform::fileExists(values.path)) return true;
+        if (prompter.ask(ids::IDS_ASK_REPLACE_FILE, Buttons::YesNo, Icon::Exclamation, {values.path}) == Answer::Yes)
+            return true;
+    }
+}
+
+void takeChoices(Preferences& prefs, const ExportDialogValues& v, bool store) {
+    ExportSettings& s = prefs.exports;
+    bool pathChanged = s.ldifFilePath != v.path, emailChanged = s.email != v.email, faxChanged = s.fax != v.fax;
+    s.ldifFilePath = v.path;
+    s.email = v.email;
+    s.fax = v.fax;
+    if (!store) return;
+    if (pathChanged) savePreference(prefs, PrefSection::Export, ids::IDS_KEY_LDIF_FILE_PATH);
+    if (emailChanged) savePreference(prefs, PrefSection::Export, ids::IDS_KEY_EMAIL);
+    if (faxChanged) savePreference(prefs, PrefSection::Export, ids::IDS_KEY_FAX);
+}
+
+} // namespace
+
+ExportResult exportBook(const CLisotrexDoc& doc, Preferences& prefs, Log& log, Prompter& prompter,
+                        bool storeChoices) {
+    ExportDialogValues values{prefs.exports.ldifFilePath, prefs.exports.fax ? 1 : 0, prefs.exports.email ? 1 : 0};
+    if (!runDialog(values, prompter)) return ExportResult::Cancelled;
+    takeChoices(prefs, values, storeChoices);
+
+    BusyScope busy(prompter);
+    bool oneTouch = doc.m_nBookType == kOneTouchBook;
+    std::vector<const CAddrUserDataObj*> chosen;
+    chosen.reserve(doc.count());
+    for (const auto& e : doc.m_list) {
+        if (!e->m_bChecked) continue;
+        if (e->m_nType == kEntryEmail ? values.email : values.fax) chosen.push_back(e.get());
+    }
+    if (!oneTouch && chosen.size() > static_cast<size_t>(std::max(prefs.exports.maxExport, 0)) &&
+        prompter.ask(ids::IDS_ASK_EXPORT_OVER_MAX, Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return ExportResult::Cancelled;
+
+    const std::string& path = values.path;
+    if (!log.start(LogOperation::Export, path)) return ExportResult::Failed;
+
+    // Written beside the target and renamed over it: a failure leaves the
+    // previous file as it was instead of a torn one.
+    platform::AtomicFile out;
+    platform::FileCause cause = out.begin(path);
+    if (cause != platform::FileCause::None) {
+        showFileError(prompter, cause, path);
+        log.end();
+        return ExportResult::Failed;
+    }
+    // Written through one small buffer rather than one string of the whole file.
+    constexpr size_t kChunk = 64 * 1024;
+    std::string text;
+    text.reserve(kChunk + 4096);
+    text.append("# Velmo AddressBook version: 1\r\n");
+    if (oneTouch) text.append("# dn: fixed\r\n");
+    int32_t written = 0;
+    bool logged = true;
+    for (size_t i = 0; i < chosen.size() && logged; ++i) {
+        const CAddrUserDataObj& e = *chosen[i];
+        int position = static_cast<int>(i + 1);
+        if (written >= static_cast<int32_t>(kMaxEntries)) {
+            logged = log.writeLine(position - 1, ids::IDS_LOG_READ_LIMIT);
+            break;
+        }
+        if (oneTouch && e.m_nOneTouch == 0) {
+            logged = log.writeLine(position, ids::IDS_LOG_NO_ONE_TOUCH);
+            continue;
+        }
+        if (!e.m_szDestination[0]) {
+            logged = log.writeLine(position, ids::IDS_LOG_NO_DESTINATION);
+            continue;
+        }
+        ++written;
+        appendBlock(text, e, oneTouch ? e.m_nOneTouch : written, oneTouch);
+        if (text.size() >= kChunk && cause == platform::FileCause::None) {
+            cause = out.write(text);
+            text.clear();
+        }
+    }
+    if (!logged) {
+        // The log has shown its message; the export file counts as failed too
+        // and the previous file stays as it was.
+        showFileError(prompter, log.lastCause(), path);
+        return ExportResult::Failed;
+    }
+    if (cause == platform::FileCause::None) cause = out.write(text);
+    if (cause == platform::FileCause::None) cause = out.commit();
+    log.end();
+    if (cause != platform::FileCause::None) {
+        showFileError(prompter, cause, path);
+        return ExportResult::Failed;
+    }
+    return ExportResult::Written;
+}
+
+} // namespace lisotrex

@@ -1,0 +1,97 @@
+#include "files/field_codec.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace lisotrex {
+
+void appendField(std::string& out, std::string_view field) {
+    bool quoted = field.find(',') != std::string_view::npos;
+    if (quoted) out.push_back('"');
+    size_t start = 0;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '"') {
+            out.append(field.data() + start, i + 1 - start);
+            out.push_back('"');
+            start = i + 1;
+        }
+    }
+    out.append(field.data() + start, field.size() - start);
+    if (quoted) out.push_back('"');
+}
+
+bool FieldReader::takeLineEnd() {
+    char c = data_[pos_];
+    if (c == '\0' || c == '\n') {
+        ++pos_;
+        return true;
+    }
+    if (textMode_ && c == '\r' && pos_ + 1 < data_.size() && data_[pos_ + 1] == '\n') {
+        pos_ += 2;
+        return true;
+    }
+    return false;
+}
+
+bool FieldReader::readField(char* buf, size_t capacity) {
+    size_t n = 0;
+    auto store = [&](char c) {
+        if (capacity > 0 && n + 1 < capacity) buf[n++] = c;
+    };
+    auto finish = [&](bool more) {
+        if (capacity > 0) buf[n] = '\0';
+        return more;
+    };
+    bool inQuote = false;
+    while (pos_ < data_.size()) {
+        if (takeLineEnd()) return finish(false);
+        char c = data_[pos_++];
+        if (c == ',' && !inQuote) return finish(true);
+        if (c != '"') {
+            store(c);
+            continue;
+        }
+        if (pos_ >= data_.size()) return finish(false);
+        if (data_[pos_] == '"') {
+            ++pos_;
+            store('"');
+        } else if (inQuote) {
+            if (data_[pos_] == ',') {
+                ++pos_;
+                return finish(true);
+            }
+            // Anything but a comma after a closing quote ends the record;
+            // the rest of its line goes with it.
+            skipLine();
+            return finish(false);
+        } else {
+            inQuote = true;
+            if (takeLineEnd()) return finish(false);
+            store(data_[pos_++]);
+        }
+    }
+    return finish(false);
+}
+
+void FieldReader::skipLine() {
+    while (pos_ < data_.size()) {
+        if (takeLineEnd()) return;
+        ++pos_;
+    }
+}
+
+int32_t parseDecimal(const char* s) {
+    while (*s == ' ' || *s == '\t') ++s;
+    bool negative = false;
+    if (*s == '+' || *s == '-') negative = *s++ == '-';
+    int64_t v = 0;
+    for (; *s >= '0' && *s <= '9'; ++s) {
+        v = v * 10 + (*s - '0');
+        if (v > int64_t(std::numeric_limits<int32_t>::max()) + 1) v = int64_t(std::numeric_limits<int32_t>::max()) + 1;
+    }
+    if (negative) v = -v;
+    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+} // namespace lisotrex

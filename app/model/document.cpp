@@ -1,0 +1,256 @@
+#include "model/document.h"
+
+#include "files/entry_record.h"
+#include "settings/preferences.h"
+#include "strings/strings.h"
+
+#include <algorithm>
+
+namespace lisotrex {
+
+CLisotrexDoc::CLisotrexDoc(Prompter& prompter, Preferences& prefs, ClipboardPort& clipboard)
+    : m_nMaxOneTouch(prefs.env.oneTouchNumber), prompter_(prompter), prefs_(prefs), clipboard_(clipboard) {}
+
+CLisotrexDoc::~CLisotrexDoc() = default;
+
+void CLisotrexDoc::recountChecked() {
+    m_nCheckedCount = static_cast<size_t>(
+        std::count_if(m_list.begin(), m_list.end(), [](const auto& e) { return e->m_bChecked != 0; }));
+}
+
+int32_t CLisotrexDoc::lowestFreeOneTouch() const {
+    // Mark the numbers in use once instead of rescanning the list per number.
+    if (m_nMaxOneTouch < 1)
+        return std::any_of(m_list.begin(), m_list.end(), [](const auto& e) { return e->m_nOneTouch == 1; }) ? 0 : 1;
+    std::vector<bool> used(static_cast<size_t>(m_nMaxOneTouch) + 1, false);
+    for (const auto& e : m_list)
+        if (e->m_nOneTouch >= 1 && e->m_nOneTouch <= m_nMaxOneTouch) used[static_cast<size_t>(e->m_nOneTouch)] = true;
+    for (int32_t n = 1; n <= m_nMaxOneTouch; ++n)
+        if (!used[static_cast<size_t>(n)]) return n;
+    return 0;
+}
+
+void CLisotrexDoc::resolveOneTouchConflict(CAddrUserDataObj& fresh, const CAddrUserDataObj* self, UndoRecord& undo,
+                                           std::vector<size_t>& changed) {
+    if (fresh.m_nOneTouch == 0) return;
+    for (size_t i = 0; i < m_list.size(); ++i) {
+        CAddrUserDataObj& other = *m_list[i];
+        if (&other == self || other.m_nOneTouch != fresh.m_nOneTouch) continue;
+        Answer a = prompter_.ask(ids::IDS_ASK_ONE_TOUCH_TAKEN, Buttons::YesNo, Icon::Question,
+                                 {std::to_string(fresh.m_nOneTouch)});
+        if (a == Answer::Yes) {
+            undo.previous.emplace_back(i, other);
+            other.setOneTouch(0);
+            changed.push_back(i);
+        } else {
+            fresh.m_nOneTouch = 0;
+        }
+        return;
+    }
+}
+
+bool CLisotrexDoc::addEntry() {
+    if (m_list.size() >= kMaxEntries) {
+        prompter_.message(ids::IDS_MSG_BOOK_FULL, Icon::Exclamation);
+        return false;
+    }
+    auto fresh = std::make_unique<CAddrUserDataObj>(m_nBookType == kOneTouchBook ? lowestFreeOneTouch() : 0);
+    if (!prompter_.editEntry(*fresh, EntryDialogMode::Add, m_nBookType, m_nMaxOneTouch)) return false;
+    BusyScope busy(prompter_);
+    fresh->m_bUpdated = 1;
+    auto undo = std::make_unique<UndoRecord>(UndoRecord::Add);
+    std::vector<size_t> changed;
+    resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
+    undo->added.push_back(m_list.size());
+    m_list.push_back(std::move(fresh));
+    m_pUndo = std::move(undo);
+    modified_ = true;
+    recountChecked();
+    if (!changed.empty()) view_->rowsChanged(changed);
+    view_->rowsAdded(m_list.size() - 1, 1);
+    return true;
+}
+
+bool CLisotrexDoc::modifyEntry(const std::vector<size_t>& selection) {
+    if (selection.size() != 1 || selection[0] >= m_list.size()) {
+        prompter_.message(ids::IDS_MSG_MODIFY_SELECT_ONE, Icon::Exclamation);
+        return false;
+    }
+    size_t pos = selection[0];
+    CAddrUserDataObj& target = *m_list[pos];
+    CAddrUserDataObj working(target);
+    if (!prompter_.editEntry(working, EntryDialogMode::Modify, m_nBookType, m_nMaxOneTouch)) return false;
+    if (working.sameValues(target)) return false;
+    BusyScope busy(prompter_);
+    auto undo = std::make_unique<UndoRecord>(UndoRecord::Modify);
+    undo->previous.emplace_back(pos, target);
+    target.copyValues(working);
+    target.m_bUpdated = 1;
+    std::vector<size_t> changed{pos};
+    resolveOneTouchConflict(target, &target, *undo, changed);
+    m_pUndo = std::move(undo);
+    modified_ = true;
+    recountChecked();
+    view_->rowsChanged(changed);
+    return true;
+}
+
+void CLisotrexDoc::removeEntries(std::vector<size_t> positions) {
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    auto undo = std::make_unique<UndoRecord>(UndoRecord::Delete);
+    undo->removed.reserve(positions.size());
+    for (size_t p : positions) undo->removed.emplace_back(p, std::move(m_list[p]));
+    // One pass closes the gaps left by the moved-out entries.
+    m_list.erase(std::remove(m_list.begin(), m_list.end(), nullptr), m_list.end());
+    m_pUndo = std::move(undo);
+    modified_ = true;
+    recountChecked();
+    view_->rowsRemoved(positions);
+}
+
+namespace {
+
+std::vector<size_t> validSelection(const std::vector<size_t>& selection, size_t size) {
+    std::vector<size_t> out;
+    out.reserve(selection.size());
+    for (size_t p : selection)
+        if (p < size) out.push_back(p);
+    return out;
+}
+
+} // namespace
+
+bool CLisotrexDoc::deleteEntries(const std::vector<size_t>& selection) {
+    std::vector<size_t> sel = validSelection(selection, m_list.size());
+    if (sel.empty()) {
+        prompter_.message(ids::IDS_MSG_DELETE_SELECT, Icon::Exclamation);
+        return false;
+    }
+    if (prompter_.ask(ids::IDS_ASK_DELETE_ENTRIES, Buttons::YesNo, Icon::Question) != Answer::Yes) return false;
+    BusyScope busy(prompter_);
+    removeEntries(std::move(sel));
+    return true;
+}
+
+bool CLisotrexDoc::cutEntries(const std::vector<size_t>& selection) {
+    std::vector<size_t> sel = validSelection(selection, m_list.size());
+    if (sel.empty()) {
+        prompter_.message(ids::IDS_MSG_CUT_SELECT, Icon::Exclamation);
+        return false;
+    }
+    if (prompter_.ask(ids::IDS_ASK_DELETE_ENTRIES, Buttons::YesNo, Icon::Question) != Answer::Yes) return false;
+    BusyScope busy(prompter_);
+    std::sort(sel.begin(), sel.end());
+    sel.erase(std::unique(sel.begin(), sel.end()), sel.end());
+    std::vector<const CAddrUserDataObj*> cut;
+    cut.reserve(sel.size());
+    for (size_t p : sel) cut.push_back(m_list[p].get());
+    clipboard_.put(clipboardBlock(cut, m_nBookType));
+    removeEntries(std::move(sel));
+    return true;
+}
+
+bool CLisotrexDoc::copyEntries(const std::vector<size_t>& selection) {
+    std::vector<size_t> sel = validSelection(selection, m_list.size());
+    if (sel.empty()) {
+        prompter_.message(ids::IDS_MSG_COPY_SELECT, Icon::Exclamation);
+        return false;
+    }
+    BusyScope busy(prompter_);
+    std::vector<const CAddrUserDataObj*> copied;
+    copied.reserve(sel.size());
+    for (size_t p : sel) copied.push_back(m_list[p].get());
+    clipboard_.put(clipboardBlock(copied, m_nBookType));
+    return true;
+}
+
+bool CLisotrexDoc::pasteEntries() {
+    std::optional<std::string> block = clipboard_.get();
+    if (!block) return false;
+    BusyScope busy(prompter_);
+    FieldReader reader(*block, false);
+    auto undo = std::make_unique<UndoRecord>(UndoRecord::Add);
+    std::vector<size_t> changed;
+    size_t first = m_list.size();
+    m_bStatusRefresh = false;
+    for (;;) {
+        auto fresh = std::make_unique<CAddrUserDataObj>();
+        if (readEntryLine(reader, *fresh, m_nBookType) != LineRead::Entry) break;
+        if (m_list.size() >= kMaxEntries) {
+            prompter_.message(ids::IDS_MSG_BOOK_FULL, Icon::Exclamation);
+            break;
+        }
+        fresh->m_bUpdated = 1;
+        fresh->m_nOneTouch = m_nBookType == kOneTouchBook ? lowestFreeOneTouch() : 0;
+        resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
+        undo->added.push_back(m_list.size());
+        m_list.push_back(std::move(fresh));
+    }
+    m_bStatusRefresh = true;
+    if (undo->added.empty()) return false;
+    m_pUndo = std::move(undo);
+    modified_ = true;
+    recountChecked();
+    if (!changed.empty()) view_->rowsChanged(changed);
+    view_->rowsAdded(first, m_list.size() - first);
+    return true;
+}
+
+bool CLisotrexDoc::renumberOneTouch(const std::vector<size_t>& viewOrder) {
+    if (m_nBookType != kOneTouchBook) return false;
+    BusyScope busy(prompter_);
+    std::vector<int32_t> number(m_list.size(), 0);
+    int64_t i = 0;
+    for (size_t p : viewOrder) {
+        if (p >= m_list.size()) continue;
+        number[p] = i < m_nMaxOneTouch ? static_cast<int32_t>(i + 1) : 0;
+        ++i;
+    }
+    auto undo = std::make_unique<UndoRecord>(UndoRecord::Modify);
+    std::vector<size_t> changed;
+    for (size_t p = 0; p < m_list.size(); ++p) {
+        if (m_list[p]->m_nOneTouch == number[p]) continue;
+        undo->previous.emplace_back(p, *m_list[p]);
+        m_list[p]->setOneTouch(number[p]);
+        changed.push_back(p);
+    }
+    if (changed.empty()) return false;
+    m_pUndo = std::move(undo);
+    modified_ = true;
+    view_->rowsChanged(changed);
+    return true;
+}
+
+bool CLisotrexDoc::undo() {
+    if (!m_pUndo) return false;
+    if (m_pUndo->kind != UndoRecord::Delete &&
+        prompter_.ask(ids::IDS_ASK_UNDO, Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return false;
+    BusyScope busy(prompter_);
+    std::unique_ptr<UndoRecord> u = std::move(m_pUndo);
+    // Latest first, so an entry recorded twice ends with its oldest values.
+    for (auto it = u->previous.rbegin(); it != u->previous.rend(); ++it)
+        if (it->first < m_list.size()) *m_list[it->first] = it->second;
+    if (u->kind == UndoRecord::Add) {
+        for (auto it = u->added.rbegin(); it != u->added.rend(); ++it)
+            if (*it < m_list.size()) m_list.erase(m_list.begin() + static_cast<std::ptrdiff_t>(*it));
+    } else if (u->kind == UndoRecord::Delete) {
+        for (auto& [pos, removed] : u->removed) {
+            size_t at = std::min(pos, m_list.size());
+            m_list.insert(m_list.begin() + static_cast<std::ptrdiff_t>(at), std::move(removed));
+        }
+    }
+    modified_ = true;
+    recountChecked();
+    view_->rebuilt();
+    return true;
+}
+
+void CLisotrexDoc::deleteContents() {
+    m_list.clear();
+    m_pUndo.reset();
+    m_nCheckedCount = 0;
+}
+
+} // namespace lisotrex

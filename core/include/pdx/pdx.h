@@ -1,0 +1,9 @@
+#pragma once
+// The whole PDX public header set.
+
+#include "pdx/guids.h"
+#include "pdx/interfaces.h"
+#include "pdx/memory.h"
+#include "pdx/status.h"
+#include "pdx/tags.h"
+#include "pdx/types.h"

@@ -1,0 +1,71 @@
+#pragma once
+// Qt classes behind dialogs 103 and 104 (seen by the tests).
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pdx/interfaces.h"
+#include "service_inf.h"
+
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+namespace pdx::core {
+
+// Every message box of the dialogs goes through here, so a test can record them.
+using MessageHandler = std::function<void(QWidget* parent, int id)>;
+void setMessageHandler(MessageHandler handler); // empty: message boxes
+void showMessage(QWidget* parent, int id);
+
+class AddressBookListDialog : public QDialog {
+    Q_OBJECT
+public:
+    AddressBookListDialog(IPDXServiceAdmin* admin, QWidget* parent);
+    QListWidget* list() const { return list_; }
+    QPushButton* registerButton() const { return register_; }
+    QPushButton* editButton() const { return edit_; }
+    QPushButton* deleteButton() const { return delete_; }
+
+    void registerService();
+    void editService();
+    void deleteService();
+    void updateButtons();
+
+protected:
+    // Shows dialog 104; replaced in tests.
+    virtual int chooseService(std::string& name);
+
+private:
+    void fill();
+    QListWidgetItem* addItem(const SRow& row);
+
+    IPDXServiceAdmin* admin_;
+    QListWidget* list_;
+    QPushButton* register_;
+    QPushButton* edit_;
+    QPushButton* delete_;
+    QPushButton* ok_;
+};
+
+class RegisterDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit RegisterDialog(QWidget* parent);
+    QListWidget* list() const { return list_; }
+    std::string chosen() const { return chosen_; }
+    // OK pressed: checks the chosen service's support files.
+    void accept() override;
+
+private:
+    QListWidget* list_;
+    std::vector<ServiceInfo> services_;
+    std::string chosen_;
+};
+
+// Whether a support file is found beside vqcore.
+bool supportFileFound(const std::string& name);
+
+} // namespace pdx::core

@@ -1,0 +1,2 @@
+// The exported entry points live in the static library; this unit only makes
+// the shared library.

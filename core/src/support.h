@@ -1,0 +1,39 @@
+#pragma once
+// IPDXSupport. The support made for a service entry call belongs to no
+// provider: it hands out the allocator and refuses to register provider UIDs.
+
+#include <mutex>
+
+#include "pdx/interfaces.h"
+
+namespace pdx::core {
+
+class Support final : public IPDXSupport {
+public:
+    static Support* createForServiceEntry(ULONG_PTR ulUIParam);
+
+    HRESULT QueryInterface(LPCIID iid, void** out) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetLastError(HRESULT, ULONG, MAPIERROR**) override;
+    HRESULT GetMemAllocRoutines(AllocateBufferFn* allocateBuffer, AllocateMoreFn* allocateMore,
+                                FreeBufferFn* freeBuffer) override;
+    HRESULT SetProviderUID(const MAPIUID* uid, ULONG flags) override;
+    HRESULT Reserved6() override;
+    HRESULT DoCopyTo(LPCIID srcIface, void* source, ULONG ciidExclude, LPCIID iidExclude,
+                     const SPropTagArray* excludeTags, ULONG_PTR ulUIParam, IMAPIProgress* progress,
+                     LPCIID destIface, void* destination, ULONG flags, SPropProblemArray** problems) override;
+    HRESULT DoCopyProps(LPCIID srcIface, void* source, const SPropTagArray* includeTags, ULONG_PTR ulUIParam,
+                        IMAPIProgress* progress, LPCIID destIface, void* destination, ULONG flags,
+                        SPropProblemArray** problems) override;
+    HRESULT Reserved9() override;
+
+private:
+    explicit Support(ULONG_PTR ui) : ulUIParam_(ui) {}
+    ~Support() = default;
+    std::mutex lock_;
+    ULONG refs_ = 1;
+    ULONG_PTR ulUIParam_;
+};
+
+} // namespace pdx::core

@@ -1,0 +1,206 @@
+#include "model/document.h"
+#include "recording_prompter.h"
+#include "settings/preferences.h"
+#include "strings/string_ids.h"
+#include "test_environment.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace lisotrex;
+using lisotrex::test::RecordingPrompter;
+using velmo::test::makeTempDir;
+using velmo::test::readFile;
+using velmo::test::writeFile;
+namespace I = lisotrex::ids;
+
+namespace {
+
+const std::string kPlainHeader = "0,Velmo.Lisotrex.Document,200,1600,1,1,\r\n";
+
+std::string bookWith(size_t entries, const std::string& header = kPlainHeader) {
+    std::string s = header;
+    for (size_t i = 0; i < entries; ++i) s += "0,N" + std::to_string(i) + ",,12345,,0\r\n";
+    return s;
+}
+
+struct BookFixture : ::testing::Test {
+    RecordingPrompter ui;
+    Preferences prefs;
+    MemoryClipboard clip;
+    CLisotrexDoc doc{ui, prefs, clip};
+    std::string dir = makeTempDir("book");
+};
+
+} // namespace
+
+TEST_F(BookFixture, SavedBookReadsBackAndKeepsItsBytes) {
+    const std::string text = "1,Velmo.Lisotrex.Document,150,20,0,1,\"/x/a,b.abk\"\r\n"
+                             "0,\"Chen, Wei\",,02-1234,Sales,12,5\r\n"
+                             "1,Say \"\"Hi\"\",,hi@x.example,,0,\r\n";
+    writeFile(dir + "/a.abu", text);
+    ASSERT_TRUE(doc.openBook(dir + "/a.abu"));
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(doc.m_nBookType, kOneTouchBook);
+    EXPECT_EQ(doc.m_nMaxOneTouch, 150);
+    ASSERT_EQ(doc.count(), 2u);
+    EXPECT_STREQ(doc.entry(0).m_szName, "Chen, Wei");
+    EXPECT_STREQ(doc.entry(1).m_szName, "Say \"Hi\"");
+    EXPECT_EQ(doc.entry(0).m_nOneTouch, 5);
+    // The book's export settings replace the program's, in memory only.
+    EXPECT_EQ(prefs.exports.maxExport, 20);
+    EXPECT_EQ(prefs.exports.fax, 0);
+    EXPECT_EQ(prefs.exports.ldifFilePath, "/x/a,b.abk");
+    EXPECT_EQ(loadPreferences().exports.maxExport, 1600);
+    EXPECT_FALSE(doc.isModified());
+
+    ASSERT_TRUE(doc.saveBook(dir + "/b.abu"));
+    EXPECT_EQ(readFile(dir + "/b.abu"), text);
+    ASSERT_TRUE(doc.saveBook(dir + "/b.abu"));
+    EXPECT_EQ(readFile(dir + "/b.abu"), text);
+}
+
+TEST_F(BookFixture, PlainBookHasNoOneTouchColumnAndDropsReading) {
+    writeFile(dir + "/p.abu", kPlainHeader + "0,N,Reading,1,D\n1,M,,m@x,,,\n");
+    ASSERT_TRUE(doc.openBook(dir + "/p.abu"));
+    EXPECT_STREQ(doc.entry(0).m_szReading, "");
+    EXPECT_EQ(doc.entry(0).m_nAccessCode, 0);
+    ASSERT_TRUE(doc.saveBook(dir + "/p.abu"));
+    EXPECT_EQ(readFile(dir + "/p.abu"), kPlainHeader + "0,N,,1,D,0\r\n1,M,,m@x,,0\r\n");
+}
+
+TEST_F(BookFixture, EntryLimitAndEmptyLine) {
+    writeFile(dir + "/full.abu", bookWith(9999));
+    ASSERT_TRUE(doc.openBook(dir + "/full.abu"));
+    EXPECT_EQ(doc.count(), 9999u);
+    EXPECT_EQ(doc.m_nCheckedCount, 9999u);
+
+    writeFile(dir + "/over.abu", bookWith(10000));
+    EXPECT_FALSE(doc.openBook(dir + "/over.abu"));
+    EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_FORMAT_ERROR});
+    EXPECT_EQ(doc.count(), 0u);
+
+    // Lines after an empty line are not read, even broken ones.
+    writeFile(dir + "/gap.abu", bookWith(2) + "\r\n" + "garbage\r\n");
+    ASSERT_TRUE(doc.openBook(dir + "/gap.abu"));
+    EXPECT_EQ(doc.count(), 2u);
+}
+
+TEST_F(BookFixture, FormatErrorLeavesEmptyBookWithoutKindQuestion) {
+    writeFile(dir + "/good.abu", bookWith(3));
+    ASSERT_TRUE(doc.openBook(dir + "/good.abu"));
+    for (const char* header : {"0,velmo.lisotrex.document,200,1600,1,1,\r\n", "2,Velmo.Lisotrex.Document,200,1600,1,1,\r\n",
+                               "0,Velmo.Lisotrex.Document,,1600,1,1,\r\n", "0,Velmo.Lisotrex.Document,200,1600,x,1,\r\n",
+                               "0,Velmo.Lisotrex.Document,200,1600,1,1\r\n", ""}) {
+        writeFile(dir + "/bad.abu", bookWith(1, header));
+        EXPECT_FALSE(doc.openBook(dir + "/bad.abu")) << header;
+        EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_FORMAT_ERROR}) << header;
+        EXPECT_EQ(doc.count(), 0u);
+        EXPECT_TRUE(doc.path().empty());
+        EXPECT_FALSE(doc.heldFile().isOpen());
+    }
+    EXPECT_EQ(prefs.exports.maxExport, 1600);
+    // The skip flag is spent: the next new book asks again.
+    ui.kinds = {kOneTouchBook};
+    ASSERT_TRUE(doc.newBook());
+    EXPECT_EQ(doc.m_nBookType, kOneTouchBook);
+}
+
+TEST_F(BookFixture, HeldFileIsWriteLockedAndFailuresNameTheirCause) {
+    writeFile(dir + "/a.abu", bookWith(1));
+    ASSERT_TRUE(doc.openBook(dir + "/a.abu"));
+    platform::File other;
+    EXPECT_EQ(other.open(dir + "/a.abu", {platform::FileAccess::ReadWrite, false, false, true}),
+              platform::FileCause::SharingViolation);
+    // A second document cannot open the book either, and keeps its own entries.
+    RecordingPrompter ui2;
+    CLisotrexDoc second(ui2, prefs, clip);
+    second.m_list.push_back(std::make_unique<CAddrUserDataObj>());
+    EXPECT_FALSE(second.openBook(dir + "/a.abu"));
+    EXPECT_EQ(ui2.take(), std::vector<int>{I::IDS_FILE_ERR_SHARING});
+    EXPECT_EQ(ui2.args.back(), std::vector<std::string>{dir + "/a.abu"});
+    EXPECT_EQ(second.count(), 1u);
+    EXPECT_FALSE(second.saveBook(dir + "/a.abu"));
+    EXPECT_EQ(ui2.take(), std::vector<int>{I::IDS_FILE_ERR_SHARING});
+
+    EXPECT_FALSE(second.openBook(dir + "/missing.abu"));
+    EXPECT_EQ(ui2.take(), std::vector<int>{I::IDS_FILE_ERR_NOT_FOUND});
+    writeFile(dir + "/ro.abu", bookWith(1));
+    chmod((dir + "/ro.abu").c_str(), 0444);
+    if (geteuid() != 0) {
+        EXPECT_FALSE(second.openBook(dir + "/ro.abu"));
+        EXPECT_EQ(ui2.take(), std::vector<int>{I::IDS_FILE_ERR_ACCESS_DENIED});
+    }
+    second.setModified(true);
+    EXPECT_FALSE(second.saveBook(dir + "/no/such/folder.abu"));
+    EXPECT_EQ(ui2.take().size(), 1u);
+    EXPECT_TRUE(second.isModified());
+}
+
+TEST_F(BookFixture, SaveModifiedQuestion) {
+    EXPECT_TRUE(doc.saveModified());
+    EXPECT_TRUE(ui.shown.empty());
+    doc.setModified(true);
+    ui.answers = {Answer::Cancel, Answer::No, Answer::Yes};
+    EXPECT_FALSE(doc.saveModified());
+    EXPECT_TRUE(doc.saveModified());
+    ui.savePath = dir + "/chosen.abu";
+    EXPECT_TRUE(doc.saveModified());
+    EXPECT_EQ(ui.take(), (std::vector<int>{I::IDS_ASK_SAVE_CHANGES, I::IDS_ASK_SAVE_CHANGES, I::IDS_ASK_SAVE_CHANGES}));
+    EXPECT_EQ(ui.args[0], std::vector<std::string>{"Untitled.abu"});
+    EXPECT_EQ(doc.path(), dir + "/chosen.abu");
+    EXPECT_FALSE(doc.isModified());
+    doc.setModified(true);
+    ui.answers = {Answer::Cancel};
+    doc.saveModified();
+    EXPECT_EQ(ui.args.back(), std::vector<std::string>{"chosen.abu"});
+}
+
+TEST_F(BookFixture, NewBookTakesSettingMaximumAndCancelLeavesEmptyUntitledBook) {
+    writeFile(dir + "/a.abu", bookWith(2, "1,Velmo.Lisotrex.Document,30,1600,1,1,\r\n"));
+    ASSERT_TRUE(doc.openBook(dir + "/a.abu"));
+    EXPECT_EQ(doc.m_nMaxOneTouch, 30);
+    prefs.env.oneTouchNumber = 77;
+    ui.kinds = {std::nullopt, kPlainBook};
+    EXPECT_FALSE(doc.newBook());
+    EXPECT_EQ(doc.count(), 0u);
+    EXPECT_TRUE(doc.path().empty());
+    ASSERT_TRUE(doc.newBook());
+    EXPECT_EQ(doc.m_nBookType, kPlainBook);
+    EXPECT_EQ(doc.m_nMaxOneTouch, 77);
+}
+
+// A save killed at any moment leaves the old or the new book, never a mix.
+TEST_F(BookFixture, KilledSaveLeavesOldOrNewBook) {
+    const std::string target = dir + "/k.abu";
+    writeFile(dir + "/old.abu", bookWith(9000));
+    writeFile(dir + "/new.abu", bookWith(9999));
+    const std::string oldBytes = readFile(dir + "/old.abu"), newBytes = readFile(dir + "/new.abu");
+    for (int round = 0; round < 12; ++round) {
+        writeFile(target, oldBytes);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RecordingPrompter quiet;
+            CLisotrexDoc d(quiet, prefs, clip);
+            bool opened = d.openBook(dir + "/new.abu");
+            for (;;) {
+                if (!opened || !d.saveBook(target)) _exit(3);
+                d.closeBook();
+                d.openBook(dir + (round % 2 ? "/new.abu" : "/old.abu"));
+                opened = true;
+            }
+        }
+        usleep(static_cast<useconds_t>(20000 + round * 7919 % 60000));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "child stopped on its own: " << WEXITSTATUS(status);
+        std::string now = readFile(target);
+        EXPECT_TRUE(now == oldBytes || now == newBytes) << "round " << round << ": " << now.size() << " bytes";
+    }
+}

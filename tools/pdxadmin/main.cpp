@@ -1,0 +1,204 @@
+// pdxadmin: profile administration without a window.
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pdx/pdx.h"
+#include "platform/module.h"
+
+using namespace pdx;
+
+namespace {
+
+struct Core {
+    platform::Module module;
+    PDXAdminProfilesFn adminProfiles = nullptr;
+    FreeBufferFn freeBuffer = nullptr;
+    FreeProwsFn freeProws = nullptr;
+};
+
+int usage() {
+    std::fputs("usage: pdxadmin profiles\n"
+               "       pdxadmin create NAME [--default-services]\n"
+               "       pdxadmin delete NAME\n"
+               "       pdxadmin copy OLD NEW\n"
+               "       pdxadmin rename OLD NEW\n"
+               "       pdxadmin set-default NAME|--none\n"
+               "       pdxadmin services NAME\n"
+               "       pdxadmin add-service PROFILE SERVICE [--display NAME]\n"
+               "       pdxadmin remove-service PROFILE UID\n"
+               "       pdxadmin configure PROFILE UID TAG=VALUE...\n",
+               stderr);
+    return 2;
+}
+
+int fail(const char* what, HRESULT h) {
+    const char* name = statusName(h);
+    std::fprintf(stderr, "pdxadmin: %s failed: 0x%08x %s\n", what, static_cast<unsigned>(h), name ? name : "(unknown)");
+    return 1;
+}
+
+bool parseUid(const std::string& text, MAPIUID& uid) {
+    if (text.size() != 32) return false;
+    for (size_t i = 0; i < 16; ++i) {
+        char pair[3] = {text[2 * i], text[2 * i + 1], 0};
+        char* end = nullptr;
+        unsigned long v = std::strtoul(pair, &end, 16);
+        if (*end || !std::isxdigit(static_cast<unsigned char>(pair[0])) ||
+            !std::isxdigit(static_cast<unsigned char>(pair[1])))
+            return false;
+        uid.ab[i] = static_cast<BYTE>(v);
+    }
+    return true;
+}
+
+std::string hex(const SBinary& bin) {
+    std::string out;
+    char two[3];
+    for (ULONG i = 0; i < bin.cb; ++i) {
+        std::snprintf(two, sizeof two, "%02x", bin.lpb[i]);
+        out += two;
+    }
+    return out;
+}
+
+const char* text(const SPropValue& v, ULONG tag) { return v.ulPropTag == tag ? v.Value.lpszA : ""; }
+
+// Reads a table one row at a time from the beginning.
+template <class Each>
+HRESULT eachRow(Core& core, IMAPITable* table, const SPropTagArray* columns, Each each) {
+    HRESULT h = table->SetColumns(columns, 0);
+    if (SUCCEEDED(h)) h = table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr);
+    while (SUCCEEDED(h)) {
+        rowset_ptr rows(core.freeProws);
+        h = table->QueryRows(1, 0, rows.out());
+        if (FAILED(h) || rows->cRows == 0) break;
+        each(rows->aRow[0]);
+    }
+    return FAILED(h) ? h : S_OK;
+}
+
+int listProfiles(Core& core, IPDXProfAdmin* admin) {
+    object_ptr<IMAPITable> table;
+    if (HRESULT h = admin->GetProfileTable(0, table.out()); FAILED(h)) return fail("GetProfileTable", h);
+    struct { ULONG c; ULONG t[2]; } cols = {2, {PR_DISPLAY_NAME, PR_DEFAULT_PROFILE}};
+    HRESULT h = eachRow(core, table.get(), reinterpret_cast<SPropTagArray*>(&cols), [](const SRow& row) {
+        const bool def = row.lpProps[1].ulPropTag == PR_DEFAULT_PROFILE && row.lpProps[1].Value.b;
+        std::printf("%s %s\n", def ? "*" : " ", text(row.lpProps[0], PR_DISPLAY_NAME));
+    });
+    return FAILED(h) ? fail("QueryRows", h) : 0;
+}
+
+int listServices(Core& core, IPDXProfAdmin* admin, const char* profile) {
+    object_ptr<IPDXServiceAdmin> services;
+    if (HRESULT h = admin->AdminServices(profile, 0, services.out()); FAILED(h)) return fail("AdminServices", h);
+    object_ptr<IMAPITable> table;
+    if (HRESULT h = services->GetServiceTable(0, table.out()); FAILED(h)) return fail("GetServiceTable", h);
+    struct { ULONG c; ULONG t[4]; } cols = {4, {PR_SERVICE_UID, PR_SERVICE_NAME, PR_DISPLAY_NAME, PR_RESOURCE_FLAGS}};
+    HRESULT h = eachRow(core, table.get(), reinterpret_cast<SPropTagArray*>(&cols), [](const SRow& row) {
+        const SPropValue* v = row.lpProps;
+        std::printf("%s\t%s\t%s\t0x%08x\n", v[0].ulPropTag == PR_SERVICE_UID ? hex(v[0].Value.bin).c_str() : "",
+                    text(v[1], PR_SERVICE_NAME), text(v[2], PR_DISPLAY_NAME),
+                    v[3].ulPropTag == PR_RESOURCE_FLAGS ? v[3].Value.ul : 0u);
+    });
+    return FAILED(h) ? fail("QueryRows", h) : 0;
+}
+
+int configure(IPDXProfAdmin* admin, const char* profile, const char* uidText, int count, char** assignments) {
+    MAPIUID uid;
+    if (!parseUid(uidText, uid)) return usage();
+    std::vector<SPropValue> values;
+    std::vector<std::string> texts;
+    texts.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const char* eq = std::strchr(assignments[i], '=');
+        if (!eq) return usage();
+        char* end = nullptr;
+        const std::string tagText(assignments[i], static_cast<size_t>(eq - assignments[i]));
+        const unsigned long tag = std::strtoul(tagText.c_str(), &end, 16);
+        if (tagText.empty() || *end || tag > 0xFFFFFFFFul) return usage();
+        SPropValue v{};
+        v.ulPropTag = ULONG(tag);
+        if (PROP_TYPE(v.ulPropTag) == PT_STRING8) {
+            texts.emplace_back(eq + 1);
+            v.Value.lpszA = texts.back().data();
+        } else if (PROP_TYPE(v.ulPropTag) == PT_LONG) {
+            const long n = std::strtol(eq + 1, &end, 10);
+            if (!eq[1] || *end) return usage();
+            v.Value.l = LONG(n);
+        } else {
+            std::fprintf(stderr, "pdxadmin: only PT_STRING8 and PT_LONG values can be given\n");
+            return 2;
+        }
+        values.push_back(v);
+    }
+    object_ptr<IPDXServiceAdmin> services;
+    if (HRESULT h = admin->AdminServices(profile, 0, services.out()); FAILED(h)) return fail("AdminServices", h);
+    HRESULT h = services->ConfigureService(&uid, 0, 0, ULONG(values.size()), values.data());
+    return FAILED(h) ? fail("ConfigureService", h) : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    const std::string cmd = argv[1];
+    Core core;
+    if (!core.module.load("vqcore.dll")) {
+        std::fprintf(stderr, "pdxadmin: cannot load vqcore: %s\n", core.module.error().c_str());
+        return 1;
+    }
+    core.adminProfiles = core.module.function<PDXAdminProfilesFn>("PDXAdminProfiles");
+    core.freeBuffer = core.module.function<FreeBufferFn>("PDXFreeBuffer");
+    core.freeProws = core.module.function<FreeProwsFn>("PDXFreeProws");
+    if (!core.adminProfiles || !core.freeBuffer || !core.freeProws) {
+        std::fputs("pdxadmin: vqcore lacks its exports\n", stderr);
+        return 1;
+    }
+    int rc = 0;
+    {
+        object_ptr<IPDXProfAdmin> admin;
+        if (HRESULT h = core.adminProfiles(0, admin.out()); FAILED(h)) return fail("PDXAdminProfiles", h);
+        auto run = [&](const char* what, HRESULT h) { return FAILED(h) ? fail(what, h) : 0; };
+        if (cmd == "profiles" && argc == 2) {
+            rc = listProfiles(core, admin.get());
+        } else if (cmd == "create" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "--default-services") == 0))) {
+            rc = run("CreateProfile", admin->CreateProfile(argv[2], 0, argc == 4 ? MAPI_DEFAULT_SERVICES : 0));
+        } else if (cmd == "delete" && argc == 3) {
+            rc = run("DeleteProfile", admin->DeleteProfile(argv[2], 0));
+        } else if (cmd == "copy" && argc == 4) {
+            rc = run("CopyProfile", admin->CopyProfile(argv[2], argv[3], 0));
+        } else if (cmd == "rename" && argc == 4) {
+            rc = run("RenameProfile", admin->RenameProfile(argv[2], argv[3], 0));
+        } else if (cmd == "set-default" && argc == 3) {
+            const bool none = std::strcmp(argv[2], "--none") == 0;
+            rc = run("SetDefaultProfile", admin->SetDefaultProfile(none ? nullptr : argv[2], 0));
+        } else if (cmd == "services" && argc == 3) {
+            rc = listServices(core, admin.get(), argv[2]);
+        } else if (cmd == "add-service" && (argc == 4 || (argc == 6 && std::strcmp(argv[4], "--display") == 0))) {
+            object_ptr<IPDXServiceAdmin> services;
+            HRESULT h = admin->AdminServices(argv[2], 0, services.out());
+            if (FAILED(h)) {
+                rc = fail("AdminServices", h);
+            } else {
+                rc = run("CreateService", services->CreateService(argv[3], argc == 6 ? argv[5] : "", 0, 0, 0));
+            }
+        } else if (cmd == "remove-service" && argc == 4) {
+            MAPIUID uid;
+            if (!parseUid(argv[3], uid)) return usage();
+            object_ptr<IPDXServiceAdmin> services;
+            HRESULT h = admin->AdminServices(argv[2], 0, services.out());
+            rc = FAILED(h) ? fail("AdminServices", h) : run("DeleteService", services->DeleteService(&uid));
+        } else if (cmd == "configure" && argc >= 5) {
+            rc = configure(admin.get(), argv[2], argv[3], argc - 4, argv + 4);
+        } else {
+            return usage();
+        }
+    }
+    std::fflush(stdout);
+    return rc;
+}
