@@ -25,7 +25,7 @@ test: build
 bench: setup
 	@cmake -S . -B build-release -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DVELMO_SANITIZE=OFF >/dev/null
 	@cmake --build build-release -j$(JOBS)
-	@for b in build-release/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@for b in build-release/bin/*-bench; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done; true
 
 clean:
 	rm -rf $(BUILD_DIR) build-release

@@ -26,4 +26,30 @@ bool CliPrompter::exportDialog(ExportDialogValues& values) {
 
 std::optional<std::string> CliPrompter::askSavePath(const std::string&) { return std::nullopt; }
 
+std::optional<int> CliPrompter::chooseImportMode(bool bookIsEmpty) {
+    // The dialog offers no "update only" for an empty book; its preselection is "update and add".
+    if (bookIsEmpty && importMode == kModeUpdate) return kModeUpdateAdd;
+    return importMode;
+}
+
+bool CliPrompter::importDialog(ImportDialogValues& values) {
+    values = importValues;
+    return true;
+}
+
+DuplicateChoice CliPrompter::chooseDuplicate(const DuplicateQuestion& q) {
+    const bool canAdd = q.mode == kModeUpdateAdd;
+    switch (duplicates) {
+    case DuplicatePolicy::Match:
+        if (q.firstUnmatched) return {DuplicateAnswer::Update, *q.firstUnmatched};
+        // Every entry of the name is taken already: a further one is new.
+        return {canAdd ? DuplicateAnswer::AddNew : DuplicateAnswer::Delete, 0};
+    case DuplicatePolicy::Add:
+        return {canAdd ? DuplicateAnswer::AddNew : DuplicateAnswer::Delete, 0};
+    case DuplicatePolicy::Skip:
+        break;
+    }
+    return {DuplicateAnswer::Delete, 0};
+}
+
 } // namespace lisotrex

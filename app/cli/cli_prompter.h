@@ -3,14 +3,22 @@
 // printed on stderr; Yes to exporting many entries and to replacing an export
 // file, No to anything else; dialogs take the command line's values.
 
+#include "convert/import_prompter.h"
 #include "model/prompter.h"
 
 namespace lisotrex {
 
-class CliPrompter : public Prompter {
+// How the duplicate dialog is answered: "更新" with the entry the merge found,
+// "刪除", or "加入新項目".
+enum class DuplicatePolicy { Match, Skip, Add };
+
+class CliPrompter : public Prompter, public ImportPrompter {
 public:
     int32_t bookKind = 0;
     ExportDialogValues exportValues;
+    int importMode = kModeUpdateAdd;
+    ImportDialogValues importValues;
+    DuplicatePolicy duplicates = DuplicatePolicy::Match;
 
     void message(int id, Icon icon, const std::vector<std::string>& args) override;
     Answer ask(int id, Buttons buttons, Icon icon, const std::vector<std::string>& args) override;
@@ -18,6 +26,10 @@ public:
     std::optional<int32_t> chooseBookKind(int32_t current) override;
     bool exportDialog(ExportDialogValues& values) override;
     std::optional<std::string> askSavePath(const std::string& suggestedName) override;
+
+    std::optional<int> chooseImportMode(bool bookIsEmpty) override;
+    bool importDialog(ImportDialogValues& values) override;
+    DuplicateChoice chooseDuplicate(const DuplicateQuestion& question) override;
 };
 
 } // namespace lisotrex

@@ -1,11 +1,13 @@
 // lisotrex-convert: the program's settings, book files and export without a window.
 
 #include "cli_prompter.h"
+#include "convert/import_command.h"
 #include "files/abk_export.h"
 #include "files/log_file.h"
 #include "model/document.h"
 #include "platform/codepage.h"
 #include "platform/system.h"
+#include "settings/field_maps.h"
 #include "settings/preferences.h"
 #include "settings/settings_report.h"
 #include "strings/strings.h"
@@ -21,11 +23,20 @@ namespace {
 
 const char kUsage[] =
     "usage: lisotrex-convert --show-settings [--set Section.Key=value]...\n"
-    "       lisotrex-convert [--new plain|onetouch | --book FILE] [--export FILE [--export-types fax,email]]\n"
+    "       lisotrex-convert [--new plain|onetouch | --book FILE] [--import SOURCE:FILE]...\n"
+    "                        [--mode update|update-add|add-all] [--types fax,email]\n"
+    "                        [--duplicates match|skip|add]\n"
+    "                        [--export FILE [--export-types fax,email]]\n"
     "                        [--save FILE] [--set Section.Key=value]...\n"
     "  --show-settings   print the preferences, field maps and PDX labels as the program loads them\n"
     "  --new KIND        kind of the new book when no --book is given (default plain)\n"
     "  --book FILE       open a native address book (.abu)\n"
+    "  --import S:FILE   import FILE (repeatable, in order); S is exchange, exchange5,\n"
+    "                    exchange2000, notes or abu\n"
+    "  --mode M          how imports merge: update, update-add (default) or add-all\n"
+    "  --types T         destination types to import: fax, email or fax,email\n"
+    "                    (default: the import settings)\n"
+    "  --duplicates D    answer for names found more than once: match (default), skip, add\n"
     "  --export FILE     export the checked entries to a fax address book (.abk)\n"
     "  --export-types T  entry types to export this time: fax, email or fax,email\n"
     "  --save FILE       save the book as a native address book\n"
@@ -41,7 +52,15 @@ struct Options {
     std::optional<int32_t> newKind;
     std::optional<std::string> book, exportPath, exportTypes, savePath;
     std::vector<std::pair<std::string, std::string>> sets;
+    std::vector<std::pair<std::string, std::string>> imports; // source, file
+    int mode = lisotrex::kModeUpdateAdd;
+    std::optional<std::string> importTypes;
+    lisotrex::DuplicatePolicy duplicates = lisotrex::DuplicatePolicy::Match;
 };
+
+bool knownSource(const std::string& s) {
+    return s == "exchange" || s == "exchange5" || s == "exchange2000" || s == "notes" || s == "abu";
+}
 
 // "fax", "email" or both, comma-separated.
 bool parseTypes(const std::string& list, int32_t& fax, int32_t& email) {
@@ -79,6 +98,22 @@ bool parseOptions(int argc, char** argv, Options& o) {
             if (value == "plain") o.newKind = lisotrex::kPlainBook;
             else if (value == "onetouch") o.newKind = lisotrex::kOneTouchBook;
             else return false;
+        } else if (arg == "--import") {
+            auto colon = value.find(':');
+            if (colon == std::string::npos || colon + 1 == value.size() || !knownSource(value.substr(0, colon)))
+                return false;
+            o.imports.emplace_back(value.substr(0, colon), value.substr(colon + 1));
+        } else if (arg == "--mode") {
+            if (value == "update") o.mode = lisotrex::kModeUpdate;
+            else if (value == "update-add") o.mode = lisotrex::kModeUpdateAdd;
+            else if (value == "add-all") o.mode = lisotrex::kModeAddAll;
+            else return false;
+        } else if (arg == "--types") o.importTypes = value;
+        else if (arg == "--duplicates") {
+            if (value == "match") o.duplicates = lisotrex::DuplicatePolicy::Match;
+            else if (value == "skip") o.duplicates = lisotrex::DuplicatePolicy::Skip;
+            else if (value == "add") o.duplicates = lisotrex::DuplicatePolicy::Add;
+            else return false;
         } else if (arg == "--book") o.book = value;
         else if (arg == "--export") o.exportPath = value;
         else if (arg == "--export-types") o.exportTypes = value;
@@ -89,7 +124,7 @@ bool parseOptions(int argc, char** argv, Options& o) {
             o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
         } else return false;
     }
-    bool steps = o.newKind || o.book || o.exportPath || o.exportTypes || o.savePath;
+    bool steps = o.newKind || o.book || o.exportPath || o.exportTypes || o.savePath || !o.imports.empty();
     if (o.showSettings) return !steps;
     if (o.exportTypes && !o.exportPath) return false;
     if (o.exportPath && o.exportPath->empty()) return false;
@@ -131,6 +166,26 @@ int main(int argc, char** argv) {
         if (!doc.openBook(*opt.book)) return 1;
     } else if (!doc.newBook()) {
         return 1;
+    }
+    if (!opt.imports.empty()) {
+        int32_t importFax = prefs.import.fax, importEmail = prefs.import.email;
+        if (opt.importTypes && !parseTypes(*opt.importTypes, importFax, importEmail)) return usage();
+        FieldMaps maps = FieldMaps::load(lisotrexInfPath());
+        Conversion conversion(prefs.conversion);
+        prompter.importMode = opt.mode;
+        prompter.duplicates = opt.duplicates;
+        for (const auto& [source, file] : opt.imports) {
+            // "exchange5" and "exchange2000" choose the export flavour for this import only.
+            int32_t storedVersion = prefs.exchange.version;
+            if (source == "exchange5") prefs.exchange.version = 0;
+            if (source == "exchange2000") prefs.exchange.version = 1;
+            int32_t sourceIndex = source == "notes" ? kSourceNotes : source == "abu" ? kSourceNativeBook : kSourceExchange;
+            prompter.importValues = {file, sourceIndex, importFax, importEmail};
+            ImportServices services{doc, prefs, maps, conversion, log, prompter, prompter, {}};
+            ImportOutcome outcome = importCommand(services);
+            prefs.exchange.version = storedVersion;
+            if (outcome.failed || outcome.cancelled) return 1;
+        }
     }
     if (opt.exportPath) {
         prompter.exportValues = {*opt.exportPath, fax, email};

@@ -207,6 +207,7 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
                                 : present(kGiven) && present(kSurname) && present(kFax) && present(kEmail);
     if (!complete) {
         ctx.prompter.message(ids::IDS_MSG_EXCHANGE_FIELDS_MISSING, Icon::Stop);
+        result.formatError = true;
         return result;
     }
 

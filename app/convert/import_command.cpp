@@ -49,12 +49,19 @@ ImportResult runImporter(ImportServices& s, const ImportDialogValues& values, st
     }
 }
 
-bool importCommand(ImportServices& s) {
+ImportOutcome importCommand(ImportServices& s) {
     CLisotrexDoc& doc = s.doc;
+    ImportOutcome outcome;
     std::optional<int> mode = s.importPrompter.chooseImportMode(doc.count() == 0);
-    if (!mode) return false;
+    if (!mode) {
+        outcome.cancelled = true;
+        return outcome;
+    }
     ImportDialogValues values{s.prefs.import.path, s.prefs.import.source, s.prefs.import.fax, s.prefs.import.email};
-    if (!s.importPrompter.importDialog(values)) return false;
+    if (!s.importPrompter.importDialog(values)) {
+        outcome.cancelled = true;
+        return outcome;
+    }
     s.prefs.import.path = values.path;
     s.prefs.import.source = values.source;
     s.prefs.import.fax = values.fax;
@@ -72,11 +79,13 @@ bool importCommand(ImportServices& s) {
     std::vector<CAddrUserDataObj> imported;
     ImportLogAdapter log(s.log);
     ImportResult result = runImporter(s, values, imported, log);
+    outcome.failed = result.code == kImportLogFailed || result.formatError || s.log.lastCause() != platform::FileCause::None;
     if (result.fileFailed()) {
         showFileError(s.prompter, result.fileError, values.path);
-        return false;
+        outcome.failed = true;
+        return outcome;
     }
-    if (imported.empty()) return false;
+    if (imported.empty()) return outcome;
 
     auto undo = std::make_unique<UndoRecord>(UndoRecord::Add);
     doc.m_bStatusRefresh = false;
@@ -84,13 +93,15 @@ bool importCommand(ImportServices& s) {
     doc.m_bStatusRefresh = true;
     if (merged.finished && result.code == kImportRoomExhausted)
         s.prompter.message(ids::IDS_MSG_IMPORT_LIMIT, Icon::Exclamation);
-    if (!merged.anyChange()) return false;
+    if (!merged.finished) outcome.failed = true;
+    if (!merged.anyChange()) return outcome;
+    outcome.changed = true;
     doc.m_pUndo = std::move(undo);
     doc.setModified(true);
     doc.recountChecked();
     doc.notifyRowsChanged(merged.changedRows);
     if (merged.addedCount) doc.notifyRowsAdded(merged.firstAdded, merged.addedCount);
-    return true;
+    return outcome;
 }
 
 } // namespace lisotrex

@@ -47,7 +47,13 @@ private:
 ImportResult runImporter(ImportServices& s, const ImportDialogValues& values, std::vector<CAddrUserDataObj>& out,
                          ImportLog& log);
 
-// The whole command; true when the book changed.
-bool importCommand(ImportServices& s);
+struct ImportOutcome {
+    bool cancelled = false; // a dialog was cancelled
+    bool failed = false;    // the log, the file or its form failed (the message was shown)
+    bool changed = false;   // the book took entries or changes (one undo step)
+};
+
+// The whole command.
+ImportOutcome importCommand(ImportServices& s);
 
 } // namespace lisotrex

@@ -31,6 +31,8 @@ struct ImportResult {
     // Set when the import file could not be opened or read; the caller shows
     // the file message and merges nothing.
     platform::FileCause fileError = platform::FileCause::None;
+    // The source did not have the expected form (6012 or 6018 was shown).
+    bool formatError = false;
     bool fileFailed() const { return fileError != platform::FileCause::None; }
 };
 

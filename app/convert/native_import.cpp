@@ -27,6 +27,7 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
     BookHeader header;
     if (!readBookHeader(reader, header)) {
         ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
+        result.formatError = true;
         return result;
     }
     for (;;) {
@@ -35,6 +36,7 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
         if (read == LineRead::End) break;
         if (read == LineRead::Bad) {
             ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
+            result.formatError = true;
             break;
         }
         if (ctx.out.size() >= kImportRoom) {

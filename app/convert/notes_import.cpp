@@ -85,7 +85,10 @@ ImportResult importNotes(const std::string& path, const NotesSettings& settings,
             break;
         }
     }
-    if (!anyDocument) ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
+    if (!anyDocument) {
+        ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
+        result.formatError = true;
+    }
     return result;
 }
 

@@ -62,22 +62,25 @@ void CAddrUserDataObj::copyValues(const CAddrUserDataObj& other) {
 
 namespace {
 
-// Empty texts go last whatever the direction; equal texts never compare equal,
-// so the shorter one leads and equal lengths count as greater.
-int compareTexts(const char* a, const char* b, int direction) {
-    if (!*a) return 1;
-    if (!*b) return -1;
-    int r = platform::compareLocale(a, b);
-    if (r == 0) r = std::strlen(a) < std::strlen(b) ? -1 : 1;
+// An empty text (or a missing number) goes after a present one; the sign is
+// turned for the descending direction so that the order step, which reverses
+// descending results, still puts it last. Two texts the locale calls equal
+// never compare equal: the shorter one leads, equal lengths count as greater.
+int missingFirstOrLast(bool aMissing, bool bMissing, int direction) {
+    int r = aMissing && bMissing ? 0 : aMissing ? 1 : -1;
     return direction ? -r : r;
 }
 
-// "None" (0) goes last whatever the direction.
+int compareTexts(const char* a, const char* b, int direction) {
+    if (!*a || !*b) return missingFirstOrLast(!*a, !*b, direction);
+    int r = platform::compareLocale(a, b);
+    if (r == 0) r = std::strlen(a) < std::strlen(b) ? -1 : 1;
+    return r;
+}
+
 int compareNumbers(int32_t a, int32_t b, int direction) {
-    if (a == 0) return 1;
-    if (b == 0) return -1;
-    int r = a < b ? -1 : a > b ? 1 : 0;
-    return direction ? -r : r;
+    if (a == 0 || b == 0) return missingFirstOrLast(a == 0, b == 0, direction);
+    return a < b ? -1 : a > b ? 1 : 0;
 }
 
 } // namespace
@@ -90,12 +93,14 @@ int CAddrUserDataObj::compareByKey(const CAddrUserDataObj& other, int key, int d
     case kSortDepartment: return compareTexts(m_szDepartment, other.m_szDepartment, direction);
     case kSortAccessCode: return compareNumbers(m_nAccessCode, other.m_nAccessCode, direction);
     case kSortOneTouch: return compareNumbers(m_nOneTouch, other.m_nOneTouch, direction);
-    case kSortUpdated: {
-        int r = (m_bUpdated != 0) == (other.m_bUpdated != 0) ? 0 : m_bUpdated ? -1 : 1;
-        return direction ? -r : r;
-    }
+    case kSortUpdated: return (m_bUpdated != 0) == (other.m_bUpdated != 0) ? 0 : m_bUpdated ? -1 : 1;
     default: return 0;
     }
+}
+
+bool sortsBefore(const CAddrUserDataObj& a, const CAddrUserDataObj& b, int key, int direction) {
+    int r = a.compareByKey(b, key, direction);
+    return direction ? r > 0 : r < 0;
 }
 
 } // namespace lisotrex

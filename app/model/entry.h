@@ -45,7 +45,9 @@ public:
     // department, access code and one-touch number.
     bool sameValues(const CAddrUserDataObj& other) const;
     void copyValues(const CAddrUserDataObj& other);
-    // Negative, zero or positive; direction 0 ascending, 1 descending.
+    // Negative, zero or positive, for direction 0 (ascending) or 1
+    // (descending). In ascending order a positive result puts this entry after
+    // the other, in descending order a negative one does (see sortsBefore).
     int compareByKey(const CAddrUserDataObj& other, int key, int direction) const;
 
     void setName(std::string_view s) { copyText(m_szName, sizeof m_szName, s); }
@@ -67,5 +69,9 @@ public:
 private:
     static void copyText(char* dst, size_t capacity, std::string_view s);
 };
+
+// The order the list shows: true when a comes before b. Equal entries, and two
+// texts equal but for nothing, keep no particular order.
+bool sortsBefore(const CAddrUserDataObj& a, const CAddrUserDataObj& b, int key, int direction);
 
 } // namespace lisotrex

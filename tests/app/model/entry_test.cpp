@@ -49,28 +49,44 @@ TEST(Entry, TakeDestinationAndOneTouchMarkOnlyRealChanges) {
 }
 
 TEST(Entry, TextSortKeys) {
+    using lisotrex::kSortName;
     CAddrUserDataObj empty = named(""), a = named("a"), b = named("b"), ab = named("ab");
+    // Empty texts: the sign turns with the direction, so both orders put them last.
+    EXPECT_EQ(empty.compareByKey(a, kSortName, 0), 1);
+    EXPECT_EQ(a.compareByKey(empty, kSortName, 0), -1);
+    EXPECT_EQ(empty.compareByKey(a, kSortName, 1), -1);
+    EXPECT_EQ(a.compareByKey(empty, kSortName, 1), 1);
+    EXPECT_EQ(empty.compareByKey(named(""), kSortName, 0), 0);
     for (int dir : {0, 1}) {
-        EXPECT_GT(empty.compareByKey(a, lisotrex::kSortName, dir), 0) << dir;
-        EXPECT_LT(a.compareByKey(empty, lisotrex::kSortName, dir), 0) << dir;
+        EXPECT_TRUE(lisotrex::sortsBefore(a, empty, kSortName, dir)) << dir;
+        EXPECT_FALSE(lisotrex::sortsBefore(empty, a, kSortName, dir)) << dir;
     }
-    EXPECT_LT(a.compareByKey(b, lisotrex::kSortName, 0), 0);
-    EXPECT_GT(a.compareByKey(b, lisotrex::kSortName, 1), 0);
+    // Present texts compare the same in both directions; the order step turns them.
+    EXPECT_LT(a.compareByKey(b, kSortName, 0), 0);
+    EXPECT_LT(a.compareByKey(b, kSortName, 1), 0);
+    EXPECT_TRUE(lisotrex::sortsBefore(a, b, kSortName, 0));
+    EXPECT_TRUE(lisotrex::sortsBefore(b, a, kSortName, 1));
     // Equal texts never compare equal: equal lengths count as greater.
-    EXPECT_GT(a.compareByKey(named("a"), lisotrex::kSortName, 0), 0);
-    EXPECT_LT(a.compareByKey(named("a"), lisotrex::kSortName, 1), 0);
-    EXPECT_NE(ab.compareByKey(a, lisotrex::kSortName, 0), 0);
+    EXPECT_EQ(a.compareByKey(named("a"), kSortName, 0), 1);
+    EXPECT_EQ(a.compareByKey(named("a"), kSortName, 1), 1);
+    EXPECT_NE(ab.compareByKey(a, kSortName, 0), 0);
 }
 
 TEST(Entry, NumberAndMarkSortKeys) {
+    using lisotrex::kSortAccessCode;
     CAddrUserDataObj none(0, "x", "", "1", "", 0, 0, false), five(0, "x", "", "1", "", 5, 0, true),
         nine(0, "x", "", "1", "", 9, 0, false);
+    EXPECT_EQ(none.compareByKey(five, kSortAccessCode, 0), 1);
+    EXPECT_EQ(none.compareByKey(five, kSortAccessCode, 1), -1);
+    EXPECT_EQ(none.compareByKey(none, kSortAccessCode, 1), 0);
     for (int dir : {0, 1}) {
-        EXPECT_GT(none.compareByKey(five, lisotrex::kSortAccessCode, dir), 0);
-        EXPECT_LT(five.compareByKey(none, lisotrex::kSortAccessCode, dir), 0);
+        EXPECT_TRUE(lisotrex::sortsBefore(five, none, kSortAccessCode, dir)) << dir;
+        EXPECT_TRUE(lisotrex::sortsBefore(nine, none, kSortAccessCode, dir)) << dir;
     }
-    EXPECT_LT(five.compareByKey(nine, lisotrex::kSortAccessCode, 0), 0);
-    EXPECT_GT(five.compareByKey(nine, lisotrex::kSortAccessCode, 1), 0);
-    EXPECT_LT(five.compareByKey(nine, lisotrex::kSortUpdated, 0), 0);
-    EXPECT_GT(five.compareByKey(nine, lisotrex::kSortUpdated, 1), 0);
+    EXPECT_LT(five.compareByKey(nine, kSortAccessCode, 0), 0);
+    EXPECT_TRUE(lisotrex::sortsBefore(nine, five, kSortAccessCode, 1));
+    // Marked entries first when ascending, last when descending.
+    EXPECT_EQ(five.compareByKey(nine, lisotrex::kSortUpdated, 0), -1);
+    EXPECT_TRUE(lisotrex::sortsBefore(five, nine, lisotrex::kSortUpdated, 0));
+    EXPECT_TRUE(lisotrex::sortsBefore(nine, five, lisotrex::kSortUpdated, 1));
 }

@@ -1,0 +1,110 @@
+#include "convert/import_command.h"
+
+#include "../recording_prompter.h"
+#include "files/log_file.h"
+#include "model/document.h"
+#include "scripted_import_prompter.h"
+#include "settings/field_maps.h"
+#include "settings/preferences.h"
+#include "strings/string_ids.h"
+#include "test_environment.h"
+
+#include <gtest/gtest.h>
+
+using namespace lisotrex;
+using lisotrex::test::RecordingPrompter;
+using lisotrex::test::ScriptedImportPrompter;
+
+namespace {
+
+class ImportCommandTest : public testing::Test {
+protected:
+    RecordingPrompter prompter;
+    ScriptedImportPrompter ip;
+    Preferences prefs;
+    MemoryClipboard clipboard;
+    CLisotrexDoc doc{prompter, prefs, clipboard};
+    FieldMaps maps = FieldMaps::load("/nonexistent/Lisotrex.inf");
+    Conversion conversion;
+    std::string dir;
+    std::unique_ptr<Log> log;
+
+    void SetUp() override {
+        velmo::test::freshRegistry();
+        dir = velmo::test::makeTempDir("cmd");
+        log = std::make_unique<Log>(prompter, dir + "/import.log");
+    }
+    ImportOutcome import(const std::string& path, int32_t source) {
+        ip.dialog = ImportDialogValues{path, source, 1, 1};
+        ImportServices s{doc, prefs, maps, conversion, *log, prompter, ip, {}};
+        return importCommand(s);
+    }
+    std::string book(const std::string& lines) {
+        std::string path = dir + "/b" + std::to_string(++n_) + ".abu";
+        velmo::test::writeFile(path, "0,Velmo.Lisotrex.Document,200,1600,1,1,\r\n" + lines);
+        return path;
+    }
+    int n_ = 0;
+};
+
+} // namespace
+
+TEST_F(ImportCommandTest, WholeImportIsOneUndoStep) {
+    doc.m_list.push_back(std::make_unique<CAddrUserDataObj>(0, "Ann", "", "100", "Old", 0, 0, false));
+    ImportOutcome o = import(book("0,Ann,,101,New,0\r\n1,Bob,,b@x.y,,0\r\n0,Cy,,300,,0\r\n"), kSourceNativeBook);
+    ASSERT_TRUE(o.changed);
+    ASSERT_EQ(doc.count(), 3u);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(ip.modeZeroOffered, true);
+    prompter.answers = {Answer::Yes};
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_ASK_UNDO});
+    ASSERT_EQ(doc.count(), 1u);
+    EXPECT_STREQ(doc.entry(0).m_szDestination, "100");
+    EXPECT_STREQ(doc.entry(0).m_szDepartment, "Old");
+    // The dialog's choices were stored.
+    EXPECT_EQ(loadPreferences().import.source, kSourceNativeBook);
+}
+
+TEST_F(ImportCommandTest, NothingChangedLeavesNoUndo) {
+    doc.m_list.push_back(std::make_unique<CAddrUserDataObj>(0, "Ann", "", "100", "", 0, 0, false));
+    ImportOutcome o = import(book("0,Ann,,100,,0\r\n"), kSourceNativeBook);
+    EXPECT_FALSE(o.changed);
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_FALSE(doc.isModified());
+}
+
+TEST_F(ImportCommandTest, FileFailuresShowTheFileMessageAndMergeNothing) {
+    ImportOutcome o = import(dir + "/missing.txt", kSourceExchange);
+    EXPECT_TRUE(o.failed);
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_FILE_ERR_NOT_FOUND});
+    EXPECT_EQ(doc.count(), 0u);
+    EXPECT_TRUE(ip.dialog.has_value());
+    EXPECT_FALSE(ip.modeZeroOffered) << "an empty book has no entries to update";
+}
+
+TEST_F(ImportCommandTest, BrokenLineKeepsEarlierEntries) {
+    ImportOutcome o = import(book("0,Ann,,101,,0\r\n7,Bad,,1,,0\r\n0,Cy,,300,,0\r\n"), kSourceNativeBook);
+    EXPECT_TRUE(o.failed);
+    EXPECT_TRUE(o.changed);
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_MSG_BOOK_DATA_INVALID});
+    ASSERT_EQ(doc.count(), 1u);
+    EXPECT_STREQ(doc.entry(0).m_szName, "Ann");
+}
+
+TEST_F(ImportCommandTest, FullRoomShows6015AfterTheMerge) {
+    std::string lines;
+    for (int i = 0; i < 10001; ++i) lines += "0,n" + std::to_string(i) + ",,1,,0\r\n";
+    ImportOutcome o = import(book(lines), kSourceNativeBook);
+    EXPECT_TRUE(o.changed);
+    EXPECT_EQ(doc.count(), 9999u);
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_MSG_IMPORT_LIMIT});
+    std::string logText = velmo::test::readFile(dir + "/import.log");
+    EXPECT_NE(logText.find("\r\n10000: 已達最大可讀取數。"), std::string::npos);
+}
+
+TEST_F(ImportCommandTest, AddressBookSourceWithoutBridgeSaysSo) {
+    ImportOutcome o = import("", kSourcePdx);
+    EXPECT_FALSE(o.changed);
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_MSG_PDX_OPEN_FAILED});
+}
