@@ -235,7 +235,11 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
         RecordOutcome outcome = ctx.conversion.recordToEntries(record, ctx.out, ctx.log);
         if (outcome == RecordOutcome::LogFailed) break;
         if (ctx.out.size() >= ctx.conversion.room) {
-            result.code = kImportRoomExhausted;
+            // Full: only a further row makes this a cut import.
+            ExchangeFieldReader probe = reader;
+            bool further = false;
+            probe.readField(further);
+            if (further) result.code = kImportRoomExhausted;
             break;
         }
     }

@@ -81,7 +81,10 @@ ImportResult importNotes(const std::string& path, const NotesSettings& settings,
         anyDocument = true;
         if (ctx.conversion.recordToEntries(record, ctx.out, ctx.log) == RecordOutcome::LogFailed) break;
         if (ctx.out.size() >= ctx.conversion.room) {
-            result.code = kImportRoomExhausted;
+            // Full: only a further document makes this a cut import.
+            NotesDocumentReader probe = reader;
+            ImportRecord scratch;
+            if (probe.readDocument(scratch)) result.code = kImportRoomExhausted;
             break;
         }
     }

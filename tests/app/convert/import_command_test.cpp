@@ -103,6 +103,20 @@ TEST_F(ImportCommandTest, FullRoomShows6015AfterTheMerge) {
     EXPECT_NE(logText.find("\r\n10000: 已達最大可讀取數。"), std::string::npos);
 }
 
+TEST_F(ImportCommandTest, ExactlyFullExportIsNoCutImport) {
+    std::string rows = "First Name,Last name,Fax number,E-mail Addresses\n";
+    for (int i = 0; i < 9999; ++i) rows += "G" + std::to_string(i) + ",S,1,\n";
+    velmo::test::writeFile(dir + "/full.csv", rows);
+    ImportOutcome o = import(dir + "/full.csv", kSourceExchange);
+    EXPECT_TRUE(o.changed);
+    EXPECT_EQ(doc.count(), 9999u);
+    EXPECT_EQ(prompter.take(), std::vector<int>{}) << "nothing was left out, so no 6015";
+    velmo::test::writeFile(dir + "/over.csv", rows + "Last,S,1,\n");
+    doc.deleteContents();
+    import(dir + "/over.csv", kSourceExchange);
+    EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_MSG_IMPORT_LIMIT});
+}
+
 TEST_F(ImportCommandTest, AddressBookSourceWithoutBridgeSaysSo) {
     ImportOutcome o = import("", kSourcePdx);
     EXPECT_FALSE(o.changed);
