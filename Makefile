@@ -16,7 +16,7 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j$(JOBS)
 
 run: build
-	$(BUILD_DIR)/bin/lisotrex-convert --show-settings
+	$(BUILD_DIR)/bin/lisotrex
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)

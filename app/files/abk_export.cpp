@@ -43,7 +43,7 @@ bool runDialog(ExportDialogValues& values, Prompter& prompter) {
     for (;;) {
         if (!prompter.exportDialog(values)) return false;
         if (values.path.empty() || (!values.fax && !values.email)) return false;
-        if (!platform::fileExists(values.path)) return true;
+        if (!platform::fileExists(values.path) || prompter.exportDialogAsksReplace()) return true;
         if (prompter.ask(ids::IDS_ASK_REPLACE_FILE, Buttons::YesNo, Icon::Exclamation, {values.path}) == Answer::Yes)
             return true;
     }

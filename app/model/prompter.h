@@ -39,8 +39,10 @@ public:
                            int32_t maxOneTouch) = 0;
     // "新增通訊錄": the kind of a new book, nothing on Cancel.
     virtual std::optional<int32_t> chooseBookKind(int32_t current) = 0;
-    // "匯出設定": true on OK (the 6105 question is asked by the caller).
+    // "匯出設定": true on OK. The 6105 question is asked by the caller, unless
+    // the dialog asks it itself before closing (exportDialogAsksReplace).
     virtual bool exportDialog(ExportDialogValues& values) = 0;
+    virtual bool exportDialogAsksReplace() const { return false; }
     // Save dialog for a book that has no path yet; nothing on Cancel.
     virtual std::optional<std::string> askSavePath(const std::string& suggestedName) = 0;
 
