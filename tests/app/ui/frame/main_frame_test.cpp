@@ -14,6 +14,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QLabel>
 #include <QMenuBar>
 #include <QToolBar>
@@ -168,6 +171,55 @@ TEST_F(FrameTest, RenumberFollowsTheViewOrder) {
     frame().runCommand(kCmdRenumber);
     EXPECT_EQ(column(5), (std::vector<QString>{"1", "2", "3", "4"}));
     EXPECT_EQ(column(1), order);
+}
+
+TEST_F(FrameTest, ImportWithTwoSameNamesAsksForEach) {
+    velmo::test::writeFile(dir + "/in.abu", "0,Velmo.Lisotrex.Document,200,1600,1,1,\r\n"
+                                            "0,Bob,,556,New,0\r\n0,Bob,,557,Newer,0\r\n");
+    std::vector<QString> descriptions, counts;
+    // Answers whichever dialog of the import is up: the mode (update and add),
+    // the source and file, and each duplicate question with its first candidate.
+    QTimer driver;
+    driver.setInterval(5);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        auto click = [&](const char* name) {
+            if (auto* b = modal->findChild<QAbstractButton*>(QString::fromLatin1(name))) b->click();
+        };
+        const QString name = modal->objectName();
+        if (name == "dialog_import_mode") {
+            click("mode_1");
+            click("ctl_1");
+        } else if (name == "dialog_132") {
+            click("source_2");
+            modal->findChild<QLineEdit*>("import_path")->setText(QString::fromStdString(dir + "/in.abu"));
+            click("ctl_1");
+        } else if (name == "dialog_duplicate") {
+            descriptions.push_back(modal->findChild<QPlainTextEdit*>("dup_description")
+                                       ? modal->findChild<QPlainTextEdit*>("dup_description")->toPlainText()
+                                       : modal->findChild<QTextEdit*>("dup_description")->toPlainText());
+            counts.push_back(modal->findChild<QLineEdit*>("dup_count")->text());
+            click(descriptions.size() == 1 ? "dup_update" : "dup_add_new");
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            ADD_FAILURE() << box->objectName().toStdString();
+            if (!box->buttons().isEmpty()) box->buttons().front()->click();
+        }
+    });
+    driver.start();
+    frame().runCommand(kCmdImport);
+    driver.stop();
+    ASSERT_EQ(descriptions.size(), 2u);
+    EXPECT_TRUE(descriptions[0].startsWith("No.1")) << descriptions[0].toStdString();
+    EXPECT_TRUE(descriptions[1].startsWith("No.2"));
+    EXPECT_EQ(counts[0], "重覆名稱數:2");
+    CLisotrexDoc& doc = app->doc();
+    ASSERT_EQ(doc.count(), 5u);
+    EXPECT_STREQ(doc.entry(3).m_szDestination, "556") << "the first updates Bob";
+    EXPECT_STREQ(doc.entry(4).m_szDestination, "557") << "the second is added";
+    EXPECT_EQ(doc.entry(4).m_nOneTouch, 4) << "lowest free one-touch number";
+    EXPECT_EQ(model().rowCount(), 5);
+    EXPECT_TRUE(frame().action(kCmdUndo)->isEnabled());
 }
 
 TEST_F(FrameTest, Screenshots) {
