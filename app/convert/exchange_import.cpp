@@ -166,19 +166,12 @@ void storeSlot(ImportRecord& rec, int slot, const std::string& value) {
 
 ImportResult importExchange(const std::string& path, bool version2000, const ExchangeSettings& settings,
                             const FieldMaps& maps, ImportContext& ctx) {
-    ImportResult result;
-    if (!ctx.log.startImport(path)) {
-        result.code = kImportLogFailed;
-        return result;
-    }
-    LogRun logRun(ctx.log);
-    ctx.conversion.reset();
+    ImportRun run(path, ctx);
+    ImportResult& result = run.result;
+    if (!run.ready()) return result;
+    const std::string& text = run.text;
     ctx.conversion.useFax1 = ctx.conversion.importFax;
     ctx.conversion.useFax2 = false;
-
-    std::string text;
-    result.fileError = readImportFile(path, text);
-    if (result.fileFailed()) return result;
 
     const FieldMap* map = maps.find(version2000 ? kExchange2000Section : kExchange5Section);
     static const FieldMap kEmptyMap{};

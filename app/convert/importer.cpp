@@ -18,4 +18,18 @@ platform::FileCause readImportFile(const std::string& path, std::string& text) {
     return platform::FileCause::None;
 }
 
+ImportRun::ImportRun(const std::string& path, ImportContext& ctx) : log_(ctx.log) {
+    logStarted_ = log_.startImport(path);
+    if (!logStarted_) {
+        result.code = kImportLogFailed;
+        return;
+    }
+    ctx.conversion.reset();
+    result.fileError = readImportFile(path, text);
+}
+
+ImportRun::~ImportRun() {
+    if (logStarted_) log_.end();
+}
+
 } // namespace lisotrex

@@ -48,16 +48,23 @@ struct ImportContext {
 // becomes LF. The file is opened read-only with others kept from writing.
 platform::FileCause readImportFile(const std::string& path, std::string& text);
 
-// Ends the log on every way out of an import run.
-class LogRun {
+// One run of a file importer: starts the log for the file (and ends it on
+// every way out), resets the record counter and reads the file.
+class ImportRun {
 public:
-    explicit LogRun(ImportLog& log) : log_(log) {}
-    ~LogRun() { log_.end(); }
-    LogRun(const LogRun&) = delete;
-    LogRun& operator=(const LogRun&) = delete;
+    ImportRun(const std::string& path, ImportContext& ctx);
+    ~ImportRun();
+    ImportRun(const ImportRun&) = delete;
+    ImportRun& operator=(const ImportRun&) = delete;
+
+    // False when the log could not be started or the file not read; `result` says which.
+    bool ready() const { return logStarted_ && !result.fileFailed(); }
+    ImportResult result;
+    std::string text;
 
 private:
     ImportLog& log_;
+    bool logStarted_ = false;
 };
 
 } // namespace lisotrex

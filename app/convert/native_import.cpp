@@ -8,20 +8,13 @@
 namespace lisotrex {
 
 ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
-    ImportResult result;
-    if (!ctx.log.startImport(path)) {
-        result.code = kImportLogFailed;
-        return result;
-    }
-    LogRun logRun(ctx.log);
+    ImportRun run(path, ctx);
+    ImportResult& result = run.result;
+    if (!run.ready()) return result;
+    const std::string& text = run.text;
     Conversion& conv = ctx.conversion;
-    conv.reset();
     conv.useFax1 = conv.importFax;
     conv.useFax2 = false;
-
-    std::string text;
-    result.fileError = readImportFile(path, text);
-    if (result.fileFailed()) return result;
 
     FieldReader reader(text, true);
     BookHeader header;

@@ -59,18 +59,11 @@ bool NotesDocumentReader::readDocument(ImportRecord& record) {
 
 ImportResult importNotes(const std::string& path, const NotesSettings& settings, const FieldMaps& maps,
                          ImportContext& ctx) {
-    ImportResult result;
-    if (!ctx.log.startImport(path)) {
-        result.code = kImportLogFailed;
-        return result;
-    }
-    LogRun logRun(ctx.log);
-    ctx.conversion.reset();
+    ImportRun run(path, ctx);
+    ImportResult& result = run.result;
+    if (!run.ready()) return result;
+    const std::string& text = run.text;
     ctx.conversion.setFaxFields(settings.officeFax == 1, settings.homeFax == 1);
-
-    std::string text;
-    result.fileError = readImportFile(path, text);
-    if (result.fileFailed()) return result;
 
     const FieldMap* map = maps.find(kNotesSection);
     static const FieldMap kEmptyMap{};

@@ -420,27 +420,11 @@ RegStatus RegKey::deleteValue(std::string_view name) const {
     });
 }
 
-RegStatus RegKey::deleteSubKey(std::string_view subKey) const {
-    std::lock_guard lock(g_mutex);
-    if (!valid_) return kRegInvalidParameter;
-    Store* st = store();
-    if (!st) return kRegStoreFailure;
-    return writeTransaction(*st, [&]() -> RegStatus {
-        int64_t base = walk(*st, rootId(root_), path_);
-        if (!base) return kRegFileNotFound;
-        auto parts = splitPath(systemToUtf8(subKey));
-        if (parts.empty()) return kRegInvalidParameter;
-        int64_t id = walk(*st, base, systemToUtf8(subKey));
-        if (!id) return kRegFileNotFound;
-        Stmt c(st->db(), "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1");
-        c.bind(1, id);
-        if (c.step() == SQLITE_ROW) return kRegAccessDenied;
-        deleteTreeRows(*st, id);
-        return kRegOk;
-    });
-}
+RegStatus RegKey::deleteSubKey(std::string_view subKey) const { return deleteKey(subKey, false); }
 
-RegStatus RegKey::deleteSubTree(std::string_view subKey) const {
+RegStatus RegKey::deleteSubTree(std::string_view subKey) const { return deleteKey(subKey, true); }
+
+RegStatus RegKey::deleteKey(std::string_view subKey, bool withSubKeys) const {
     std::lock_guard lock(g_mutex);
     if (!valid_) return kRegInvalidParameter;
     Store* st = store();
@@ -448,9 +432,16 @@ RegStatus RegKey::deleteSubTree(std::string_view subKey) const {
     return writeTransaction(*st, [&]() -> RegStatus {
         int64_t base = walk(*st, rootId(root_), path_);
         if (!base) return kRegFileNotFound;
-        if (splitPath(systemToUtf8(subKey)).empty()) return kRegInvalidParameter;
-        int64_t id = walk(*st, base, systemToUtf8(subKey));
+        std::string utf8 = systemToUtf8(subKey);
+        if (splitPath(utf8).empty()) return kRegInvalidParameter;
+        int64_t id = walk(*st, base, utf8);
         if (!id) return kRegFileNotFound;
+        if (!withSubKeys) {
+            // RegDeleteKey leaves a key that still has subkeys.
+            Stmt c(st->db(), "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1");
+            c.bind(1, id);
+            if (c.step() == SQLITE_ROW) return kRegAccessDenied;
+        }
         deleteTreeRows(*st, id);
         return kRegOk;
     });

@@ -4,6 +4,7 @@
 #include "ui/qt_text.h"
 
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QFileDialog>
 #include <QFont>
 #include <QPushButton>
@@ -55,6 +56,21 @@ QString browseForFile(QWidget* parent, const BrowseRequest& request) {
     if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QHBoxLayout* buttonRow(const OkCancel& buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(buttons.ok);
+    row->addWidget(buttons.cancel);
+    return row;
+}
+
+QHBoxLayout* pathRow(QWidget* path, QWidget* browse) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(path, 1);
+    row->addWidget(browse);
+    return row;
 }
 
 } // namespace lisotrex::ui

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 class QDialog;
+class QHBoxLayout;
 class QPushButton;
 class QWidget;
 
@@ -19,6 +20,10 @@ struct OkCancel {
     QPushButton* cancel;
 };
 OkCancel makeOkCancel(QDialog* dialog);
+// The pair right-aligned on a row of their own.
+QHBoxLayout* buttonRow(const OkCancel& buttons);
+// A path field with its browse button beside it.
+QHBoxLayout* pathRow(QWidget* path, QWidget* browse);
 
 // The font the dialogs ask for; the system substitutes when it is missing.
 void useDialogFont(QWidget* widget);

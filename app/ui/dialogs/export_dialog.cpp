@@ -35,19 +35,12 @@ CExportDialog::CExportDialog(ExportDialogValues& values, QWidget* parent) : QDia
     const OkCancel buttons = makeOkCancel(this);
     ok_ = buttons.ok;
 
-    auto* pathRow = new QHBoxLayout;
-    pathRow->addWidget(path_, 1);
-    pathRow->addWidget(browse_);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch();
-    buttonRow->addWidget(buttons.ok);
-    buttonRow->addWidget(buttons.cancel);
     auto* top = new QVBoxLayout(this);
-    top->addLayout(pathRow);
+    top->addLayout(lisotrex::ui::pathRow(path_, browse_));
     top->addWidget(new QLabel(QStringLiteral("匯出目的地類型:"), this));
     top->addWidget(fax_);
     top->addWidget(email_);
-    top->addLayout(buttonRow);
+    top->addLayout(lisotrex::ui::buttonRow(buttons));
 
     connect(browse_, &QPushButton::clicked, this, &CExportDialog::browse);
     connect(path_, &QLineEdit::textChanged, this, &CExportDialog::updateOk);

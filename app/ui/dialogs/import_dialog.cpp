@@ -52,20 +52,13 @@ CImportDialog::CImportDialog(ImportDialogValues& values, QWidget* parent) : QDia
     const OkCancel buttons = makeOkCancel(this);
     ok_ = buttons.ok;
 
-    auto* pathRow = new QHBoxLayout;
-    pathRow->addWidget(path_, 1);
-    pathRow->addWidget(browse_);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch();
-    buttonRow->addWidget(buttons.ok);
-    buttonRow->addWidget(buttons.cancel);
     auto* top = new QVBoxLayout(this);
-    top->addLayout(pathRow);
+    top->addLayout(lisotrex::ui::pathRow(path_, browse_));
     for (QRadioButton* radio : sources_) top->addWidget(radio);
     top->addWidget(new QLabel(QStringLiteral("匯入目的地類型"), this));
     top->addWidget(fax_);
     top->addWidget(email_);
-    top->addLayout(buttonRow);
+    top->addLayout(lisotrex::ui::buttonRow(buttons));
 
     connect(browse_, &QPushButton::clicked, this, &CImportDialog::browse);
     connect(path_, &QLineEdit::textChanged, this, &CImportDialog::updateControls);

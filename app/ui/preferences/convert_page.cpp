@@ -10,31 +10,16 @@
 
 namespace lisotrex::ui {
 
-namespace {
-
-QComboBox* makeList(const char* name, std::initializer_list<int> items, QWidget* parent) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(QString::fromLatin1(name));
-    for (int id : items) list->addItem(qtText(id));
-    return list;
-}
-
-int32_t chosenIndex(const QComboBox* list, int32_t stored) {
-    return list->currentIndex() >= 0 ? list->currentIndex() : stored;
-}
-
-} // namespace
-
 CAddrConvertPage::CAddrConvertPage(Preferences& prefs, QWidget* parent)
     : CPreferencePage(141, QStringLiteral("資料轉換設定"), parent), prefs_(prefs) {
-    nameOrder_ = makeList("ctl_1026",
+    nameOrder_ = makeChoiceList("ctl_1026",
                           {ids::IDS_NAME_ORDER_SURNAME_GIVEN, ids::IDS_NAME_ORDER_SURNAME_COMMA_GIVEN,
                            ids::IDS_NAME_ORDER_GIVEN_SURNAME},
                           this);
-    faxConversion_ = makeList(
+    faxConversion_ = makeChoiceList(
         "ctl_1033", {ids::IDS_FAX_CONVERT_OFF, ids::IDS_FAX_CONVERT_BUILD, ids::IDS_FAX_CONVERT_EXTRACT}, this);
-    emailCheck_ = makeList("ctl_1031", {ids::IDS_EMAIL_CHECK_OFF, ids::IDS_EMAIL_CHECK_FORMAT}, this);
-    departmentOrder_ = makeList("ctl_1027",
+    emailCheck_ = makeChoiceList("ctl_1031", {ids::IDS_EMAIL_CHECK_OFF, ids::IDS_EMAIL_CHECK_FORMAT}, this);
+    departmentOrder_ = makeChoiceList("ctl_1027",
                                 {ids::IDS_DEPT_ORDER_COMPANY_DEPT, ids::IDS_DEPT_ORDER_DEPT_COMPANY,
                                  ids::IDS_DEPT_COMPANY_ONLY, ids::IDS_DEPT_DEPARTMENT_ONLY},
                                 this);

@@ -14,22 +14,6 @@
 
 namespace lisotrex::ui {
 
-namespace {
-
-QComboBox* makeList(const char* name, std::initializer_list<int> items, QWidget* parent) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(QString::fromLatin1(name));
-    for (int id : items) list->addItem(qtText(id));
-    return list;
-}
-
-// A stored index the list does not have keeps the stored value.
-int32_t chosenIndex(const QComboBox* list, int32_t stored) {
-    return list->currentIndex() >= 0 ? list->currentIndex() : stored;
-}
-
-} // namespace
-
 CAddrExchangePage::CAddrExchangePage(Preferences& prefs, QWidget* parent)
     : CPreferencePage(137, QStringLiteral("Exchange Server"), parent), prefs_(prefs) {
     version5_ = new QRadioButton(QStringLiteral("&5.x"), this);
@@ -41,12 +25,12 @@ CAddrExchangePage::CAddrExchangePage(Preferences& prefs, QWidget* parent)
     versions->addButton(version2000_, 1);
 
     symbols_ = new QGroupBox(QStringLiteral("群組符號設定"), this);
-    delimiter_ = makeList("ctl_1028",
+    delimiter_ = makeChoiceList("ctl_1028",
                           {ids::IDS_SEPARATOR_COMMA, ids::IDS_DELIMITER_TAB, ids::IDS_DELIMITER_SPACE,
                            ids::IDS_DELIMITER_SEMICOLON},
                           symbols_);
-    quote_ = makeList("ctl_1029", {ids::IDS_QUOTE_SINGLE, ids::IDS_QUOTE_DOUBLE}, symbols_);
-    groupSymbol_ = makeList("ctl_1032",
+    quote_ = makeChoiceList("ctl_1029", {ids::IDS_QUOTE_SINGLE, ids::IDS_QUOTE_DOUBLE}, symbols_);
+    groupSymbol_ = makeChoiceList("ctl_1032",
                             {ids::IDS_GROUP_SYMBOL_EXCLAMATION, ids::IDS_GROUP_SYMBOL_HASH,
                              ids::IDS_GROUP_SYMBOL_DOLLAR, ids::IDS_GROUP_SYMBOL_PERCENT,
                              ids::IDS_GROUP_SYMBOL_AMPERSAND, ids::IDS_GROUP_SYMBOL_ASTERISK,

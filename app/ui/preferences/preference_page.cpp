@@ -1,5 +1,9 @@
 #include "ui/preferences/preference_page.h"
 
+#include "ui/qt_text.h"
+
+#include <QComboBox>
+
 #include "strings/string_ids.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/message_box.h"
@@ -61,6 +65,17 @@ int64_t readPageInteger(const QString& text) {
         if (v > INT32_MAX) return -1;
     }
     return negative ? -v : v;
+}
+
+QComboBox* makeChoiceList(const char* objectName, std::initializer_list<int> itemIds, QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QString::fromLatin1(objectName));
+    for (int id : itemIds) list->addItem(qtText(id));
+    return list;
+}
+
+int32_t chosenIndex(const QComboBox* list, int32_t stored) {
+    return list->currentIndex() >= 0 ? list->currentIndex() : stored;
 }
 
 } // namespace lisotrex::ui

@@ -10,6 +10,8 @@
 
 class QLineEdit;
 
+class QComboBox;
+
 namespace lisotrex::ui {
 
 class CPreferencePage : public QWidget {
@@ -48,5 +50,10 @@ private:
 // A complete decimal integer, blanks and tabs around it ignored; -1 for
 // anything else, the empty text included.
 int64_t readPageInteger(const QString& text);
+
+// A drop-down list of string-table items, in order (item index = stored value).
+QComboBox* makeChoiceList(const char* objectName, std::initializer_list<int> itemIds, QWidget* parent);
+// The list's choice; a stored index the list does not have keeps the stored value.
+int32_t chosenIndex(const QComboBox* list, int32_t stored);
 
 } // namespace lisotrex::ui

@@ -79,6 +79,7 @@ public:
 private:
     RegKey(RegRoot root, std::string utf8Path) : root_(root), path_(std::move(utf8Path)), valid_(true) {}
     RegStatus resolve(int64_t& id) const;
+    RegStatus deleteKey(std::string_view subKey, bool withSubKeys) const;
 
     RegRoot root_ = RegRoot::CurrentUser;
     std::string path_; // UTF-8, names as first created, joined by "\"
