@@ -222,6 +222,32 @@ TEST_F(FrameTest, ImportWithTwoSameNamesAsksForEach) {
     EXPECT_TRUE(frame().action(kCmdUndo)->isEnabled());
 }
 
+TEST_F(FrameTest, ProgramOpensTheNamedBookAndKeepsRunning) {
+    // 124: still running when timeout ended it.
+    std::string err;
+    EXPECT_EQ(velmo::test::runCommand("timeout 4 " + velmo::test::binPath("lisotrex") +
+                                          " -platform offscreen /Nosplash '" + dir + "/book.abu'",
+                                      nullptr, &err),
+              124)
+        << err;
+    std::string reg;
+    velmo::test::runCommand(velmo::test::binPath("velmo-reg") + " export", &reg);
+    EXPECT_NE(reg.find("[HKEY_CURRENT_USER\\Software\\Velmo\\Kavrelo\\Recent File List]\n\"File1\"=\"" + dir +
+                       "/book.abu\""),
+              std::string::npos)
+        << reg;
+}
+
+TEST_F(FrameTest, CommandLine) {
+    auto info = CLisotrexCommandLineInfo::parse({"lisotrex", "-NOSPLASH", "/tmp/x.abu"});
+    EXPECT_FALSE(info.showSplash);
+    EXPECT_EQ(info.fileToOpen.value_or(""), "/tmp/x.abu") << "an absolute path is no switch";
+    info = CLisotrexCommandLineInfo::parse({"lisotrex", "/nosplash"});
+    EXPECT_FALSE(info.showSplash);
+    EXPECT_FALSE(info.fileToOpen);
+    EXPECT_TRUE(CLisotrexCommandLineInfo::parse({"lisotrex", "book.abu"}).showSplash);
+}
+
 TEST_F(FrameTest, Screenshots) {
     const char* out = std::getenv("VELMO_SCREENSHOT_DIR");
     if (!out) GTEST_SKIP() << "set VELMO_SCREENSHOT_DIR to write pictures of the windows";
