@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QInputDevice>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QWhatsThis>
 #include <cstdlib>
 
 #include "core_test_util.h"
@@ -42,6 +49,10 @@ protected:
         static int argc = 1;
         static char name[] = "core_dialog_test";
         static char* argv[] = {name, nullptr};
+        // Input events register devices in a process-wide list; touching it
+        // first makes it outlive the static application, whose destruction
+        // at exit unregisters them.
+        (void)QInputDevice::devices();
         static QApplication app(argc, argv);
     }
     void SetUp() override {
@@ -57,6 +68,8 @@ protected:
     }
     void TearDown() override {
         setMessageHandler({});
+        setHelpOpener({});
+        setWhatsThisShower({});
         services_.reset();
         admin_.reset();
         setServiceInfPath({});
@@ -163,4 +176,185 @@ TEST_F(Dialogs, RegisterDialogChecksSupportFiles) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosen(), "TESTA");
+}
+
+namespace {
+
+struct ShownText {
+    QString control;
+    QString text;
+};
+
+// Records what context help would open and show.
+class ContextHelpTest : public Dialogs {
+protected:
+    void SetUp() override {
+        Dialogs::SetUp();
+        setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
+        setWhatsThisShower([this](QWidget* control, const QPoint&, const QString& text) {
+            shown_.push_back({control->objectName(), text});
+        });
+    }
+    // The fragments opened so far, then forgets them.
+    std::vector<QString> takeFragments() {
+        std::vector<QString> fragments;
+        for (const QUrl& url : urls_) fragments.push_back(url.fragment());
+        urls_.clear();
+        return fragments;
+    }
+    static void rightClick(QWidget* target) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &event);
+    }
+    std::vector<QUrl> urls_;
+    std::vector<ShownText> shown_;
+};
+
+// The text of the help file after the anchor `id`, up to the next anchor.
+QString helpSection(const QString& html, const QString& id) {
+    const int start = html.indexOf("id=\"" + id + "\"");
+    if (start < 0) return {};
+    const int end = html.indexOf("id=\"", start + 1);
+    return html.mid(start, end < 0 ? -1 : end - start);
+}
+
+template <class T> T* control(QWidget* dialog, const char* id) {
+    return dialog->findChild<T*>(id, Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
+TEST_F(ContextHelpTest, F1OpensTheHelpFileAtTheControlsContext) {
+    ScriptedListDialog dialog(services_.get(), nullptr);
+    dialog.show();
+    QTest::keyClick(dialog.registerButton(), Qt::Key_F1);
+    ASSERT_EQ(urls_.size(), 1u);
+    EXPECT_TRUE(urls_[0].toString().endsWith("/help/vqcore.html#0x0D02")) << urls_[0].toString().toStdString();
+    EXPECT_EQ(urls_[0].toLocalFile(), QString(VELMO_BIN_DIR "/help/vqcore.html"));
+    urls_.clear();
+
+    QTest::keyClick(dialog.list(), Qt::Key_F1);
+    QTest::keyClick(dialog.deleteButton(), Qt::Key_F1);
+    QTest::keyClick(dialog.editButton(), Qt::Key_F1);
+    QTest::keyClick(control<QWidget>(&dialog, "2005"), Qt::Key_F1);
+    EXPECT_EQ(takeFragments(), (std::vector<QString>{"0x0D01", "0x0D04", "0x0D03", "0x0D01"}));
+    // Controls without a help context, and Shift+F1 (Qt's What's This mode), open nothing.
+    QTest::keyClick(control<QPushButton>(&dialog, "1"), Qt::Key_F1);
+    QTest::keyClick(dialog.registerButton(), Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_TRUE(urls_.empty());
+    // F1 still leaves the list's own keys alone.
+    ASSERT_EQ(dialog.list()->currentRow(), 0);
+    QTest::keyClick(dialog.list(), Qt::Key_Down);
+    EXPECT_EQ(dialog.list()->currentRow(), 1);
+
+    RegisterDialog chooser(nullptr);
+    chooser.show();
+    QTest::keyClick(chooser.list(), Qt::Key_F1);
+    QTest::keyClick(control<QWidget>(&chooser, "2006"), Qt::Key_F1);
+    EXPECT_EQ(takeFragments(), (std::vector<QString>{"0x0E01", "0x0E01"}));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(ContextHelpTest, RightClickShowsTheWhatsThisTextOfTheHelpFile) {
+    ScriptedListDialog dialog(services_.get(), nullptr);
+    dialog.show();
+    rightClick(dialog.editButton());
+    rightClick(dialog.list()->viewport()); // a list box is clicked on its viewport
+    ASSERT_EQ(shown_.size(), 2u);
+    EXPECT_EQ(shown_[0].control, "1008");
+    EXPECT_EQ(shown_[0].text, dialog.editButton()->whatsThis());
+    EXPECT_EQ(shown_[1].control, "1005");
+    EXPECT_EQ(shown_[1].text, dialog.list()->whatsThis());
+    EXPECT_TRUE(urls_.empty());
+
+    // Each control's What's This text is the help file's text at its anchor.
+    QFile file(VELMO_BIN_DIR "/help/vqcore.html");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    RegisterDialog chooser(nullptr);
+    const std::pair<QWidget*, const char*> controls[] = {
+        {control<QWidget>(&dialog, "2005"), "0x0D01"}, {dialog.list(), "0x0D01"},
+        {dialog.registerButton(), "0x0D02"},         {dialog.editButton(), "0x0D03"},
+        {dialog.deleteButton(), "0x0D04"},           {control<QWidget>(&chooser, "2006"), "0x0E01"},
+        {chooser.list(), "0x0E01"}};
+    for (const auto& [widget, anchor] : controls) {
+        ASSERT_NE(widget, nullptr) << anchor;
+        const QString section = helpSection(html, anchor);
+        EXPECT_FALSE(section.isEmpty()) << anchor;
+        EXPECT_FALSE(widget->whatsThis().isEmpty()) << anchor;
+        EXPECT_TRUE(section.contains(widget->whatsThis())) << anchor;
+    }
+    EXPECT_TRUE(control<QWidget>(&dialog, "1")->whatsThis().isEmpty());
+
+    // Without a recorder the text pops up as Qt's What's This window.
+    setWhatsThisShower({});
+    rightClick(dialog.deleteButton());
+    bool popup = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        popup = popup || (w->isVisible() && w->inherits("QWhatsThat"));
+    EXPECT_TRUE(popup);
+    QWhatsThis::hideText();
+}
+
+// ConfigureProfile with the real dialog 103, driven from a timer while it runs.
+TEST_F(Dialogs, ConfigureProfileShowsTheListAndUndoesOnCancel) {
+    setFlags("TESTA", SERVICE_NO_DELETE | SERVICE_NO_EDIT);
+    struct Seen {
+        QString caption;
+        int items = -1;
+        bool registerEnabled = false, editEnabled = false, deleteEnabled = false;
+        bool protectedEdit = true, protectedDelete = true;
+    };
+    // Finds the modal dialog, records what it shows, deletes the first
+    // service (TESTB, which sorts first) and closes with `closeWith`.
+    auto drive = [](QTimer& timer, Seen& seen, const char* closeWith) {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [&timer, &seen, closeWith] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            timer.stop();
+            seen.caption = dialog->windowTitle();
+            auto* list = control<QListWidget>(dialog, "1005");
+            auto* reg = control<QPushButton>(dialog, "1006");
+            auto* del = control<QPushButton>(dialog, "1007");
+            auto* edit = control<QPushButton>(dialog, "1008");
+            auto* close = control<QPushButton>(dialog, closeWith);
+            if (!list || !reg || !del || !edit || !close) return dialog->reject();
+            seen.items = list->count();
+            seen.registerEnabled = reg->isEnabled();
+            seen.editEnabled = edit->isEnabled();
+            seen.deleteEnabled = del->isEnabled();
+            QTest::mouseClick(del, Qt::LeftButton);
+            // TESTA is now selected: neither edit nor delete.
+            seen.protectedEdit = edit->isEnabled();
+            seen.protectedDelete = del->isEnabled();
+            QTest::mouseClick(close, Qt::LeftButton);
+        });
+        timer.start(10);
+    };
+    auto serviceCount = [] {
+        RowStore rows;
+        EXPECT_EQ(readServices("P", rows), S_OK);
+        return rows.size();
+    };
+
+    Seen cancelled;
+    QTimer cancelTimer;
+    drive(cancelTimer, cancelled, "2");
+    EXPECT_EQ(admin_->ConfigureProfile("P", 0, 0), MAPI_E_USER_CANCEL);
+    EXPECT_EQ(cancelled.caption, QString::fromUtf8("通訊錄"));
+    EXPECT_EQ(cancelled.items, 2);
+    EXPECT_TRUE(cancelled.registerEnabled);
+    EXPECT_TRUE(cancelled.editEnabled);
+    EXPECT_TRUE(cancelled.deleteEnabled);
+    EXPECT_FALSE(cancelled.protectedEdit);
+    EXPECT_FALSE(cancelled.protectedDelete);
+    EXPECT_EQ(serviceCount(), 2u); // the deletion is written back
+
+    Seen accepted;
+    QTimer okTimer;
+    drive(okTimer, accepted, "1");
+    EXPECT_EQ(admin_->ConfigureProfile("P", 0, 0), S_OK);
+    EXPECT_EQ(accepted.items, 2);
+    EXPECT_EQ(serviceCount(), 1u);
+    EXPECT_TRUE(messages_.empty());
 }
