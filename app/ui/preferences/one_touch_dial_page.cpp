@@ -28,8 +28,10 @@ QWidget* CAddrOneTouchDialPage::validate() {
 }
 
 void CAddrOneTouchDialPage::apply() {
+    // Keeping the book's maximum stores nothing, even when the stored default differs.
+    const int32_t before = doc_.m_nMaxOneTouch;
     doc_.m_nMaxOneTouch = value_;
-    if (value_ != prefs_.env.oneTouchNumber) {
+    if (value_ != before && value_ != prefs_.env.oneTouchNumber) {
         prefs_.env.oneTouchNumber = value_;
         savePreference(prefs_, PrefSection::Env, ids::IDS_KEY_ONE_TOUCH_NUMBER);
     }

@@ -97,6 +97,16 @@ TEST_F(PreferencesSheetTest, OneTouchMaximumIsStoredOnlyWhenItDiffers) {
     }
     EXPECT_EQ(loadPreferences().env.oneTouchNumber, 200); // still the default: nothing written
 
+    // A book opened with its own maximum: keeping it stores nothing either.
+    prefs.env.oneTouchNumber = 200;
+    doc.m_nMaxOneTouch = 300;
+    {
+        auto sheet = open();
+        ok(*sheet);
+    }
+    EXPECT_EQ(prefs.env.oneTouchNumber, 200);
+    EXPECT_EQ(loadPreferences().env.oneTouchNumber, 200);
+
     auto sheet = open();
     edit(*sheet, "ctl_1021")->setText(QStringLiteral(" 250 "));
     ok(*sheet);
