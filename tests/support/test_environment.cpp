@@ -85,6 +85,8 @@ int runCommand(const std::string& command, std::string* out, std::string* errOut
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string binPath(const std::string& program) { return "'" + std::string(VELMO_TEST_BIN_DIR) + "/" + program + "'"; }
+std::string shellQuote(const std::string& path) { return "'" + path + "'"; }
+
+std::string binPath(const std::string& program) { return shellQuote(std::string(VELMO_TEST_BIN_DIR) + "/" + program); }
 
 } // namespace velmo::test

@@ -19,6 +19,8 @@ void writeFile(const std::string& path, const std::string& bytes);
 // Runs a shell command; returns its exit status (-1 when it did not exit
 // normally) and its standard output. Standard error goes to errOut when given.
 int runCommand(const std::string& command, std::string* out = nullptr, std::string* errOut = nullptr);
+// A path quoted for the shell.
+std::string shellQuote(const std::string& path);
 // A program of build/bin, quoted for the shell.
 std::string binPath(const std::string& program);
 

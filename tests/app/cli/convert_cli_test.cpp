@@ -15,7 +15,7 @@ namespace {
 
 const std::string kTool = binPath("lisotrex-convert");
 
-std::string q(const std::string& s) { return "'" + s + "'"; }
+const auto& q = velmo::test::shellQuote;
 
 } // namespace
 

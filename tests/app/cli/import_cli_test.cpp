@@ -15,7 +15,7 @@ using velmo::test::writeFile;
 namespace {
 
 const std::string kTool = binPath("lisotrex-convert");
-std::string q(const std::string& s) { return "'" + s + "'"; }
+const auto& q = velmo::test::shellQuote;
 
 // The book's entry lines, without the header.
 std::string entryLines(const std::string& book) { return book.substr(book.find("\r\n") + 2); }
