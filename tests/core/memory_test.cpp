@@ -306,4 +306,16 @@ TEST(Status, NamesAreMapiNames) {
     EXPECT_STREQ(statusName(MAPI_E_COLLISION), "MAPI_E_COLLISION");
     EXPECT_STREQ(statusName(E_INVALIDARG), "E_INVALIDARG");
     EXPECT_EQ(statusName(hr(0x80049999)), nullptr);
+    // Codes the providers return, by their MAPI values.
+    EXPECT_STREQ(statusName(hr(0x00040680)), "MAPI_W_PARTIAL_COMPLETION");
+    EXPECT_STREQ(statusName(hr(0x8004011C)), "MAPI_E_UNCONFIGURED");
+    EXPECT_STREQ(statusName(hr(0x80040116)), "MAPI_E_DISK_ERROR");
+    EXPECT_STREQ(statusName(hr(0x8004010D)), "MAPI_E_NOT_ENOUGH_DISK");
+    EXPECT_STREQ(statusName(hr(0x80040302)), "MAPI_E_INVALID_TYPE");
+    EXPECT_STREQ(statusName(hr(0x80040400)), "MAPI_E_UNABLE_TO_COMPLETE");
+}
+
+TEST(Status, InterfaceIdentifiersAreMapis) {
+    EXPECT_EQ(IID_IMAPITableData, mapiGuid(0x00020316));
+    EXPECT_EQ(IID_IMAPIAdviseSink, mapiGuid(0x00020302));
 }

@@ -9,6 +9,7 @@ constexpr GUID mapiGuid(uint32_t data1) { return {data1, 0x0000, 0x0000, {0xC0, 
 
 inline constexpr IID IID_IUnknown = mapiGuid(0x00000000);
 inline constexpr IID IID_IMAPITable = mapiGuid(0x00020301);
+inline constexpr IID IID_IMAPIAdviseSink = mapiGuid(0x00020302);
 inline constexpr IID IID_IMAPIProp = mapiGuid(0x00020303);
 inline constexpr IID IID_IProfSect = mapiGuid(0x00020304);
 inline constexpr IID IID_IAddrBook = mapiGuid(0x00020309);
@@ -16,7 +17,7 @@ inline constexpr IID IID_IMailUser = mapiGuid(0x0002030A);
 inline constexpr IID IID_IMAPIContainer = mapiGuid(0x0002030B);
 inline constexpr IID IID_IABContainer = mapiGuid(0x0002030D);
 inline constexpr IID IID_IDistList = mapiGuid(0x0002030E);
-inline constexpr IID IID_IMAPITableData = mapiGuid(0x0002032F);
+inline constexpr IID IID_IMAPITableData = mapiGuid(0x00020316);
 inline constexpr IID IID_IPDXSession = mapiGuid(0x000203A0);
 inline constexpr IID IID_IPDXSupport = mapiGuid(0x000203A1);
 inline constexpr IID IID_IPDXProfAdmin = mapiGuid(0x000203A2);

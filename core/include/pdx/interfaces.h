@@ -31,6 +31,61 @@ struct IUnknown {
     virtual ULONG Release() = 0;
 };
 
+// Notifications, as MAPI delivers them to an advise sink.
+constexpr ULONG fnevCriticalError = 0x00000001;
+constexpr ULONG fnevNewMail = 0x00000002;
+constexpr ULONG fnevObjectCreated = 0x00000004;
+constexpr ULONG fnevObjectDeleted = 0x00000008;
+constexpr ULONG fnevObjectModified = 0x00000010;
+constexpr ULONG fnevObjectMoved = 0x00000020;
+constexpr ULONG fnevObjectCopied = 0x00000040;
+constexpr ULONG fnevTableModified = 0x00000100;
+
+struct ERROR_NOTIFICATION {
+    ULONG cbEntryID;
+    ENTRYID* lpEntryID;
+    HRESULT scode;
+    ULONG ulFlags;
+    MAPIERROR* lpMAPIError;
+};
+
+struct OBJECT_NOTIFICATION {
+    ULONG cbEntryID;
+    ENTRYID* lpEntryID;
+    ULONG ulObjType;
+    ULONG cbParentID;
+    ENTRYID* lpParentID;
+    ULONG cbOldID;
+    ENTRYID* lpOldID;
+    ULONG cbOldParentID;
+    ENTRYID* lpOldParentID;
+    SPropTagArray* lpPropTagArray;
+};
+
+struct TABLE_NOTIFICATION {
+    ULONG ulTableEvent;
+    HRESULT hResult;
+    SPropValue propIndex;
+    SPropValue propPrior;
+    SRow row;
+    ULONG ulPad;
+};
+
+struct NOTIFICATION {
+    ULONG ulEventType;
+    ULONG ulAlignPad;
+    union {
+        ERROR_NOTIFICATION err;
+        OBJECT_NOTIFICATION obj;
+        TABLE_NOTIFICATION tab;
+    } info;
+};
+static_assert(offsetof(NOTIFICATION, info) == 8);
+
+struct IMAPIAdviseSink : IUnknown {
+    virtual ULONG OnNotify(ULONG count, NOTIFICATION* notifications) = 0;
+};
+
 struct IMAPITable : IUnknown {
     virtual HRESULT GetLastError(HRESULT status, ULONG flags, MAPIERROR** out) = 0;
     virtual HRESULT Advise(ULONG eventMask, IMAPIAdviseSink* sink, ULONG_PTR* connection) = 0;

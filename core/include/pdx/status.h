@@ -7,8 +7,11 @@ namespace pdx {
 
 constexpr HRESULT hr(uint32_t v) { return static_cast<HRESULT>(v); }
 
-constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_OK = hr(0x00000000);
 constexpr HRESULT MAPI_W_ERRORS_RETURNED = hr(0x00040380);
+constexpr HRESULT MAPI_W_POSITION_CHANGED = hr(0x00040481);
+constexpr HRESULT MAPI_W_APPROX_COUNT = hr(0x00040482);
+constexpr HRESULT MAPI_W_PARTIAL_COMPLETION = hr(0x00040680);
 constexpr HRESULT E_NOINTERFACE = hr(0x80004002);
 constexpr HRESULT E_FAIL = hr(0x80004005);
 constexpr HRESULT E_ACCESSDENIED = hr(0x80070005);
@@ -20,27 +23,55 @@ constexpr HRESULT MAPI_E_STRING_TOO_LONG = hr(0x80040105);
 constexpr HRESULT MAPI_E_UNKNOWN_FLAGS = hr(0x80040106);
 constexpr HRESULT MAPI_E_INVALID_ENTRYID = hr(0x80040107);
 constexpr HRESULT MAPI_E_INVALID_OBJECT = hr(0x80040108);
+constexpr HRESULT MAPI_E_OBJECT_CHANGED = hr(0x80040109);
+constexpr HRESULT MAPI_E_OBJECT_DELETED = hr(0x8004010A);
+constexpr HRESULT MAPI_E_BUSY = hr(0x8004010B);
+constexpr HRESULT MAPI_E_NOT_ENOUGH_DISK = hr(0x8004010D);
+constexpr HRESULT MAPI_E_NOT_ENOUGH_RESOURCES = hr(0x8004010E);
 constexpr HRESULT MAPI_E_NOT_FOUND = hr(0x8004010F);
+constexpr HRESULT MAPI_E_VERSION = hr(0x80040110);
 constexpr HRESULT MAPI_E_LOGON_FAILED = hr(0x80040111);
+constexpr HRESULT MAPI_E_SESSION_LIMIT = hr(0x80040112);
 constexpr HRESULT MAPI_E_USER_CANCEL = hr(0x80040113);
+constexpr HRESULT MAPI_E_UNABLE_TO_ABORT = hr(0x80040114);
+constexpr HRESULT MAPI_E_NETWORK_ERROR = hr(0x80040115);
+constexpr HRESULT MAPI_E_DISK_ERROR = hr(0x80040116);
+constexpr HRESULT MAPI_E_TOO_COMPLEX = hr(0x80040117);
+constexpr HRESULT MAPI_E_BAD_COLUMN = hr(0x80040118);
+constexpr HRESULT MAPI_E_EXTENDED_ERROR = hr(0x80040119);
 constexpr HRESULT MAPI_E_COMPUTED = hr(0x8004011A);
+constexpr HRESULT MAPI_E_CORRUPT_DATA = hr(0x8004011B);
+constexpr HRESULT MAPI_E_UNCONFIGURED = hr(0x8004011C);
+constexpr HRESULT MAPI_E_FAILONEPROVIDER = hr(0x8004011D);
 constexpr HRESULT MAPI_E_END_OF_SESSION = hr(0x80040200);
 constexpr HRESULT MAPI_E_UNKNOWN_ENTRYID = hr(0x80040201);
 constexpr HRESULT MAPI_E_MISSING_REQUIRED_COLUMN = hr(0x80040202);
 constexpr HRESULT MAPI_E_BAD_VALUE = hr(0x80040301);
+constexpr HRESULT MAPI_E_INVALID_TYPE = hr(0x80040302);
+constexpr HRESULT MAPI_E_TYPE_NO_SUPPORT = hr(0x80040303);
+constexpr HRESULT MAPI_E_UNEXPECTED_TYPE = hr(0x80040304);
+constexpr HRESULT MAPI_E_TOO_BIG = hr(0x80040305);
+constexpr HRESULT MAPI_E_UNABLE_TO_COMPLETE = hr(0x80040400);
+constexpr HRESULT MAPI_E_TIMEOUT = hr(0x80040401);
 constexpr HRESULT MAPI_E_TABLE_EMPTY = hr(0x80040402);
+constexpr HRESULT MAPI_E_TABLE_TOO_BIG = hr(0x80040403);
 constexpr HRESULT MAPI_E_INVALID_BOOKMARK = hr(0x80040405);
 constexpr HRESULT MAPI_E_COLLISION = hr(0x80040604);
 constexpr HRESULT MAPI_E_NOT_INITIALIZED = hr(0x80040605);
+constexpr HRESULT MAPI_E_NO_RECIPIENTS = hr(0x80040607);
+constexpr HRESULT MAPI_E_AMBIGUOUS_RECIP = hr(0x80040700);
 
 constexpr bool SUCCEEDED(HRESULT h) { return h >= 0; }
 constexpr bool FAILED(HRESULT h) { return h < 0; }
 
-// The MAPI name of a status code, or null for one the layer does not use.
+// The MAPI name of a status code, or null for one the layer does not know.
 constexpr const char* statusName(HRESULT h) {
     switch (static_cast<uint32_t>(h)) {
     case 0x00000000: return "S_OK";
     case 0x00040380: return "MAPI_W_ERRORS_RETURNED";
+    case 0x00040481: return "MAPI_W_POSITION_CHANGED";
+    case 0x00040482: return "MAPI_W_APPROX_COUNT";
+    case 0x00040680: return "MAPI_W_PARTIAL_COMPLETION";
     case 0x80004002: return "E_NOINTERFACE";
     case 0x80004005: return "E_FAIL";
     case 0x80070005: return "E_ACCESSDENIED";
@@ -52,18 +83,43 @@ constexpr const char* statusName(HRESULT h) {
     case 0x80040106: return "MAPI_E_UNKNOWN_FLAGS";
     case 0x80040107: return "MAPI_E_INVALID_ENTRYID";
     case 0x80040108: return "MAPI_E_INVALID_OBJECT";
+    case 0x80040109: return "MAPI_E_OBJECT_CHANGED";
+    case 0x8004010A: return "MAPI_E_OBJECT_DELETED";
+    case 0x8004010B: return "MAPI_E_BUSY";
+    case 0x8004010D: return "MAPI_E_NOT_ENOUGH_DISK";
+    case 0x8004010E: return "MAPI_E_NOT_ENOUGH_RESOURCES";
     case 0x8004010F: return "MAPI_E_NOT_FOUND";
+    case 0x80040110: return "MAPI_E_VERSION";
     case 0x80040111: return "MAPI_E_LOGON_FAILED";
+    case 0x80040112: return "MAPI_E_SESSION_LIMIT";
     case 0x80040113: return "MAPI_E_USER_CANCEL";
+    case 0x80040114: return "MAPI_E_UNABLE_TO_ABORT";
+    case 0x80040115: return "MAPI_E_NETWORK_ERROR";
+    case 0x80040116: return "MAPI_E_DISK_ERROR";
+    case 0x80040117: return "MAPI_E_TOO_COMPLEX";
+    case 0x80040118: return "MAPI_E_BAD_COLUMN";
+    case 0x80040119: return "MAPI_E_EXTENDED_ERROR";
     case 0x8004011A: return "MAPI_E_COMPUTED";
+    case 0x8004011B: return "MAPI_E_CORRUPT_DATA";
+    case 0x8004011C: return "MAPI_E_UNCONFIGURED";
+    case 0x8004011D: return "MAPI_E_FAILONEPROVIDER";
     case 0x80040200: return "MAPI_E_END_OF_SESSION";
     case 0x80040201: return "MAPI_E_UNKNOWN_ENTRYID";
     case 0x80040202: return "MAPI_E_MISSING_REQUIRED_COLUMN";
     case 0x80040301: return "MAPI_E_BAD_VALUE";
+    case 0x80040302: return "MAPI_E_INVALID_TYPE";
+    case 0x80040303: return "MAPI_E_TYPE_NO_SUPPORT";
+    case 0x80040304: return "MAPI_E_UNEXPECTED_TYPE";
+    case 0x80040305: return "MAPI_E_TOO_BIG";
+    case 0x80040400: return "MAPI_E_UNABLE_TO_COMPLETE";
+    case 0x80040401: return "MAPI_E_TIMEOUT";
     case 0x80040402: return "MAPI_E_TABLE_EMPTY";
+    case 0x80040403: return "MAPI_E_TABLE_TOO_BIG";
     case 0x80040405: return "MAPI_E_INVALID_BOOKMARK";
     case 0x80040604: return "MAPI_E_COLLISION";
     case 0x80040605: return "MAPI_E_NOT_INITIALIZED";
+    case 0x80040607: return "MAPI_E_NO_RECIPIENTS";
+    case 0x80040700: return "MAPI_E_AMBIGUOUS_RECIP";
     default: return nullptr;
     }
 }
