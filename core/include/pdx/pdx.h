@@ -5,6 +5,7 @@
 #include "pdx/guids.h"
 #include "pdx/interfaces.h"
 #include "pdx/memory.h"
+#include "pdx/restriction.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "pdx/types.h"
