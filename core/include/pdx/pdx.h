@@ -1,6 +1,7 @@
 #pragma once
 // The whole PDX public header set.
 
+#include "pdx/address.h"
 #include "pdx/guard.h"
 #include "pdx/guids.h"
 #include "pdx/interfaces.h"
