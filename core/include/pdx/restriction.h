@@ -92,7 +92,7 @@ struct SSortOrderSet {
 
 constexpr size_t cbSortOrderSet(ULONG sorts) { return offsetof(SSortOrderSet, aSort) + sizeof(SSortOrder) * sorts; }
 
-static_assert(offsetof(SRestriction, res) == 8 && sizeof(SRestriction) == 24);
+static_assert(offsetof(SRestriction, res) == 8 && sizeof(SRestriction) == 32);
 static_assert(offsetof(SPropertyRestriction, lpProp) == 8);
 static_assert(offsetof(SAndRestriction, lpRes) == 8);
 static_assert(offsetof(SSortOrderSet, aSort) == 12 && sizeof(SSortOrder) == 8);
