@@ -320,7 +320,8 @@ HRESULT ContactStore::deleteEntries(const std::vector<Key>& keys, size_t* delete
     return h;
 }
 
-HRESULT ContactStore::addMembers(const Key& listKey, const std::vector<std::string>& memberIds) {
+HRESULT ContactStore::addMembers(const Key& listKey, const std::vector<std::string>& memberIds, size_t* added) {
+    *added = 0;
     HRESULT h = writable();
     if (FAILED(h)) return h;
     const Entry* list = find(listKey);
@@ -330,14 +331,17 @@ HRESULT ContactStore::addMembers(const Key& listKey, const std::vector<std::stri
     std::vector<std::string> refs = memberRefs(card);
     const std::string self = makeEntryId(EntryKind::DistList, listKey);
     for (const std::string& id : memberIds) {
-        if (id == self) return MAPI_E_INVALID_ENTRYID;
-        auto ref = referenceFor(doc, id);
-        if (!ref) return MAPI_E_NOT_FOUND;
+        auto ref = id == self ? std::nullopt : referenceFor(doc, id);
+        if (!ref) continue;
+        ++*added;
         if (std::find(refs.begin(), refs.end(), *ref) != refs.end()) continue;
         addMember(card, *ref);
         refs.push_back(*ref);
     }
-    return card.changed ? commit(doc) : S_OK;
+    if (!card.changed) return S_OK;
+    h = commit(doc);
+    if (FAILED(h)) *added = 0;
+    return h;
 }
 
 HRESULT ContactStore::removeMembers(const Key& listKey, const std::vector<std::string>& memberIds, size_t* removed) {

@@ -54,6 +54,8 @@ public:
     // The file's name without its folder, in the system code page.
     std::string displayName() const;
     bool damaged() const { return doc_.damaged; }
+    // The file's bytes as last read or written.
+    const std::string& bytes() const { return bytes_; }
 
     // Reads the file again when another program changed it. Caller holds the lock.
     pdx::HRESULT refresh();
@@ -68,7 +70,8 @@ public:
     // Writes; each is one atomic rewrite of the file. Caller holds the lock.
     pdx::HRESULT save(const SaveRequest& request, Key* savedKey);
     pdx::HRESULT deleteEntries(const std::vector<Key>& keys, size_t* deleted);
-    pdx::HRESULT addMembers(const Key& list, const std::vector<std::string>& memberIds);
+    // Entry ids that name nothing of ours are skipped; `added` counts those that are members now.
+    pdx::HRESULT addMembers(const Key& list, const std::vector<std::string>& memberIds, size_t* added);
     pdx::HRESULT removeMembers(const Key& list, const std::vector<std::string>& memberIds, size_t* removed);
     pdx::HRESULT duplicate(const Key& source, Key* copy);
 
