@@ -1,5 +1,6 @@
 #include "pdx_common/prop_array.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "pdx/status.h"
@@ -43,17 +44,30 @@ long PropArray::indexOfId(ULONG tag) const {
     return -1;
 }
 
+char* PropArray::room(size_t size) {
+    if (size > left_) {
+        // Small values share blocks, so an entry's properties take few allocations.
+        const size_t block = std::max<size_t>(size, 512);
+        blocks_.emplace_back(new char[block]);
+        next_ = blocks_.back().get();
+        left_ = block;
+    }
+    char* at = next_;
+    next_ += size;
+    left_ -= size;
+    return at;
+}
+
 HRESULT PropArray::set(const SPropValue& value) {
     size_t size = 0;
     HRESULT h = dataSize(value, &size);
     if (FAILED(h)) return h;
     SPropValue copy{};
     if (size) {
-        // Blocks are aligned for any value by operator new[].
-        std::unique_ptr<char[]> block(new char[size]);
-        Arena arena(block.get(), size);
+        // dataSize rounds every piece to 8 bytes, so pieces stay aligned within a block.
+        char* block = room(size);
+        Arena arena(block, size);
         if (FAILED(h = copyValue(value, copy, arena))) return h;
-        blocks_.push_back(std::move(block));
     } else {
         copy = value;
     }

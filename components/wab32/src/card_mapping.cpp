@@ -70,7 +70,9 @@ std::string telNumber(const Property& p, std::string_view version) {
     return t;
 }
 
-std::string toSystem(const std::string& utf8) { return platform::utf8ToSystem(utf8, '?'); }
+// Texts leave in the system code page; when that is UTF-8 they stay as they are.
+thread_local bool t_systemIsUtf8 = true;
+std::string toSystem(const std::string& utf8) { return t_systemIsUtf8 ? utf8 : platform::utf8ToSystem(utf8, '?'); }
 
 // The index of the component of N or ORG a tag maps to, or -1.
 int nameComponent(ULONG tag) {
@@ -315,6 +317,7 @@ HRESULT canStore(const SPropValue& v) {
 }
 
 void readCard(const Card& card, PropArray& props, CardFacts& facts) {
+    t_systemIsUtf8 = platform::systemCodePageIsUtf8();
     const std::string version = card.version();
     std::string fn;
     std::vector<std::string> n;

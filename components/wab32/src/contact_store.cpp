@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <deque>
 #include <set>
 #include <sys/stat.h>
 
@@ -80,6 +81,53 @@ std::optional<OneOffAddress> mailtoMember(std::string_view ref) {
 
 } // namespace
 
+// The changes of one write: cards read anew from their bytes and edited,
+// cards removed, cards appended. Untouched segments keep their bytes.
+class ContactStore::Edit {
+public:
+    explicit Edit(const ContactStore& store) : store_(store) {}
+
+    vcard::Card& card(size_t segment) {
+        auto it = cards_.find(segment);
+        if (it == cards_.end()) {
+            vcard::Document d = vcard::parse(store_.spanText(segment));
+            it = cards_.emplace(segment, std::move(d.segments.front().card)).first;
+        }
+        return it->second;
+    }
+    void remove(size_t segment) { removed_.insert(segment); }
+    vcard::Card& append(vcard::Card card) { return appended_.emplace_back(std::move(card)); }
+    bool changed() const {
+        if (!removed_.empty() || !appended_.empty()) return true;
+        for (const auto& [segment, card] : cards_)
+            if (card.changed) return true;
+        return false;
+    }
+
+    std::string text() const {
+        std::string out;
+        out.reserve(store_.bytes_.size() + 1024);
+        for (size_t i = 0; i < store_.spans_.size(); ++i) {
+            if (removed_.count(i)) continue;
+            auto it = cards_.find(i);
+            if (it != cards_.end() && it->second.changed) out += it->second.text();
+            else out += store_.spanText(i);
+        }
+        for (const vcard::Card& c : appended_) {
+            // The last line of the file stays whole.
+            if (!out.empty() && out.back() != '\n') out += c.eol;
+            out += c.text();
+        }
+        return out;
+    }
+
+private:
+    const ContactStore& store_;
+    std::map<size_t, vcard::Card> cards_;
+    std::set<size_t> removed_;
+    std::deque<vcard::Card> appended_;
+};
+
 HRESULT ContactStore::open(const std::string& path, std::shared_ptr<ContactStore>& out) {
     std::string bytes;
     bool exists = false;
@@ -88,9 +136,9 @@ HRESULT ContactStore::open(const std::string& path, std::shared_ptr<ContactStore
     std::shared_ptr<ContactStore> store(new ContactStore(path));
     store->load(std::move(bytes), exists);
     // Not vCard text at all (e.g. a Windows .wab file): not ours to read or overwrite.
-    const bool anyCard = std::any_of(store->doc_.segments.begin(), store->doc_.segments.end(),
-                                     [](const vcard::Segment& s) { return s.isCard; });
-    if (store->doc_.damaged && !anyCard) return MAPI_E_CORRUPT_DATA;
+    const bool anyCard = std::any_of(store->spans_.begin(), store->spans_.end(),
+                                     [](const vcard::Span& s) { return s.isCard; });
+    if (store->damaged_ && !anyCard) return MAPI_E_CORRUPT_DATA;
     out = std::move(store);
     return S_OK;
 }
@@ -111,35 +159,43 @@ ContactStore::DiskState ContactStore::diskState() const {
     return s;
 }
 
-void ContactStore::load(std::string bytes, bool exists) {
-    bytes_ = std::move(bytes);
-    doc_ = vcard::parse(bytes_);
-    state_ = diskState();
-    state_.exists = exists;
-    index();
+std::string_view ContactStore::spanText(size_t segment) const {
+    const vcard::Span& s = spans_[segment];
+    return std::string_view(bytes_).substr(s.offset, s.length);
 }
 
-void ContactStore::index() {
+// Reads the file one card at a time, keeping only where each card lies and
+// what its entry shows.
+void ContactStore::load(std::string bytes, bool exists) {
+    bytes_ = std::move(bytes);
+    state_ = diskState();
+    state_.exists = exists;
+    spans_.clear();
     entries_.clear();
     byKey_.clear();
+    firstVersion_.clear();
+    firstEol_.clear();
     std::vector<std::vector<std::string>> members;
     const std::string container = containerId();
-    for (size_t i = 0; i < doc_.segments.size(); ++i) {
-        const vcard::Segment& seg = doc_.segments[i];
-        if (!seg.isCard || !seg.card.complete) continue;
+    const vcard::ScanResult scanned = vcard::scan(bytes_, [&](const vcard::Span& span, vcard::Card* card) {
+        spans_.push_back(span);
+        if (!card) return;
+        if (firstEol_.empty()) firstEol_ = card->eol;
+        if (!card->complete) return;
+        if (firstVersion_.empty()) firstVersion_ = card->version();
         auto props = std::make_shared<PropArray>();
         CardFacts facts;
-        readCard(seg.card, *props, facts);
-        const std::string text = seg.card.text();
-        const Key first = facts.uid.empty() ? hashKey("card:" + text) : keyFromUid(facts.uid);
+        readCard(*card, *props, facts);
+        const std::string_view text = std::string_view(bytes_).substr(span.offset, span.length);
+        const Key first = facts.uid.empty() ? hashKey(std::string("card:").append(text)) : keyFromUid(facts.uid);
         Key key = first;
         // Two cards with the same UID (or the same bytes) still get ids of their own.
         for (int n = 1; byKey_.count(key); ++n) key = hashKey(keyToUuid(first) + "#" + std::to_string(n));
         Entry e;
         e.kind = facts.isList ? EntryKind::DistList : EntryKind::MailUser;
         e.key = key;
-        e.segment = i;
-        e.cardHash = hash64(text);
+        e.segment = spans_.size() - 1;
+        e.cardHash = std::hash<std::string_view>()(text);
         e.uid = facts.uid;
         const std::string id = makeEntryId(e.kind, key);
         props->setBinary(PR_ENTRYID, id.data(), ULONG(id.size()));
@@ -159,7 +215,10 @@ void ContactStore::index() {
         byKey_[key] = entries_.size();
         entries_.push_back(std::move(e));
         members.push_back(std::move(facts.members));
-    }
+    });
+    damaged_ = scanned.damaged;
+    if (firstVersion_.empty()) firstVersion_ = "3.0";
+    if (firstEol_.empty()) firstEol_ = "\r\n";
     for (size_t i = 0; i < entries_.size(); ++i) {
         for (const std::string& ref : members[i]) {
             if (auto address = mailtoMember(ref)) {
@@ -217,36 +276,12 @@ std::vector<TableRow> ContactStore::memberRows(const Entry& list) const {
     return rows;
 }
 
-HRESULT ContactStore::writable() const {
-    return doc_.damaged ? MAPI_E_CORRUPT_DATA : S_OK;
-}
+HRESULT ContactStore::writable() const { return damaged_ ? MAPI_E_CORRUPT_DATA : S_OK; }
 
-std::string ContactStore::newCardVersion() const {
-    for (const vcard::Segment& s : doc_.segments)
-        if (s.isCard && s.card.complete) return s.card.version();
-    return "3.0";
-}
+std::string ContactStore::newCardVersion() const { return firstVersion_; }
+std::string ContactStore::newCardEol() const { return firstEol_; }
 
-std::string ContactStore::newCardEol() const {
-    for (const vcard::Segment& s : doc_.segments)
-        if (s.isCard) return s.card.eol;
-    return "\r\n";
-}
-
-void ContactStore::appendCard(vcard::Document& doc, vcard::Card card) {
-    const std::string text = doc.segments.empty() ? std::string() : doc.segments.back().isCard
-                                                                         ? doc.segments.back().card.text()
-                                                                         : doc.segments.back().text;
-    if (!text.empty() && text.back() != '\n') doc.segments.push_back({false, card.eol, {}});
-    doc.segments.push_back({true, {}, std::move(card)});
-}
-
-vcard::Card* ContactStore::cardOf(vcard::Document& doc, const Key& key) {
-    const Entry* e = find(key);
-    return e ? &doc.segments[e->segment].card : nullptr;
-}
-
-std::optional<std::string> ContactStore::referenceFor(vcard::Document& doc, const std::string& memberId) {
+std::optional<std::string> ContactStore::referenceFor(Edit& edit, const std::string& memberId) {
     EntryRef ref;
     if (!parseEntryId(memberId.data(), ULONG(memberId.size()), ref)) return std::nullopt;
     if (ref.kind == EntryKind::OneOff) return "mailto:" + platform::systemToUtf8(ref.oneOff.address);
@@ -255,22 +290,21 @@ std::optional<std::string> ContactStore::referenceFor(vcard::Document& doc, cons
     if (!e || e->kind != ref.kind) return std::nullopt;
     if (!e->uid.empty()) return memberRef(e->uid);
     // A member needs a UID to be named by; it gets the one its key already stands for.
-    vcard::Card* card = cardOf(doc, ref.key);
-    ensureUid(*card, ref.key);
+    ensureUid(edit.card(e->segment), ref.key);
     return memberRef(keyToUuid(ref.key));
 }
 
 HRESULT ContactStore::save(const SaveRequest& request, Key* savedKey) {
     HRESULT h = writable();
     if (FAILED(h)) return h;
-    vcard::Document doc = doc_;
+    Edit edit(*this);
     Key key;
     if (request.key) {
         const Entry* e = find(*request.key);
         if (!e) return MAPI_E_OBJECT_DELETED;
         if (e->cardHash != request.expectedHash) return MAPI_E_OBJECT_CHANGED;
         key = e->key;
-        vcard::Card& card = doc.segments[e->segment].card;
+        vcard::Card& card = edit.card(e->segment);
         writeProps(card, request.values, request.deleted);
         if (card.changed && e->uid.empty()) ensureUid(card, key);
     } else {
@@ -278,21 +312,24 @@ HRESULT ContactStore::save(const SaveRequest& request, Key* savedKey) {
         vcard::Card card = newCard(newCardVersion(), key, request.list, newCardEol());
         writeProps(card, request.values, request.deleted);
         for (const std::string& member : request.members)
-            if (auto ref = referenceFor(doc, member)) addMember(card, *ref);
-        appendCard(doc, std::move(card));
+            if (auto ref = referenceFor(edit, member)) addMember(card, *ref);
+        edit.append(std::move(card));
     }
     if (request.memberOf) {
-        vcard::Card* list = cardOf(doc, *request.memberOf);
-        if (!list || find(*request.memberOf)->kind != EntryKind::DistList) return MAPI_E_NOT_FOUND;
+        const Entry* list = find(*request.memberOf);
+        if (!list || list->kind != EntryKind::DistList) return MAPI_E_NOT_FOUND;
         std::string ref = memberRef(keyToUuid(key));
-        if (request.key) {
-            const std::string id = makeEntryId(find(key)->kind, key);
-            if (auto r = referenceFor(doc, id)) ref = *r;
-        }
-        const std::vector<std::string> refs = memberRefs(*list);
-        if (std::find(refs.begin(), refs.end(), ref) == refs.end()) addMember(*list, ref);
+        if (request.key)
+            if (auto r = referenceFor(edit, makeEntryId(find(key)->kind, key))) ref = *r;
+        vcard::Card& card = edit.card(list->segment);
+        const std::vector<std::string> refs = memberRefs(card);
+        if (std::find(refs.begin(), refs.end(), ref) == refs.end()) addMember(card, ref);
     }
-    h = commit(doc);
+    if (!edit.changed()) {
+        if (savedKey) *savedKey = key;
+        return S_OK;
+    }
+    h = commit(edit);
     if (SUCCEEDED(h) && savedKey) *savedKey = key;
     return h;
 }
@@ -302,21 +339,24 @@ HRESULT ContactStore::deleteEntries(const std::vector<Key>& keys, size_t* delete
     HRESULT h = writable();
     if (FAILED(h)) return h;
     std::set<Key> gone;
-    std::vector<size_t> segments;
+    Edit edit(*this);
     for (const Key& k : keys)
-        if (const Entry* e = find(k); e && gone.insert(k).second) segments.push_back(e->segment);
-    if (segments.empty()) return S_OK;
-    vcard::Document doc = doc_;
+        if (const Entry* e = find(k); e && gone.insert(k).second) edit.remove(e->segment);
+    if (gone.empty()) return S_OK;
     // Lists no longer name what is gone.
-    for (const Entry& e : entries_)
-        if (e.kind == EntryKind::DistList && !gone.count(e.key))
-            wab32::removeMembers(doc.segments[e.segment].card, [&](std::string_view ref) {
-                return !mailtoMember(ref) && gone.count(keyOfMemberRef(ref));
-            });
-    std::sort(segments.rbegin(), segments.rend());
-    for (size_t s : segments) doc.segments.erase(doc.segments.begin() + long(s));
-    h = commit(doc);
-    if (SUCCEEDED(h)) *deleted = segments.size();
+    for (const Entry& e : entries_) {
+        if (e.kind != EntryKind::DistList || gone.count(e.key)) continue;
+        const bool names = std::any_of(e.memberIds.begin(), e.memberIds.end(), [&](const std::string& id) {
+            EntryRef ref;
+            return parseEntryId(id.data(), ULONG(id.size()), ref) && ref.kind != EntryKind::OneOff && gone.count(ref.key);
+        });
+        if (!names) continue;
+        wab32::removeMembers(edit.card(e.segment), [&](std::string_view ref) {
+            return !mailtoMember(ref) && gone.count(keyOfMemberRef(ref));
+        });
+    }
+    h = commit(edit);
+    if (SUCCEEDED(h)) *deleted = gone.size();
     return h;
 }
 
@@ -326,20 +366,20 @@ HRESULT ContactStore::addMembers(const Key& listKey, const std::vector<std::stri
     if (FAILED(h)) return h;
     const Entry* list = find(listKey);
     if (!list || list->kind != EntryKind::DistList) return MAPI_E_NOT_FOUND;
-    vcard::Document doc = doc_;
-    vcard::Card& card = doc.segments[list->segment].card;
+    Edit edit(*this);
+    vcard::Card& card = edit.card(list->segment);
     std::vector<std::string> refs = memberRefs(card);
     const std::string self = makeEntryId(EntryKind::DistList, listKey);
     for (const std::string& id : memberIds) {
-        auto ref = id == self ? std::nullopt : referenceFor(doc, id);
+        auto ref = id == self ? std::nullopt : referenceFor(edit, id);
         if (!ref) continue;
         ++*added;
         if (std::find(refs.begin(), refs.end(), *ref) != refs.end()) continue;
         addMember(card, *ref);
         refs.push_back(*ref);
     }
-    if (!card.changed) return S_OK;
-    h = commit(doc);
+    if (!edit.changed()) return S_OK;
+    h = commit(edit);
     if (FAILED(h)) *added = 0;
     return h;
 }
@@ -358,13 +398,13 @@ HRESULT ContactStore::removeMembers(const Key& listKey, const std::vector<std::s
         if (ref.kind == EntryKind::OneOff) addresses.insert(ref.oneOff.address);
         else keys.insert(ref.key);
     }
-    vcard::Document doc = doc_;
-    const size_t n = wab32::removeMembers(doc.segments[list->segment].card, [&](std::string_view ref) {
+    Edit edit(*this);
+    const size_t n = wab32::removeMembers(edit.card(list->segment), [&](std::string_view ref) {
         if (auto a = mailtoMember(ref)) return addresses.count(a->address) != 0;
         return keys.count(keyOfMemberRef(ref)) != 0;
     });
     if (n == 0) return S_OK;
-    h = commit(doc);
+    h = commit(edit);
     if (SUCCEEDED(h)) *removed = n;
     return h;
 }
@@ -374,26 +414,26 @@ HRESULT ContactStore::duplicate(const Key& source, Key* copy) {
     if (FAILED(h)) return h;
     const Entry* e = find(source);
     if (!e) return MAPI_E_NOT_FOUND;
-    vcard::Document doc = doc_;
-    vcard::Card card = doc.segments[e->segment].card;
+    Edit edit(*this);
+    vcard::Card card = edit.card(e->segment);
     for (size_t i = card.lines.size(); i-- > 0;)
         if (card.lines[i].isNamed("UID")) card.remove(&card.lines[i]);
     const Key key = randomKey();
     ensureUid(card, key);
-    appendCard(doc, std::move(card));
-    h = commit(doc);
+    edit.append(std::move(card));
+    h = commit(edit);
     if (SUCCEEDED(h)) *copy = key;
     return h;
 }
 
-HRESULT ContactStore::commit(const vcard::Document& edited) {
+HRESULT ContactStore::commit(const Edit& edit) {
     // Another program's change is never overwritten.
     std::string onDisk;
     bool exists = false;
     HRESULT h = readBytes(path_, onDisk, exists);
     if (FAILED(h)) return h;
     if (exists != state_.exists || onDisk != bytes_) return MAPI_E_OBJECT_CHANGED;
-    std::string text = edited.text();
+    std::string text = edit.text();
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);

@@ -25,7 +25,7 @@ namespace wab32 {
 struct Entry {
     EntryKind kind = EntryKind::MailUser; // MailUser or DistList
     Key key{};
-    size_t segment = 0;    // its card in the document
+    size_t segment = 0;    // its card among the file's segments
     uint64_t cardHash = 0; // of the card's bytes, to tell a changed card
     std::string uid;       // as written, UTF-8 (empty when none)
     std::shared_ptr<const pdx::common::PropArray> props;
@@ -53,7 +53,7 @@ public:
     const std::string& path() const { return path_; }
     // The file's name without its folder, in the system code page.
     std::string displayName() const;
-    bool damaged() const { return doc_.damaged; }
+    bool damaged() const { return damaged_; }
     // The file's bytes as last read or written.
     const std::string& bytes() const { return bytes_; }
 
@@ -80,9 +80,9 @@ public:
     static std::string containerId() { return makeEntryId(EntryKind::Container); }
 
 private:
+    class Edit;
     explicit ContactStore(std::string path) : path_(std::move(path)) {}
     void load(std::string bytes, bool exists);
-    void index();
     struct DiskState {
         bool exists = false;
         off_t size = 0;
@@ -90,21 +90,22 @@ private:
         ino_t inode = 0;
     };
     DiskState diskState() const;
-    pdx::HRESULT commit(const vcard::Document& edited);
+    pdx::HRESULT commit(const Edit& edit);
     pdx::HRESULT writable() const;
-    vcard::Card* cardOf(vcard::Document& doc, const Key& key);
-    // Appends a card, keeping the previous last line whole.
-    static void appendCard(vcard::Document& doc, vcard::Card card);
+    std::string_view spanText(size_t segment) const;
     std::string newCardVersion() const;
     std::string newCardEol() const;
     // The member reference of an entry id, making sure a member card has a UID.
-    std::optional<std::string> referenceFor(vcard::Document& doc, const std::string& memberId);
+    std::optional<std::string> referenceFor(Edit& edit, const std::string& memberId);
 
     std::mutex lock_;
     std::string path_;
     std::string bytes_;      // the file as last read or written
     DiskState state_;
-    vcard::Document doc_;
+    std::vector<vcard::Span> spans_;
+    bool damaged_ = false;
+    std::string firstVersion_ = "3.0"; // of the first card: new cards follow it
+    std::string firstEol_ = "\r\n";
     std::vector<Entry> entries_;
     std::map<Key, size_t> byKey_;
 };

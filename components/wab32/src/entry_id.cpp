@@ -114,13 +114,4 @@ Key randomKey() {
     return k;
 }
 
-uint64_t hash64(std::string_view bytes) {
-    uint64_t h = 0xcbf29ce484222325ULL;
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 0x100000001b3ULL;
-    }
-    return h;
-}
-
 } // namespace wab32

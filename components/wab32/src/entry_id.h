@@ -58,7 +58,5 @@ Key keyFromUid(std::string_view uid);
 std::string keyToUuid(const Key& key);
 // A new random version 4 UUID key.
 Key randomKey();
-// 64-bit FNV-1a, for telling whether a card changed.
-uint64_t hash64(std::string_view bytes);
 
 } // namespace wab32

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pdx/types.h"
@@ -16,8 +17,14 @@ public:
     PropArray() = default;
     PropArray(const PropArray& other);
     PropArray& operator=(const PropArray& other);
-    PropArray(PropArray&&) noexcept = default;
-    PropArray& operator=(PropArray&&) noexcept = default;
+    PropArray(PropArray&& other) noexcept { *this = std::move(other); }
+    PropArray& operator=(PropArray&& other) noexcept {
+        values_ = std::move(other.values_);
+        blocks_ = std::move(other.blocks_);
+        next_ = std::exchange(other.next_, nullptr);
+        left_ = std::exchange(other.left_, 0);
+        return *this;
+    }
 
     // A deep copy of `value`, replacing a value with the same identifier (of
     // any type) or appended at the end.
@@ -42,8 +49,13 @@ private:
     class Arena;
     long indexOfId(ULONG tag) const;
 
+    // Room for `size` bytes of value data, from the current block when it fits.
+    char* room(size_t size);
+
     std::vector<SPropValue> values_;
     std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    size_t left_ = 0;
 };
 
 } // namespace pdx::common

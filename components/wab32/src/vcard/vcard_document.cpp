@@ -151,9 +151,19 @@ std::vector<std::string> Property::paramValues(std::string_view n) const {
 }
 
 bool Property::hasType(std::string_view t) const {
-    for (const std::string& v : paramValues("TYPE"))
-        for (std::string_view piece : splitOutsideQuotes(v, ','))
-            if (sameName(piece, t)) return true;
+    for (const Param& p : params) {
+        if (!p.name.empty() && !sameName(p.name, "TYPE")) continue;
+        for (const std::string& v : p.values) {
+            // A quoted list ("work,fax") arrives as one value.
+            std::string_view rest = v;
+            while (!rest.empty()) {
+                const size_t comma = rest.find(',');
+                if (sameName(rest.substr(0, comma), t)) return true;
+                if (comma == std::string_view::npos) break;
+                rest.remove_prefix(comma + 1);
+            }
+        }
+    }
     return false;
 }
 
@@ -251,47 +261,69 @@ std::string writeLine(const Property& p, std::string_view version, std::string_v
     return out;
 }
 
-Document parse(std::string_view bytes) {
-    Document doc;
-    auto damage = [&doc](const char* why) {
-        if (!doc.damaged) doc.damage = why;
-        doc.damaged = true;
+namespace {
+
+// Whether a line could be quoted-printable, without parsing it.
+bool mayBeQuotedPrintable(std::string_view line) {
+    const size_t colon = line.find(':');
+    const std::string_view head = line.substr(0, colon);
+    for (size_t i = 0; i + 2 <= head.size(); ++i) {
+        if (upperAscii(head[i]) != 'Q') continue;
+        if (upperAscii(head[i + 1]) == 'P' || upperAscii(head[i + 1]) == 'U') return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Card* card)>& each) {
+    ScanResult result;
+    auto damage = [&result](const char* why) {
+        if (!result.damaged) result.damage = why;
+        result.damaged = true;
     };
     if (bytes.find('\0') != std::string_view::npos) {
         // Binary data is not ours to read (for instance a Windows .wab file).
         damage("binary data");
-        doc.segments.push_back({false, std::string(bytes), {}});
-        return doc;
+        if (!bytes.empty()) each({false, 0, bytes.size()}, nullptr);
+        return result;
     }
-    auto appendText = [&doc](std::string_view raw) {
-        if (doc.segments.empty() || doc.segments.back().isCard) doc.segments.push_back({});
-        doc.segments.back().text.append(raw);
+    size_t textStart = 0;
+    size_t textEnd = 0;
+    auto flushText = [&] {
+        if (textEnd > textStart) each({false, textStart, textEnd - textStart}, nullptr);
     };
     size_t pos = 0;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        appendText(bytes.substr(0, 3));
-        pos = 3;
-    }
-    Card* card = nullptr;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") pos = textEnd = 3;
+    Card card;
+    bool inCard = false;
+    size_t cardStart = 0;
     int depth = 0; // cards nested in the current one (2.1 AGENT)
     while (pos < bytes.size()) {
         const size_t start = pos;
         size_t next = 0;
-        std::string content(physicalLine(bytes, pos, &next));
+        std::string_view content = physicalLine(bytes, pos, &next);
+        std::string joined; // only for lines that continue on the next ones
+        bool isJoined = false;
         pos = next;
         Property p;
-        const bool qp = parseHeader(content, p) && p.isQuotedPrintable();
+        const bool qp = mayBeQuotedPrintable(content) && parseHeader(content, p) && p.isQuotedPrintable();
         // Folded continuation lines, and quoted-printable soft line breaks.
         while (pos < bytes.size()) {
             const std::string_view line = physicalLine(bytes, pos, &next);
             if (qp && !content.empty() && content.back() == '=') {
-                content.pop_back();
-                content.append(line);
+                if (!isJoined) joined = content;
+                isJoined = true;
+                joined.pop_back();
+                joined.append(line);
             } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !isBlank(line)) {
-                content.append(line.substr(1));
+                if (!isJoined) joined = content;
+                isJoined = true;
+                joined.append(line.substr(1));
             } else {
                 break;
             }
+            content = joined;
             pos = next;
         }
         const std::string_view raw = bytes.substr(start, pos - start);
@@ -300,16 +332,21 @@ Document parse(std::string_view bytes) {
         p.opaque = !shaped;
         const bool begin = shaped && p.isNamed("BEGIN") && sameName(p.value, "VCARD");
         const bool end = shaped && p.isNamed("END") && sameName(p.value, "VCARD");
-        if (!card) {
+        if (!inCard) {
             if (begin) {
-                doc.segments.push_back({true, {}, {}});
-                card = &doc.segments.back().card;
-                card->eol = lineEndOf(raw);
-                card->lines.push_back(std::move(p));
+                flushText();
+                inCard = true;
+                cardStart = start;
+                // The previous card's line storage is reused.
+                card.lines.clear();
+                card.changed = card.complete = false;
+                card.eol = lineEndOf(raw);
+                card.lines.push_back(std::move(p));
                 depth = 0;
             } else {
                 if (!isBlank(content)) damage(end ? "END without BEGIN" : "text outside a card");
-                appendText(raw);
+                if (textEnd <= textStart) textStart = start;
+                textEnd = pos;
             }
             continue;
         }
@@ -318,16 +355,37 @@ Document parse(std::string_view bytes) {
             if (begin) ++depth;
             if (end) --depth;
             p.opaque = true;
-            card->lines.push_back(std::move(p));
+            card.lines.push_back(std::move(p));
             continue;
         }
-        card->lines.push_back(std::move(p));
+        card.lines.push_back(std::move(p));
         if (end) {
-            card->complete = true;
-            card = nullptr;
+            card.complete = true;
+            inCard = false;
+            each({true, cardStart, pos - cardStart}, &card);
+            textStart = textEnd = pos;
         }
     }
-    if (card) damage("card without END");
+    if (inCard) {
+        damage("card without END");
+        each({true, cardStart, bytes.size() - cardStart}, &card);
+    } else {
+        flushText();
+    }
+    return result;
+}
+
+Document parse(std::string_view bytes) {
+    Document doc;
+    const ScanResult r = scan(bytes, [&](const Span& span, Card* card) {
+        Segment s;
+        s.isCard = span.isCard;
+        if (card) s.card = std::move(*card);
+        else s.text = std::string(bytes.substr(span.offset, span.length));
+        doc.segments.push_back(std::move(s));
+    });
+    doc.damaged = r.damaged;
+    doc.damage = r.damage;
     return doc;
 }
 

@@ -3,6 +3,7 @@
 // content line keeps its exact raw bytes, so writing the document back gives
 // the same file, and a card that is edited changes only the lines edited.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,8 +70,25 @@ struct Document {
     std::string text() const;
 };
 
-// Reads a file's bytes; never fails (damage is reported in the document).
-// The entry point for the fuzz target.
+// Where a segment lies in the bytes read.
+struct Span {
+    bool isCard = false;
+    size_t offset = 0;
+    size_t length = 0;
+};
+
+struct ScanResult {
+    bool damaged = false;
+    std::string damage;
+};
+
+// Reads a file's bytes one segment at a time: `each` gets every span in
+// order, and for a card the card itself (which it may take over). Memory
+// stays that of one card, whatever the file's size.
+ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Card* card)>& each);
+
+// Reads a file's bytes whole; never fails (damage is reported in the
+// document). The entry point for the fuzz target.
 Document parse(std::string_view bytes);
 
 // Writes a changed or new line: parameters, value as given (already escaped

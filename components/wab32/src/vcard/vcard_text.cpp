@@ -91,7 +91,27 @@ std::string encodeQuotedPrintable(std::string_view in) {
     return out;
 }
 
+bool isValidUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t len = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (len == 0 || i + len > s.size()) return false;
+        for (size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += len;
+    }
+    return true;
+}
+
 std::string toUtf8(std::string_view bytes, std::string_view charset) {
+    const bool utf8 = charset.empty() || sameName(charset, "UTF-8") || sameName(charset, "UTF8");
+    // Most text is valid UTF-8 already; only the rest goes through iconv.
+    if (utf8 && isValidUtf8(bytes)) return std::string(bytes);
     std::string from = charset.empty() ? std::string("UTF-8") : std::string(charset);
     bool lossless = true;
     std::string out = platform::convertCodePage(bytes, from, "UTF-8", '?', &lossless);

@@ -14,6 +14,7 @@ std::string decodeQuotedPrintable(std::string_view in);
 // Every byte outside printable ASCII, "=" and line ends become "=XX".
 std::string encodeQuotedPrintable(std::string_view in);
 
+bool isValidUtf8(std::string_view bytes);
 // Bytes in `charset` (empty: UTF-8) to valid UTF-8; undecodable bytes become "?".
 std::string toUtf8(std::string_view bytes, std::string_view charset);
 
