@@ -148,12 +148,19 @@ HRESULT ServiceAdmin::ConfigureService(const MAPIUID* uid, ULONG_PTR ulUIParam, 
         return callServiceEntry(section.get(), ulUIParam, flags, MSG_SERVICE_CONFIGURE, count, values);
     }
     if (!count || !values || !readable(values, sizeof(SPropValue) * size_t(count))) return E_INVALIDARG;
+    // The UID names the service's key: a damaged one is refused, and another
+    // service's would move the settings to a key of their own.
+    for (ULONG i = 0; i < count; ++i) {
+        if (PROP_ID(values[i].ulPropTag) != PROP_ID(PR_SERVICE_UID)) continue;
+        if (!wellFormedServiceUid(values[i])) return MAPI_E_MISSING_REQUIRED_COLUMN;
+        if (std::memcmp(values[i].Value.bin.lpb, uid->ab, sizeof uid->ab) != 0) return E_ACCESSDENIED;
+    }
     Lock g(lock_);
     if (HRESULT h = loadTable(); FAILED(h)) return h;
     RowStore& store = table_->store();
     if (HRESULT h = store.setRowProps(uidValue(*uid), count, values); FAILED(h)) return h;
     PropList* row = store.findRow(uidValue(*uid));
-    if (!row) return MAPI_E_NOT_FOUND; // the values replaced the UID itself
+    if (!row) return MAPI_E_NOT_FOUND;
     return writeServiceRow(profile_, *row);
 }
 
@@ -176,7 +183,8 @@ HRESULT ServiceAdmin::saveSection(const MAPIUID& uid, const PropList& props) {
     if (HRESULT h = loadTable(); FAILED(h)) return h;
     PropList* row = table_->store().findRow(uidValue(uid));
     if (!row) return MAPI_E_NOT_FOUND;
-    for (const auto& node : props.nodes()) row->add(node);
+    for (const auto& node : props.nodes())
+        if (PROP_ID(node.tag()) != PROP_ID(PR_SERVICE_UID)) row->add(node); // the row keeps its own UID
     return writeServiceRow(profile_, *row);
 }
 
@@ -185,8 +193,16 @@ HRESULT ServiceAdmin::saveSection(const MAPIUID& uid, const PropList& props) {
 ProfileSection* ProfileSection::create(ServiceAdmin* admin, const MAPIUID& uid, PropList props) {
     auto* s = new (std::nothrow) ProfileSection(admin, uid);
     if (s) {
-        s->bag_.list() = std::move(props);
-        s->bag_.list().clearChanged();
+        PropList& list = s->bag_.list();
+        list = std::move(props);
+        list.clearChanged();
+        // The section belongs to its service for good: its UID names the
+        // service's key and cannot be set or deleted through the section.
+        if (PropNode* own = list.find(CHANGE_PROP_TYPE(PR_SERVICE_UID, PT_UNSPECIFIED))) own->flags |= kNodeReadOnly;
+        s->bag_.setValueCheck([](const SPropValue& v) {
+            const bool isUid = PROP_ID(v.ulPropTag) == PROP_ID(PR_SERVICE_UID);
+            return isUid && !wellFormedServiceUid(v) ? MAPI_E_MISSING_REQUIRED_COLUMN : S_OK;
+        });
     }
     return s;
 }

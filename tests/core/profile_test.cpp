@@ -418,3 +418,115 @@ TEST_F(Profiles, DialogFlagWithoutUserInterfaceRemovesTheProfile) {
     EXPECT_EQ(stored("Kept").size(), 2u);
     EXPECT_EQ(admin_->ConfigureProfile("Nope", 0, 0), MAPI_E_NOT_FOUND);
 }
+
+namespace {
+
+SPropValue uidProp(const BYTE* bytes, ULONG cb) {
+    SPropValue v{};
+    v.ulPropTag = PR_SERVICE_UID;
+    v.Value.bin.cb = cb;
+    v.Value.bin.lpb = const_cast<BYTE*>(bytes);
+    return v;
+}
+
+std::vector<std::string> subkeysOf(const platform::RegKey& key) {
+    std::vector<std::string> names;
+    key.subKeyNames(names);
+    return names;
+}
+
+bool hasValues(const platform::RegKey& key) {
+    std::string name;
+    return key.enumValue(0, name) == platform::kRegOk;
+}
+
+} // namespace
+
+// A UID that is not 16 bytes names no key of its own: the empty name is the
+// profile key itself, whose rewrite would delete every service.
+TEST_F(Profiles, DamagedStoredServiceUidIsRefusedAndNothingIsRewritten) {
+    const BYTE bytes[33] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+    for (ULONG size : {0u, 5u, 17u}) {
+        SCOPED_TRACE(size);
+        admin_->DeleteProfile("P", 0);
+        ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+        const RowStore before = stored("P");
+        const MAPIUID kept = uidOf(before.rows()[1]);
+        std::string damagedKey;
+        ASSERT_EQ(serviceKeyName(before.rows()[0], damagedKey), S_OK);
+        PropNode damaged;
+        ASSERT_EQ(makeNode(uidProp(bytes, size), damaged), S_OK);
+        platform::RegKey serviceKey;
+        ASSERT_EQ(profileKey("P").openSubKey(damagedKey, serviceKey), platform::kRegOk);
+        ASSERT_EQ(serviceKey.setBinary(std::to_string(PR_SERVICE_UID), damaged.body.data(), damaged.body.size()),
+                  platform::kRegOk);
+        const auto keysBefore = subkeysOf(profileKey("P"));
+
+        RowStore rows;
+        EXPECT_EQ(readServices("P", rows), MAPI_E_MISSING_REQUIRED_COLUMN);
+        auto s = services("P");
+        EXPECT_EQ(s->DeleteService(&kept), MAPI_E_MISSING_REQUIRED_COLUMN);
+        object_ptr<IProfSect> section;
+        EXPECT_EQ(s->OpenProfileSection(&kept, nullptr, 0, section.out()), MAPI_E_MISSING_REQUIRED_COLUMN);
+        EXPECT_EQ(admin_->RenameProfile("P", "Q", 0), MAPI_E_MISSING_REQUIRED_COLUMN);
+        EXPECT_EQ(subkeysOf(profileKey("P")), keysBefore);
+        EXPECT_FALSE(hasValues(profileKey("P")));
+        EXPECT_FALSE(profileKeyExists("Q"));
+    }
+
+    // Whatever reaches the writer, a row is only written under a 16-byte UID.
+    PropList row;
+    ASSERT_EQ(row.set(stringProp(PR_DISPLAY_NAME, "x")), S_OK);
+    EXPECT_EQ(writeServiceRow(std::string("P"), row), MAPI_E_MISSING_REQUIRED_COLUMN);
+    for (ULONG size : {0u, 15u, 17u, 33u}) {
+        ASSERT_EQ(row.set(uidProp(bytes, size)), S_OK);
+        EXPECT_EQ(writeServiceRow(std::string("P"), row), MAPI_E_MISSING_REQUIRED_COLUMN) << size;
+    }
+    EXPECT_FALSE(hasValues(profileKey("P")));
+}
+
+TEST_F(Profiles, AServiceKeepsItsOwnUid) {
+    ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+    const MAPIUID uid = uidOf(stored("P").rows()[0]);
+    const auto keys = subkeysOf(profileKey("P"));
+    auto s = services("P");
+    object_ptr<IProfSect> section;
+    ASSERT_EQ(s->OpenProfileSection(&uid, nullptr, MAPI_MODIFY, section.out()), S_OK);
+
+    const BYTE other[16] = {0xAA};
+    SPropValue values[] = {uidProp(other, 5), longProp(PROP_TAG(PT_LONG, PROP_ID(PR_SERVICE_UID)), 7),
+                           uidProp(other, 16), stringProp(PR_DISPLAY_NAME, "Kept under its key")};
+    SPropProblemArray* problems = nullptr;
+    ASSERT_EQ(section->SetProps(4, values, &problems), S_OK);
+    ASSERT_NE(problems, nullptr);
+    ASSERT_EQ(problems->cProblem, 3u);
+    EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_MISSING_REQUIRED_COLUMN);
+    EXPECT_EQ(problems->aProblem[1].scode, MAPI_E_MISSING_REQUIRED_COLUMN);
+    EXPECT_EQ(problems->aProblem[2].ulIndex, 2u);
+    EXPECT_EQ(problems->aProblem[2].scode, E_ACCESSDENIED);
+    PDXFreeBuffer(problems);
+    SPropTagArray uidTag{1, {PR_SERVICE_UID}};
+    ASSERT_EQ(section->DeleteProps(&uidTag, &problems), S_OK);
+    ASSERT_NE(problems, nullptr);
+    EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_NOT_FOUND);
+    PDXFreeBuffer(problems);
+    ASSERT_EQ(section->SaveChanges(0), S_OK);
+
+    EXPECT_EQ(subkeysOf(profileKey("P")), keys);
+    EXPECT_FALSE(hasValues(profileKey("P")));
+    RowStore after = stored("P");
+    const PropList* row = after.findRow(uidProp(uid.ab, 16));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(stringOf(*row, PR_DISPLAY_NAME), "Kept under its key");
+
+    // Configuring without a dialog: the service's own UID may come along, no other.
+    SPropValue damaged[] = {uidProp(other, 0)};
+    EXPECT_EQ(s->ConfigureService(&uid, 0, 0, 1, damaged), MAPI_E_MISSING_REQUIRED_COLUMN);
+    SPropValue foreign[] = {stringProp(PR_DISPLAY_NAME, "Moved"), uidProp(other, 16)};
+    EXPECT_EQ(s->ConfigureService(&uid, 0, 0, 2, foreign), E_ACCESSDENIED);
+    SPropValue same[] = {stringProp(PR_DISPLAY_NAME, "Same key"), uidProp(uid.ab, 16)};
+    EXPECT_EQ(s->ConfigureService(&uid, 0, 0, 2, same), S_OK);
+    EXPECT_EQ(subkeysOf(profileKey("P")), keys);
+    after = stored("P");
+    EXPECT_EQ(stringOf(*after.findRow(uidProp(uid.ab, 16)), PR_DISPLAY_NAME), "Same key");
+}
