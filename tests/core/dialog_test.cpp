@@ -358,3 +358,27 @@ TEST_F(Dialogs, ConfigureProfileShowsTheListAndUndoesOnCancel) {
     EXPECT_EQ(serviceCount(), 1u);
     EXPECT_TRUE(messages_.empty());
 }
+
+// The service INF is UTF-8; under a legacy code page the dialogs still show its texts.
+TEST_F(Dialogs, InfTextsShowUnderTheSystemCodePage) {
+    setenv("VELMO_CODEPAGE", "CP950", 1);
+    velmo::test::writeFile(dir_ + "/big5.inf",
+                           "[Services]\nFAX=傳真通訊錄\n[Default Services]\nFAX=傳真通訊錄\n"
+                           "[FAX]\nPR_DISPLAY_NAME=我的傳真\nPR_SERVICE_DLL_NAME=pdxtestsp.dll\n"
+                           "PR_SERVICE_ENTRY_NAME=TestServiceEntry\nPR_SERVICE_SUPPORT_FILES=pdxtestsp.dll\n");
+    setServiceInfPath(dir_ + "/big5.inf");
+    const HRESULT created = admin_->CreateProfile("Big5", 0, MAPI_DEFAULT_SERVICES);
+    object_ptr<IPDXServiceAdmin> big5;
+    const HRESULT opened = admin_->AdminServices("Big5", 0, big5.out());
+    QStringList shown;
+    if (SUCCEEDED(created) && SUCCEEDED(opened)) {
+        ScriptedListDialog list(big5.get(), nullptr);
+        RegisterDialog chooser(nullptr);
+        for (QListWidget* l : {list.list(), chooser.list()})
+            for (int i = 0; i < l->count(); ++i) shown << l->item(i)->text();
+    }
+    unsetenv("VELMO_CODEPAGE");
+    ASSERT_EQ(created, S_OK);
+    ASSERT_EQ(opened, S_OK);
+    EXPECT_EQ(shown, QStringList({QString::fromUtf8("我的傳真"), QString::fromUtf8("傳真通訊錄")}));
+}

@@ -9,6 +9,7 @@
 #include "allocator.h"
 #include "core_test_util.h"
 #include "pdx/pdx.h"
+#include "platform/codepage.h"
 #include "prof_admin.h"
 #include "profile_store.h"
 #include "prop_ops.h"
@@ -529,4 +530,46 @@ TEST_F(Profiles, AServiceKeepsItsOwnUid) {
     EXPECT_EQ(subkeysOf(profileKey("P")), keys);
     after = stored("P");
     EXPECT_EQ(stringOf(*after.findRow(uidProp(uid.ab, 16)), PR_DISPLAY_NAME), "Same key");
+}
+
+namespace {
+
+// Sets the system code page for one test.
+struct CodePage {
+    explicit CodePage(const char* name) { setenv("VELMO_CODEPAGE", name, 1); }
+    ~CodePage() { unsetenv("VELMO_CODEPAGE"); }
+};
+
+std::string big5(const char* utf8) { return platform::convertCodePage(utf8, "UTF-8", "CP950", '?'); }
+
+} // namespace
+
+TEST_F(Profiles, InfTextsAreStoredInTheSystemCodePage) {
+    CodePage cp950("CP950");
+    velmo::test::writeFile(dir_ + "/big5.inf",
+                           "[Services]\n傳真=傳真通訊錄\n[Default Services]\n傳真=傳真通訊錄\n"
+                           "[傳真]\nPR_DISPLAY_NAME=我的傳真\nPR_SERVICE_DLL_NAME=pdxtestsp.dll\n"
+                           "PR_SERVICE_ENTRY_NAME=TestServiceEntry\nPR_SERVICE_SUPPORT_FILES=pdxtestsp.dll,說明.txt\n");
+    setServiceInfPath(dir_ + "/big5.inf");
+    ASSERT_NE(big5("傳真"), "傳真");
+
+    ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+    RowStore rows = stored("P");
+    ASSERT_EQ(rows.size(), 1u);
+    const PropList& row = rows.rows()[0];
+    EXPECT_EQ(stringOf(row, PR_SERVICE_NAME), big5("傳真"));
+    EXPECT_EQ(stringOf(row, PR_PROVIDER_DISPLAY), big5("傳真通訊錄"));
+    EXPECT_EQ(stringOf(row, PR_DISPLAY_NAME), big5("我的傳真"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(row.find(PR_INSTANCE_KEY)->data())), big5("傳真"));
+    Buffer<SPropValue> files;
+    ASSERT_EQ(allocRoot(sizeof(SPropValue), files.out()), S_OK);
+    ASSERT_NE(row.find(PR_SERVICE_SUPPORT_FILES), nullptr);
+    ASSERT_EQ(copyNodeOut(*row.find(PR_SERVICE_SUPPORT_FILES), *files, files.get()), S_OK);
+    ASSERT_EQ(files->Value.MVszA.cValues, 2u);
+    EXPECT_EQ(std::string(files->Value.MVszA.lppszA[1]), big5("說明.txt"));
+
+    // Callers name the service as their own text is written: in the system code page.
+    ASSERT_EQ(admin_->CreateProfile("Q", 0, 0), S_OK);
+    EXPECT_EQ(services("Q")->CreateService(big5("傳真").c_str(), "", 0, 0, 0), S_OK);
+    EXPECT_EQ(services("Q")->CreateService("傳真", "", 0, 0, 0), MAPI_E_NOT_FOUND);
 }
