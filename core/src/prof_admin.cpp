@@ -184,6 +184,9 @@ HRESULT ProfAdmin::RenameProfile(const char* oldName, const char* newName, ULONG
     // A name that differs only in letter case is the same registry key: writing
     // it and deleting the old one would lose the profile.
     if (listed(newName) || taken(newName)) return E_ACCESSDENIED;
+    // Exactly as listed, as DeleteProfile needs it: the registry would find
+    // "ONE" for "One", but the default would keep pointing at the old name.
+    if (!listed(oldName)) return MAPI_E_NOT_FOUND;
     RowStore services;
     if (HRESULT h = readServices(oldName, services); FAILED(h)) return h;
     if (HRESULT h = writeServices(newName, services); FAILED(h)) {

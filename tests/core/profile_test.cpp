@@ -161,6 +161,10 @@ TEST_F(Profiles, DefaultProfileFollowsRenameButNotDelete) {
     ASSERT_EQ(admin_->SetDefaultProfile("One", 0), S_OK);
     EXPECT_EQ(profiles(), (std::vector<std::string>{"*One", "Two"}));
 
+    // The old name must be written as listed, or the default would be left behind.
+    EXPECT_EQ(admin_->RenameProfile("ONE", "Three", 0), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(admin_->RenameProfile("Nobody", "Three", 0), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(profiles(), (std::vector<std::string>{"*One", "Two"}));
     ASSERT_EQ(admin_->RenameProfile("One", "Three", 0), S_OK);
     EXPECT_EQ(profiles(), (std::vector<std::string>{"*Three", "Two"}));
     EXPECT_EQ(stored("Three").size(), 2u);
