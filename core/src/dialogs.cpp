@@ -44,6 +44,23 @@ QString fromSystem(const char* s) { return QString::fromStdString(platform::syst
 
 bool haveApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
+// A string property of a row, empty when absent.
+std::string textOf(const PropList& row, ULONG tag) {
+    const PropNode* node = row.find(tag);
+    return node && node->dataLength() ? std::string(reinterpret_cast<const char*>(node->data())) : std::string();
+}
+
+// The row's PR_SERVICE_SUPPORT_FILES; false when the row has no such property.
+bool supportFilesOf(const PropList& row, std::vector<std::string>& files) {
+    const PropNode* node = row.find(PR_SERVICE_SUPPORT_FILES);
+    if (!node) return false;
+    Buffer<SPropValue> value;
+    if (FAILED(allocRoot(sizeof(SPropValue), value.out())) || FAILED(copyNodeOut(*node, *value, value.get())))
+        return false;
+    files.assign(value->Value.MVszA.lppszA, value->Value.MVszA.lppszA + value->Value.MVszA.cValues);
+    return true;
+}
+
 void centre(QWidget* w) {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         w->move(screen->availableGeometry().center() - w->rect().center());
@@ -353,9 +370,9 @@ RegisterDialog::RegisterDialog(QWidget* parent) : QDialog(parent) {
     connect(list_, &QListWidget::itemDoubleClicked, this, &RegisterDialog::accept);
     attachContextHelp(this, kRegisterHelp);
 
-    if (SUCCEEDED(readServiceInfos(serviceInfPath(), "Services", services_))) {
+    if (SUCCEEDED(readServiceList("Services", services_))) {
         for (size_t i = 0; i < services_.size(); ++i) {
-            auto* item = new QListWidgetItem(fromSystem(services_[i].providerDisplay.c_str()));
+            auto* item = new QListWidgetItem(fromSystem(textOf(services_.rows()[i], PR_PROVIDER_DISPLAY).c_str()));
             item->setData(kIndexRole, int(i));
             list_->addItem(item);
         }
@@ -382,23 +399,25 @@ void RegisterDialog::accept() {
         done(QDialog::Accepted);
         return;
     }
-    const ServiceInfo& service = services_[size_t(item->data(kIndexRole).toInt())];
-    // No keyword at all, or a keyword with nothing after it.
-    if (!service.supportFilesGiven) {
+    const PropList& service = services_.rows()[size_t(item->data(kIndexRole).toInt())];
+    // A row made from the INF always has the property; it has no values when
+    // the INF names no support files.
+    std::vector<std::string> files;
+    if (!supportFilesOf(service, files)) {
         showMessage(this, kMsgNoSupportFiles);
         return;
     }
-    if (service.supportFiles.empty() || (service.supportFiles.size() == 1 && service.supportFiles[0].empty())) {
+    if (files.empty()) {
         showMessage(this, kMsgEmptySupportFiles);
         return;
     }
-    for (const auto& file : service.supportFiles) {
+    for (const auto& file : files) {
         if (!supportFileFound(file)) {
             showMessage(this, kMsgSupportFileMissing);
             return;
         }
     }
-    chosen_ = service.name.substr(0, 64);
+    chosen_ = textOf(service, PR_SERVICE_NAME).substr(0, 64);
     done(QDialog::Accepted);
 }
 

@@ -80,7 +80,7 @@ public:
 
 private:
     QListWidget* list_;
-    std::vector<ServiceInfo> services_;
+    RowStore services_; // the service rows of the "Services" list
     std::string chosen_;
 };
 

@@ -150,10 +150,7 @@ void applyServiceLine(const std::string& line, ServiceInfo& info) {
     if (keyword == "PR_DISPLAY_NAME") info.displayName = value;
     else if (keyword == "PR_SERVICE_DLL_NAME") info.dllName = value;
     else if (keyword == "PR_SERVICE_ENTRY_NAME") info.entryName = value;
-    else if (keyword == "PR_SERVICE_SUPPORT_FILES") {
-        info.supportFiles = split(value);
-        info.supportFilesGiven = true;
-    }
+    else if (keyword == "PR_SERVICE_SUPPORT_FILES") info.supportFiles = split(value);
     else if (keyword == "PR_SERVICE_DELETE_FILES") info.deleteFiles = split(value);
     else if (keyword == "PR_RESOURCE_FLAGS") info.resourceFlags |= parseResourceFlags(value);
 }

@@ -26,7 +26,6 @@ struct ServiceInfo {
     std::string dllName;
     std::string entryName;
     std::vector<std::string> supportFiles;
-    bool supportFilesGiven = false; // the section has the keyword
     std::vector<std::string> deleteFiles;
     ULONG resourceFlags = 0;
 };

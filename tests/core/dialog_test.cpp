@@ -167,15 +167,26 @@ TEST_F(Dialogs, RegisterDialogChecksSupportFiles) {
     select("Test provider B"); // second support file is missing
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
-    select("No module"); // no support files named
+    select("No module"); // no support files named: the row's list has no values
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(messages_, (std::vector<int>{11, 12}));
+    EXPECT_EQ(messages_, (std::vector<int>{11, 13}));
     select("Test provider A");
     dialog.accept();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosen(), "TESTA");
+
+    // A line with nothing after "=" names one file without a name, found nowhere.
+    velmo::test::writeFile(dir_ + "/blank.inf", "[Services]\nBLANK=Blank list\n[BLANK]\nPR_SERVICE_SUPPORT_FILES=\n");
+    setServiceInfPath(dir_ + "/blank.inf");
+    messages_.clear();
+    RegisterDialog blank(nullptr);
+    blank.open();
+    ASSERT_EQ(blank.list()->count(), 1);
+    blank.accept();
+    EXPECT_TRUE(blank.isVisible());
+    EXPECT_EQ(messages_, (std::vector<int>{11}));
 }
 
 namespace {
