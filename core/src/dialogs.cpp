@@ -221,8 +221,8 @@ AddressBookListDialog::AddressBookListDialog(IPDXServiceAdmin* admin, QWidget* p
     connect(delete_, &QPushButton::clicked, this, &AddressBookListDialog::deleteService);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { editService(); });
     connect(list_, &QListWidget::currentItemChanged, this, [this] { updateButtons(); });
-    connect(ok_, &QPushButton::clicked, this, [this] { done(1); });
-    connect(cancel, &QPushButton::clicked, this, [this] { done(2); });
+    connect(ok_, &QPushButton::clicked, this, [this] { done(kDialogOk); });
+    connect(cancel, &QPushButton::clicked, this, &AddressBookListDialog::reject);
     attachContextHelp(this, kListHelp);
     fill();
 }
@@ -261,6 +261,8 @@ void AddressBookListDialog::fill() {
     updateButtons();
 }
 
+void AddressBookListDialog::reject() { done(kDialogCancel); }
+
 void AddressBookListDialog::updateButtons() {
     QListWidgetItem* item = list_->currentItem();
     const uint flags = item ? item->data(kFlagsRole).toUInt() : 0;
@@ -281,7 +283,7 @@ void AddressBookListDialog::updateButtons() {
 int AddressBookListDialog::chooseService(std::string& name) {
     RegisterDialog dialog(this);
     centre(&dialog);
-    const int button = dialog.exec() == QDialog::Accepted ? kDialogOk : kDialogCancel;
+    const int button = dialog.exec() == kDialogOk ? kDialogOk : kDialogCancel;
     name = dialog.chosen();
     return button;
 }
@@ -392,11 +394,13 @@ bool supportFileFound(const std::string& name) {
     return !module.empty() && exists(dir + module);
 }
 
+void RegisterDialog::reject() { done(kDialogCancel); }
+
 void RegisterDialog::accept() {
     QListWidgetItem* item = list_->currentItem();
     if (!item) {
         chosen_.clear();
-        done(QDialog::Accepted);
+        done(kDialogOk);
         return;
     }
     const PropList& service = services_.rows()[size_t(item->data(kIndexRole).toInt())];
@@ -418,7 +422,7 @@ void RegisterDialog::accept() {
         }
     }
     chosen_ = textOf(service, PR_SERVICE_NAME).substr(0, 64);
-    done(QDialog::Accepted);
+    done(kDialogOk);
 }
 
 // ---- entry points
@@ -434,7 +438,7 @@ int showRegisterDialog(ULONG_PTR ulUIParam, IPDXServiceAdmin*, std::string& serv
     if (!haveApplication()) return kDialogFailed;
     RegisterDialog dialog(reinterpret_cast<QWidget*>(ulUIParam));
     centre(&dialog);
-    const int button = dialog.exec() == QDialog::Accepted ? kDialogOk : kDialogCancel;
+    const int button = dialog.exec() == kDialogOk ? kDialogOk : kDialogCancel;
     serviceName = dialog.chosen();
     return button;
 }

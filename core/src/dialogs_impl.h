@@ -52,6 +52,8 @@ public:
     void editService();
     void deleteService();
     void updateButtons();
+    // Escape and the window's close button end the dialog as Cancel does.
+    void reject() override;
 
 protected:
     // Shows dialog 104; replaced in tests.
@@ -77,6 +79,8 @@ public:
     std::string chosen() const { return chosen_; }
     // OK pressed: checks the chosen service's support files.
     void accept() override;
+    // Escape, Cancel and the close button: Cancel.
+    void reject() override;
 
 private:
     QListWidget* list_;

@@ -164,9 +164,10 @@ HRESULT ServiceAdmin::ConfigureService(const MAPIUID* uid, ULONG_PTR ulUIParam, 
     return writeServiceRow(profile_, *row);
 }
 
-HRESULT ServiceAdmin::OpenProfileSection(const MAPIUID* uid, LPCIID, ULONG, IProfSect** out) {
+HRESULT ServiceAdmin::OpenProfileSection(const MAPIUID* uid, LPCIID, ULONG flags, IProfSect** out) {
     if (!writableOut(out)) return E_INVALIDARG;
     *out = nullptr;
+    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
     if (!uid || !readable(uid, sizeof *uid)) return E_INVALIDARG;
     Lock g(lock_);
     if (HRESULT h = loadTable(); FAILED(h)) return h;

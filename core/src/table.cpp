@@ -54,7 +54,7 @@ HRESULT Table::GetStatus(ULONG* status, ULONG* type) {
 }
 
 HRESULT Table::SetColumns(const SPropTagArray* columns, ULONG) {
-    if (!columns || !readable(columns, sizeof(ULONG)) || columns->cValues == 0) return E_INVALIDARG;
+    if (!readableTagArray(columns) || columns->cValues == 0) return E_INVALIDARG;
     Lock g(lock_);
     Buffer<SPropTagArray> copy;
     HRESULT h = copyTagArray(columns, copy.out());

@@ -393,3 +393,23 @@ TEST_F(Dialogs, InfTextsShowUnderTheSystemCodePage) {
     ASSERT_EQ(opened, S_OK);
     EXPECT_EQ(shown, QStringList({QString::fromUtf8("我的傳真"), QString::fromUtf8("傳真通訊錄")}));
 }
+
+// Escape ends either dialog as its Cancel button does: with 2.
+TEST_F(Dialogs, EscapeClosesWithCancel) {
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&timer] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            timer.stop();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }
+    });
+    timer.start(10);
+    EXPECT_EQ(showAddressBookList(0, services_.get()), kDialogCancel);
+
+    RegisterDialog chooser(nullptr);
+    chooser.open();
+    QTest::keyClick(&chooser, Qt::Key_Escape);
+    EXPECT_FALSE(chooser.isVisible());
+    EXPECT_EQ(chooser.result(), kDialogCancel);
+    EXPECT_TRUE(messages_.empty());
+}

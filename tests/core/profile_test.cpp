@@ -407,6 +407,14 @@ TEST_F(Profiles, ProfileSectionProperties) {
     EXPECT_EQ(section->CopyProps(reinterpret_cast<SPropTagArray*>(&check), 0, nullptr, &IID_IMAPITable, dest.get(), 0,
                                  nullptr),
               E_NOINTERFACE);
+    // An exclude list that runs past readable memory is refused before anything is copied.
+    coretest::TruncatedTagArray truncated(64);
+    EXPECT_EQ(section->CopyTo(0, nullptr, truncated.get(), 0, nullptr, &IID_IProfSect, dest.get(), 0, nullptr),
+              E_INVALIDARG);
+    // Sections refuse wide strings wherever flags are taken.
+    object_ptr<IProfSect> wide;
+    EXPECT_EQ(s->OpenProfileSection(&uid, nullptr, MAPI_UNICODE, wide.out()), MAPI_E_BAD_CHARWIDTH);
+    EXPECT_FALSE(wide);
 
     ASSERT_EQ(section->SaveChanges(0), S_OK);
     RowStore after = stored("P");
