@@ -36,6 +36,7 @@ protected:
         setenv("PDXTEST_LOG", log_.c_str(), 1);
         unsetenv("PDXTEST_RESULT");
         unsetenv("PDXTEST_DISPLAY");
+        unsetenv("PDXTEST_THROW");
         ASSERT_EQ(PDXAdminProfiles(0, admin_.out()), S_OK);
     }
     void TearDown() override {
@@ -325,6 +326,20 @@ TEST_F(Profiles, FailedServiceCreationLeavesNoTrace) {
     std::vector<std::string> subkeys;
     profileKey("P").subKeyNames(subkeys);
     EXPECT_TRUE(subkeys.empty());
+}
+
+// A provider that throws fails the call with a status; nothing crosses back out of the core.
+TEST_F(Profiles, AThrowingServiceEntryBecomesAStatus) {
+    ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+    auto s = services("P");
+    setenv("PDXTEST_THROW", "bad_alloc", 1);
+    EXPECT_EQ(s->CreateService("TESTB", "x", 0, 0, 0), E_OUTOFMEMORY);
+    EXPECT_EQ(stored("P").size(), 2u); // the failed creation is undone
+    const MAPIUID uid = uidOf(stored("P").rows()[0]);
+    setenv("PDXTEST_THROW", "provider fault", 1);
+    EXPECT_EQ(s->ConfigureService(&uid, 0, SERVICE_UI_ALWAYS, 0, nullptr), E_FAIL);
+    unsetenv("PDXTEST_THROW");
+    EXPECT_EQ(s->ConfigureService(&uid, 0, SERVICE_UI_ALWAYS, 0, nullptr), S_OK);
 }
 
 TEST_F(Profiles, ConfigureServiceWithAndWithoutUserInterface) {
