@@ -39,7 +39,7 @@ public:
         int rc = sqlite3_step(s_);
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        fail(wordForSqlite(rc, word_));
+        fail(wordForSqlite(sqlite3_db_handle(s_), rc, word_));
     }
     // Runs a statement that gives no rows.
     void run() {

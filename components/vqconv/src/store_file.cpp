@@ -46,7 +46,7 @@ int64_t pragmaValue(sqlite3* db, const char* sql) {
     return value;
 }
 
-ErrorWord wordForErrno(int err) { return err == ENOSPC || err == EDQUOT ? kErrDiskFull : kErrDiskRead; }
+ErrorWord wordForErrno(int err) { return err == ENOSPC || err == EDQUOT || err == EFBIG ? kErrDiskFull : kErrDiskRead; }
 
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
@@ -99,11 +99,11 @@ void createStoreFile(const std::string& path) {
     sqlite3* raw = nullptr;
     int rc = sqlite3_open_v2(scratch.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     DbPtr db(raw);
-    if (rc != SQLITE_OK) fail(wordForSqlite(rc, kErrDiskRead));
+    if (rc != SQLITE_OK) fail(wordForSqlite(db.get(), rc, kErrDiskRead));
     std::string build = "PRAGMA synchronous = FULL; BEGIN; PRAGMA application_id = " + std::to_string(kApplicationId) +
                         "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" + kSchema + "COMMIT;";
     if (!exec(db.get(), build.c_str()) || !exec(db.get(), "PRAGMA journal_mode = WAL"))
-        fail(wordForSqlite(sqlite3_extended_errcode(db.get()), kErrDiskRead));
+        fail(wordForSqlite(db.get(), sqlite3_extended_errcode(db.get()), kErrDiskRead));
     if (sqlite3_close(db.release()) != SQLITE_OK) fail(kErrDiskRead);
 
     if (renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
