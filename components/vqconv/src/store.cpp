@@ -43,7 +43,7 @@ constexpr const char* kSqlText[] = {
     "SELECT code, text, member, flags, reserved FROM elements WHERE record = ?1 ORDER BY pos LIMIT ?2",
     "SELECT value FROM meta WHERE name = ?1",
     "UPDATE meta SET value = ?2 WHERE name = ?1",
-    "INSERT INTO records(id) VALUES (?1)",
+    "INSERT INTO records(id, seq) VALUES (?1, ?2)",
     "DELETE FROM records WHERE id = ?1",
     "DELETE FROM elements WHERE record = ?1",
     "INSERT INTO elements(record, pos, code, text, member, flags, reserved) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
@@ -161,18 +161,23 @@ std::vector<Element> Store::elements(int32_t id, size_t limit) {
 int32_t Store::createRecord(bool group) {
     const char* counter = group ? "next_group" : "next_contact";
     Transaction t(*this, true);
-    int64_t next;
-    {
-        Query q(statement(kCounter), kErrDiskWrite);
-        if (!q.bindText(1, counter).step()) fail(kErrDiskWrite);
-        next = q.integer(0);
-    }
+    int64_t next = takeCounter(counter);
     if (next < 1 || next > (group ? kLastGroup : kLastContact)) fail(kErrDiskFull); // no ids left
     auto id = static_cast<int32_t>(group ? int64_t(INT32_MIN) + next : next);
-    Query(statement(kSetCounter), kErrDiskWrite).bindText(1, counter).bind(2, next + 1).run();
-    Query(statement(kInsertRecord), kErrDiskWrite).bind(1, id).run();
+    Query(statement(kInsertRecord), kErrDiskWrite).bind(1, id).bind(2, takeCounter("next_seq")).run();
     t.commit();
     return id;
+}
+
+int64_t Store::takeCounter(const char* name) {
+    int64_t value;
+    {
+        Query q(statement(kCounter), kErrDiskWrite);
+        if (!q.bindText(1, name).step()) fail(kErrDiskWrite);
+        value = q.integer(0);
+    }
+    Query(statement(kSetCounter), kErrDiskWrite).bindText(1, name).bind(2, value + 1).run();
+    return value;
 }
 
 void Store::replaceElements(int32_t id, const std::vector<Element>& elements) {

@@ -47,6 +47,8 @@ private:
     Store(sqlite3* db, dev_t device, ino_t inode);
     sqlite3_stmt* statement(Sql which);
     bool exists(int32_t id, ErrorWord word);
+    // The counter's value, counted up by one (inside a write transaction).
+    int64_t takeCounter(const char* name);
     friend class Transaction;
 
     sqlite3* db_;

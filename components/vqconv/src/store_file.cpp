@@ -21,11 +21,12 @@ constexpr uint32_t kApplicationId = 0x46415842;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
 
-// Counters keep record ids from being handed out twice, even after deletes.
+// Counters keep record ids from being handed out twice, even after deletes,
+// and number the records in the order they were created.
 constexpr const char* kSchema =
     "CREATE TABLE meta(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
-    "INSERT INTO meta VALUES ('next_contact', 1), ('next_group', 1);"
-    "CREATE TABLE records(seq INTEGER PRIMARY KEY AUTOINCREMENT, id INTEGER NOT NULL UNIQUE);"
+    "INSERT INTO meta VALUES ('next_contact', 1), ('next_group', 1), ('next_seq', 1);"
+    "CREATE TABLE records(id INTEGER PRIMARY KEY, seq INTEGER NOT NULL);"
     "CREATE TABLE elements(record INTEGER NOT NULL, pos INTEGER NOT NULL, code INTEGER NOT NULL,"
     " text BLOB, member INTEGER, flags INTEGER, reserved BLOB, PRIMARY KEY(record, pos)) WITHOUT ROWID;"
     "CREATE INDEX elements_by_member ON elements(member) WHERE member IS NOT NULL;";
@@ -75,7 +76,7 @@ bool schemaIsOurs(sqlite3* db) {
            pragmaValue(db, "PRAGMA user_version") == kSchemaVersion &&
            pragmaValue(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
                            " AND name IN ('meta', 'records', 'elements')") == 3 &&
-           pragmaValue(db, "SELECT count(*) FROM meta WHERE name IN ('next_contact', 'next_group')") == 2;
+           pragmaValue(db, "SELECT count(*) FROM meta WHERE name IN ('next_contact', 'next_group', 'next_seq')") == 3;
 }
 
 void removeScratch(const std::string& path) {
