@@ -145,6 +145,17 @@ TEST_F(VCardTest, LongLinesFoldWithoutSplittingCharactersOrEncodedBytes) {
     EXPECT_EQ(text(*card(qround, 0).find("FN"), "2.1"), chinese);
 }
 
+TEST_F(VCardTest, AQuotedPrintableLineWithALongHeaderBreaksOnlyInItsValue) {
+    Property p;
+    p.name = "FN";
+    p.params.push_back({"X-A-VERY-LONG-PARAMETER-NAME-THAT-FILLS-THE-LINE", {"SOME-VALUE-TOO"}});
+    setText(p, "陳美玲 and a tail long enough to need a soft break", "2.1");
+    const std::string line = writeLine(p, "2.1", "\r\n");
+    EXPECT_NE(line.find("QUOTED-PRINTABLE:"), std::string::npos) << line;
+    Document d = parse("BEGIN:VCARD\r\nVERSION:2.1\r\n" + line + "END:VCARD\r\n");
+    EXPECT_EQ(text(*card(d, 0).find("FN"), "2.1"), "陳美玲 and a tail long enough to need a soft break");
+}
+
 TEST_F(VCardTest, QuotedPrintableCodec) {
     EXPECT_EQ(decodeQuotedPrintable("a=3Db=\xff=4"), "a=b=\xff=4");
     EXPECT_EQ(encodeQuotedPrintable("x=y \n"), "x=3Dy=20=0D=0A");

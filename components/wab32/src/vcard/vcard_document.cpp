@@ -121,20 +121,25 @@ void appendFolded(std::string& out, std::string_view line, std::string_view eol)
     if (first) out.append(eol);
 }
 
-// Quoted-printable lines break with a trailing "=" and never inside "=XX".
-void appendSoftBroken(std::string& out, std::string_view line, std::string_view eol) {
+// Quoted-printable lines break with a trailing "=" inside the value only
+// (a header is never broken), and never inside an "=XX" triple.
+void appendSoftBroken(std::string& out, std::string_view header, std::string_view value, std::string_view eol) {
     constexpr size_t kWidth = 75;
-    while (line.size() > kWidth + 1) {
-        size_t cut = kWidth;
-        if (line[cut - 1] == '=') cut -= 1;
-        else if (line[cut - 2] == '=') cut -= 2;
-        out.append(line.substr(0, cut));
-        out += '=';
-        out.append(eol);
-        line.remove_prefix(cut);
+    std::string line(header);
+    line += ':';
+    bool valueOnLine = false;
+    size_t i = 0;
+    while (i < value.size()) {
+        const size_t unit = value[i] == '=' && i + 2 < value.size() ? 3 : 1;
+        if (valueOnLine && line.size() + unit > kWidth) {
+            out.append(line).append("=").append(eol);
+            line.clear();
+        }
+        line.append(value.substr(i, unit));
+        valueOnLine = true;
+        i += unit;
     }
-    out.append(line);
-    out.append(eol);
+    out.append(line).append(eol);
 }
 
 } // namespace
@@ -249,15 +254,15 @@ std::string writeLine(const Property& p, std::string_view version, std::string_v
             line += needsQuotes(v) && version != "2.1" ? '"' + v + '"' : v;
         }
     }
+    std::string out;
+    if (version == "2.1" && p.isQuotedPrintable()) {
+        appendSoftBroken(out, line, p.value, eol);
+        return out;
+    }
     line += ':';
     line += p.value;
-    std::string out;
-    if (version == "2.1") {
-        if (p.isQuotedPrintable()) appendSoftBroken(out, line, eol);
-        else out = line + std::string(eol);
-    } else {
-        appendFolded(out, line, eol);
-    }
+    if (version == "2.1") out = line + std::string(eol);
+    else appendFolded(out, line, eol);
     return out;
 }
 
