@@ -531,3 +531,82 @@ TEST_F(ApiTest, TheModuleExportsWabOpenAndItsFileVersion) {
     ab->Release();
     wab->Release();
 }
+
+TEST_F(ApiTest, ContainersCopyEntriesResolveNamesAndKeepASearchPath) {
+    const std::string path = corpusCopy("v30-folded-groups.vcf");
+    Wab w;
+    ASSERT_EQ(w.open(path), S_OK);
+    IABContainer* c = openContainer(w.ab);
+    ASSERT_TRUE(c);
+    std::vector<std::string> ids = {rowNamed(contents(w.ab, {PR_DISPLAY_NAME, PR_ENTRYID}), "Chinedu Okafor")[PR_ENTRYID]};
+    std::vector<SBinary> storage;
+    ASSERT_EQ(c->CopyEntries(entryList(ids, storage), 0, nullptr, 0), S_OK);
+    std::vector<Row> rows = contents(w.ab, {PR_DISPLAY_NAME, PR_ENTRYID, PR_PRIMARY_FAX_NUMBER});
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3][PR_DISPLAY_NAME], "Chinedu Okafor");
+    EXPECT_EQ(rows[3][PR_PRIMARY_FAX_NUMBER], "+234 1 555 7788");
+    EXPECT_NE(rows[3][PR_ENTRYID], ids[0]);
+
+    // Two entries now carry the name: ambiguous; the other name resolves.
+    struct { ULONG c; ULONG f[2]; } flags = {2, {MAPI_UNRESOLVED, MAPI_UNRESOLVED}};
+    void* p = nullptr;
+    w.wab->AllocateBuffer(ULONG(cbAdrList(2)), &p);
+    auto* list = static_cast<ADRLIST*>(p);
+    list->cEntries = 2;
+    const char* names[] = {"Chinedu Okafor", "freight"};
+    for (ULONG i = 0; i < 2; ++i) {
+        void* v = nullptr;
+        w.wab->AllocateBuffer(sizeof(SPropValue), &v);
+        list->aEntries[i] = {0, 1, static_cast<SPropValue*>(v)};
+        list->aEntries[i].rgPropVals[0].ulPropTag = PR_DISPLAY_NAME;
+        list->aEntries[i].rgPropVals[0].Value.lpszA = const_cast<char*>(names[i]);
+    }
+    ASSERT_EQ(c->ResolveNames(nullptr, 0, list, reinterpret_cast<SFlagList*>(&flags)), S_OK);
+    EXPECT_EQ(flags.f[0], MAPI_AMBIGUOUS);
+    EXPECT_EQ(flags.f[1], MAPI_RESOLVED);
+    EXPECT_EQ(toRow(list->aEntries[1].rgPropVals, list->aEntries[1].cValues)[PR_DISPLAY_NAME], "Freight partners");
+    common::freeAdrList(list, wabDomain());
+
+    SRowSet* searchPath = nullptr;
+    ASSERT_EQ(w.ab->GetSearchPath(0, &searchPath), S_OK);
+    ASSERT_EQ(searchPath->cRows, 1u);
+    EXPECT_EQ(toRow(searchPath->aRow[0].lpProps, 1)[PR_ENTRYID], makeEntryId(EntryKind::Container));
+    EXPECT_EQ(w.ab->SetSearchPath(0, searchPath), S_OK);
+    common::freeRowSet(searchPath, wabDomain());
+
+    IMAPITable* viaProperty = nullptr;
+    ASSERT_EQ(c->OpenProperty(PR_CONTAINER_CONTENTS, &IID_IMAPITable, 0, 0, reinterpret_cast<IUnknown**>(&viaProperty)),
+              S_OK);
+    ULONG count = 0;
+    viaProperty->GetRowCount(0, &count);
+    EXPECT_EQ(count, 4u);
+    viaProperty->Release();
+    c->Release();
+}
+
+TEST_F(ApiTest, PropertiesWithoutAVCardLineAreKeptInTheirOwnLines) {
+    const std::string path = corpusCopy("unknown-properties.vcf");
+    Wab w;
+    ASSERT_EQ(w.open(path), S_OK);
+    const std::string id = rowNamed(contents(w.ab, {PR_DISPLAY_NAME, PR_ENTRYID}), "Rosa Delgado")[PR_ENTRYID];
+    auto* user = static_cast<IMAPIProp*>(openId(w.ab, id));
+    ASSERT_TRUE(user);
+    SPropValue values[2] = {};
+    values[0].ulPropTag = 0x5802001E; // a fax provider's auxiliary text
+    values[0].Value.lpszA = const_cast<char*>("Attn: Rosa");
+    values[1].ulPropTag = PR_ADDRTYPE;
+    values[1].Value.lpszA = const_cast<char*>("FAX");
+    ASSERT_EQ(user->SetProps(2, values, nullptr), S_OK);
+    ASSERT_EQ(user->SaveChanges(0), S_OK);
+    user->Release();
+    const std::string text = readFile(path);
+    EXPECT_NE(text.find("X-VELMO-MAPI-5802001E:Attn: Rosa\n"), std::string::npos) << text;
+    // Everything the card had is still there, byte for byte.
+    const std::string original = readFile(std::string(VELMO_VCARD_DATA) + "/unknown-properties.vcf");
+    EXPECT_EQ(text.substr(0, original.find("END:VCARD")), original.substr(0, original.find("END:VCARD")));
+    Wab again;
+    ASSERT_EQ(again.open(path), S_OK);
+    const Row row = rowNamed(contents(again.ab, {PR_DISPLAY_NAME, 0x5802001E, PR_ADDRTYPE}), "Rosa Delgado");
+    EXPECT_EQ(row.at(0x5802001E), "Attn: Rosa");
+    EXPECT_EQ(row.at(PR_ADDRTYPE), "FAX");
+}
