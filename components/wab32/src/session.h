@@ -44,7 +44,6 @@ struct Session {
     std::shared_ptr<ContactStore> store;
     // Profile mode: the root holds the store's folder rather than entries.
     bool profiles = false;
-    pdx::ULONG_PTR hwnd = 0;
     AdviseRegistry advise;
 };
 

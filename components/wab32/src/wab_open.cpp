@@ -27,7 +27,6 @@ HRESULT wabOpen(IAddrBook** addrBook, IWABObject** wabObject, const WAB_PARAM* p
     auto session = std::make_shared<Session>();
     // Profiles belong to the user's own store; a named file is read as it is.
     session->profiles = params && (params->ulFlags & WAB_ENABLE_PROFILES) && !named;
-    session->hwnd = params ? params->hwnd : 0;
     HRESULT h = ContactStore::open(named ? std::string(params->szFileName) : defaultStorePath(), session->store);
     if (FAILED(h)) return h;
     IAddrBook* ab = newAddrBook(session);
