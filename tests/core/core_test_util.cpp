@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "test_environment.h"
 
@@ -106,6 +109,21 @@ std::string standardFixture(const std::string& uid1, const std::string& uid2, co
            "list\tkey=l1\tin=c1\tname=Team\tmembers=u1,l2,l1\n"
            "list\tkey=l2\tin=c1\tname=Inner\tmembers=u2,u3,u1\n" +
            extra;
+}
+
+TruncatedTagArray::TruncatedTagArray(pdx::ULONG count) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    pages_ = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages_ == MAP_FAILED || mprotect(static_cast<char*>(pages_) + page, page, PROT_NONE) != 0)
+        throw std::runtime_error("no guard page");
+    // The count and one tag sit at the end of the readable page.
+    tags_ = reinterpret_cast<pdx::SPropTagArray*>(static_cast<char*>(pages_) + page - pdx::cbTagArray(1));
+    tags_->cValues = count;
+    tags_->aulPropTag[0] = pdx::PR_DISPLAY_NAME;
+}
+
+TruncatedTagArray::~TruncatedTagArray() {
+    if (pages_ && pages_ != MAP_FAILED) munmap(pages_, 2 * size_t(sysconf(_SC_PAGESIZE)));
 }
 
 } // namespace coretest

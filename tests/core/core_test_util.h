@@ -33,5 +33,19 @@ void configureService(const std::string& profile, const pdx::MAPIUID& uid, pdx::
 // identifier carries the second UID. `uids` are the two UIDs in hex;
 // `extra` lines are appended.
 std::string standardFixture(const std::string& uid1, const std::string& uid2, const std::string& extra = {});
+// A caller's tag array that claims `count` tags but ends where an unreadable
+// page begins: its count can be read, its tags cannot.
+class TruncatedTagArray {
+public:
+    explicit TruncatedTagArray(pdx::ULONG count);
+    ~TruncatedTagArray();
+    TruncatedTagArray(const TruncatedTagArray&) = delete;
+    TruncatedTagArray& operator=(const TruncatedTagArray&) = delete;
+    const pdx::SPropTagArray* get() const { return tags_; }
+
+private:
+    void* pages_ = nullptr;
+    pdx::SPropTagArray* tags_ = nullptr;
+};
 
 } // namespace coretest
