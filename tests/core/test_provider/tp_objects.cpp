@@ -187,15 +187,15 @@ HRESULT Object::GetContentsTable(ULONG, IMAPITable** table) {
     if (kind_ == Kind::MailUser || index_ < 0) return MAPI_E_NO_SUPPORT;
     Store& store = *context_->store;
     Lock g(store.lock);
-    std::vector<Props> rows;
+    std::vector<int> rows;
     if (kind_ == Kind::DistList) {
         for (int m : store.records[size_t(index_)].members)
-            if (!store.records[size_t(m)].deleted) rows.push_back(store.props(m));
+            if (!store.records[size_t(m)].deleted) rows.push_back(m);
     } else {
         for (size_t i = 1; i < store.records.size(); ++i) {
             const Record& r = store.records[i];
             if (!r.deleted && r.parent == index_ && (r.kind == Kind::MailUser || r.kind == Kind::DistList))
-                rows.push_back(store.props(int(i)));
+                rows.push_back(int(i));
         }
     }
     *table = new Table(context_->store, std::move(rows));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 namespace testprovider {
 namespace {
@@ -19,22 +20,22 @@ constexpr TextField kTextFields[] = {
     {"company", PR_COMPANY_NAME},        {"dept", PR_DEPARTMENT_NAME},
 };
 
-std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
+std::vector<std::string_view> split(std::string_view s, char sep) {
+    std::vector<std::string_view> parts;
     size_t start = 0;
     for (;;) {
         size_t end = s.find(sep, start);
-        parts.push_back(s.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
+        parts.push_back(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return parts;
         start = end + 1;
     }
 }
 
-bool parseUid(const std::string& hex, MAPIUID& uid) {
+bool parseUid(std::string_view hex, MAPIUID& uid) {
     if (hex.size() != 32) return false;
     for (size_t i = 0; i < 16; ++i) {
         char* end = nullptr;
-        const std::string pair = hex.substr(2 * i, 2);
+        const std::string pair(hex.substr(2 * i, 2));
         uid.ab[i] = BYTE(std::strtoul(pair.c_str(), &end, 16));
         if (*end) return false;
     }
@@ -51,9 +52,6 @@ std::string hexOf(const MAPIUID& uid) {
     return out;
 }
 
-Prop number(ULONG tag, ULONG value) { return Prop{tag, value, {}, {}}; }
-Prop text(ULONG tag, std::string value) { return Prop{tag, 0, std::move(value), {}}; }
-Prop binary(ULONG tag, std::vector<uint8_t> value) { return Prop{tag, 0, {}, std::move(value)}; }
 
 } // namespace
 
@@ -62,13 +60,14 @@ HRESULT Store::load(const std::string& path) {
     std::ifstream in(path);
     if (!in) return MAPI_E_NOT_FOUND;
     records.assign(1, Record{Kind::Root, "root", -1, 0, AB_SUBCONTAINERS, {}, {}, false});
-    std::map<std::string, int> byKey;
+    std::unordered_map<std::string_view, int> byKey; // views into the records' keys
     std::vector<std::pair<int, std::string>> pendingParents, pendingMembers;
+    std::vector<Record> read;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields = split(line, '\t');
-        const std::string& kind = fields[0];
+        std::vector<std::string_view> fields = split(line, '\t');
+        const std::string_view kind = fields[0];
         if (kind == "uid") {
             MAPIUID uid;
             if (fields.size() != 2 || !parseUid(fields[1], uid)) return MAPI_E_CORRUPT_DATA;
@@ -77,7 +76,7 @@ HRESULT Store::load(const std::string& path) {
         }
         if (kind == "fail") {
             if (fields.size() != 2) return MAPI_E_CORRUPT_DATA;
-            openStatus = HRESULT(std::strtoul(fields[1].c_str(), nullptr, 16));
+            openStatus = HRESULT(std::strtoul(std::string(fields[1]).c_str(), nullptr, 16));
             continue;
         }
         Record r;
@@ -90,31 +89,33 @@ HRESULT Store::load(const std::string& path) {
         for (size_t i = 1; i < fields.size(); ++i) {
             const size_t eq = fields[i].find('=');
             if (eq == std::string::npos) return MAPI_E_CORRUPT_DATA;
-            const std::string name = fields[i].substr(0, eq), value = fields[i].substr(eq + 1);
+            const std::string_view name = fields[i].substr(0, eq), value = fields[i].substr(eq + 1);
             bool known = false;
             for (const auto& f : kTextFields)
                 if (name == f.name) {
-                    r.texts[f.tag] = value;
+                    r.texts[f.tag] = std::string(value);
                     known = true;
                 }
             if (known) continue;
             if (name == "key") r.key = value;
-            else if (name == "in") parent = value;
-            else if (name == "flags") r.containerFlags = ULONG(std::strtoul(value.c_str(), nullptr, 10));
-            else if (name == "uid") r.uidIndex = std::atoi(value.c_str());
-            else if (name == "members") members = value;
+            else if (name == "in") parent = std::string(value);
+            else if (name == "flags") r.containerFlags = ULONG(std::strtoul(std::string(value).c_str(), nullptr, 10));
+            else if (name == "uid") r.uidIndex = std::atoi(std::string(value).c_str());
+            else if (name == "members") members = std::string(value);
             else return MAPI_E_CORRUPT_DATA;
         }
         if (r.kind == Kind::Root) {
             records[0].texts = r.texts;
             continue;
         }
-        const int index = int(records.size());
-        if (!r.key.empty()) byKey[r.key] = index;
+        const int index = int(records.size() + read.size());
         if (!parent.empty()) pendingParents.emplace_back(index, parent);
         if (!members.empty()) pendingMembers.emplace_back(index, members);
-        records.push_back(std::move(r));
+        read.push_back(std::move(r));
     }
+    for (auto& r : read) records.push_back(std::move(r));
+    for (size_t i = 1; i < records.size(); ++i)
+        if (!records[i].key.empty()) byKey[records[i].key] = int(i);
     for (const auto& [index, key] : pendingParents) {
         auto it = byKey.find(key);
         if (it == byKey.end()) return MAPI_E_CORRUPT_DATA;
@@ -140,7 +141,7 @@ HRESULT Store::save() {
     }
     auto texts = [&](const Record& r) {
         for (const auto& f : kTextFields)
-            if (auto it = r.texts.find(f.tag); it != r.texts.end()) out << '\t' << f.name << '=' << it->second;
+            if (const std::string* text = r.texts.get(f.tag)) out << '\t' << f.name << '=' << *text;
     };
     out << "root";
     texts(records[0]);
@@ -206,35 +207,60 @@ int Store::decode(ULONG cb, const ENTRYID* id, ULONG* templ) const {
     return int(index);
 }
 
-Props Store::props(int index) const {
+size_t Store::refs(int index, PropRef (&out)[kMaxRecordProps], uint8_t (&id)[kEntryIdSize],
+                   uint8_t (&templ)[kEntryIdSize]) const {
     const Record& r = records[size_t(index)];
-    Props p;
-    p.push_back(text(PR_DISPLAY_NAME, name(index)));
-    p.push_back(binary(PR_ENTRYID, entryId(index)));
+    size_t n = 0;
+    auto number = [&](ULONG tag, ULONG value) { out[n++] = PropRef{tag, value, {}, nullptr, 0}; };
+    auto binary = [&](ULONG tag, const uint8_t* bytes) { out[n++] = PropRef{tag, 0, {}, bytes, kEntryIdSize}; };
+    const std::string* name = r.texts.get(PR_DISPLAY_NAME);
+    out[n++] = PropRef{PR_DISPLAY_NAME, 0, name ? std::string_view(*name) : std::string_view(), nullptr, 0};
+    const std::vector<uint8_t> own = entryId(index);
+    std::copy(own.begin(), own.end(), id);
+    binary(PR_ENTRYID, id);
+    if (r.kind == Kind::Container || r.kind == Kind::DistList) {
+        const std::vector<uint8_t> t = templateId(MAPI_MAILUSER);
+        std::copy(t.begin(), t.end(), templ);
+    }
     switch (r.kind) {
     case Kind::Root:
-        p.push_back(number(PR_OBJECT_TYPE, MAPI_ABCONT));
-        p.push_back(number(PR_CONTAINER_FLAGS, AB_SUBCONTAINERS));
-        p.push_back(number(PR_DEPTH, 0));
+        number(PR_OBJECT_TYPE, MAPI_ABCONT);
+        number(PR_CONTAINER_FLAGS, AB_SUBCONTAINERS);
+        number(PR_DEPTH, 0);
         break;
     case Kind::Container:
-        p.push_back(number(PR_OBJECT_TYPE, MAPI_ABCONT));
-        p.push_back(number(PR_CONTAINER_FLAGS, r.containerFlags));
-        p.push_back(binary(PR_DEF_CREATE_MAILUSER, templateId(MAPI_MAILUSER)));
+        number(PR_OBJECT_TYPE, MAPI_ABCONT);
+        number(PR_CONTAINER_FLAGS, r.containerFlags);
+        binary(PR_DEF_CREATE_MAILUSER, templ);
         break;
     case Kind::MailUser:
-        p.push_back(number(PR_OBJECT_TYPE, MAPI_MAILUSER));
-        p.push_back(number(PR_DISPLAY_TYPE, 0));
+        number(PR_OBJECT_TYPE, MAPI_MAILUSER);
+        number(PR_DISPLAY_TYPE, 0);
         break;
     case Kind::DistList:
-        p.push_back(number(PR_OBJECT_TYPE, MAPI_DISTLIST));
-        p.push_back(number(PR_DISPLAY_TYPE, 1));
-        p.push_back(text(PR_ADDRTYPE, "MAPIPDL"));
-        p.push_back(binary(PR_DEF_CREATE_MAILUSER, templateId(MAPI_MAILUSER)));
+        number(PR_OBJECT_TYPE, MAPI_DISTLIST);
+        number(PR_DISPLAY_TYPE, 1);
+        out[n++] = PropRef{PR_ADDRTYPE, 0, "MAPIPDL", nullptr, 0};
+        binary(PR_DEF_CREATE_MAILUSER, templ);
         break;
     }
-    for (const auto& [tag, value] : r.texts)
-        if (tag != PR_DISPLAY_NAME && !(r.kind == Kind::DistList && tag == PR_ADDRTYPE)) p.push_back(text(tag, value));
+    for (const auto& [tag, value] : r.texts) {
+        if (n == kMaxRecordProps) break;
+        if (tag != PR_DISPLAY_NAME && !(r.kind == Kind::DistList && tag == PR_ADDRTYPE))
+            out[n++] = PropRef{tag, 0, value, nullptr, 0};
+    }
+    return n;
+}
+
+Props Store::props(int index) const {
+    PropRef refs[kMaxRecordProps];
+    uint8_t id[kEntryIdSize], templ[kEntryIdSize];
+    const size_t n = this->refs(index, refs, id, templ);
+    Props p;
+    for (size_t i = 0; i < n; ++i)
+        p.push_back(Prop{refs[i].tag, refs[i].number, std::string(refs[i].text),
+                         refs[i].bytes ? std::vector<uint8_t>(refs[i].bytes, refs[i].bytes + refs[i].size)
+                                       : std::vector<uint8_t>()});
     return p;
 }
 
@@ -249,7 +275,11 @@ std::vector<ULONG> Store::propTags(int index) const {
 }
 
 int Store::add(Record record) {
-    if (record.key.empty()) record.key = "n" + std::to_string(records.size());
+    if (record.key.empty()) {
+        char key[24];
+        std::snprintf(key, sizeof key, "n%zu", records.size());
+        record.key = std::string(key);
+    }
     records.push_back(std::move(record));
     return int(records.size() - 1);
 }
@@ -260,47 +290,47 @@ void Store::remove(int index) {
 }
 
 std::string Store::name(int index) const {
-    const auto& texts = records[size_t(index)].texts;
-    auto it = texts.find(PR_DISPLAY_NAME);
-    return it == texts.end() ? std::string() : it->second;
+    const std::string* name = records[size_t(index)].texts.get(PR_DISPLAY_NAME);
+    return name ? *name : std::string();
 }
 
 HRESULT copyProps(const Allocator& alloc, const Props& props, const SPropTagArray* tags, ULONG* count,
                   SPropValue** out) {
-    std::vector<const Prop*> chosen;
-    std::vector<ULONG> wanted;
-    if (tags) {
-        for (ULONG i = 0; i < tags->cValues; ++i) {
-            const ULONG tag = tags->aulPropTag[i];
-            const Prop* found = nullptr;
-            for (const auto& p : props)
-                if (PROP_ID(p.tag) == PROP_ID(tag) && (PROP_TYPE(tag) == PT_UNSPECIFIED || PROP_TYPE(tag) == PROP_TYPE(p.tag)))
-                    found = found ? found : &p;
-            chosen.push_back(found);
-            wanted.push_back(tag);
-        }
-    } else {
-        for (const auto& p : props) {
-            chosen.push_back(&p);
-            wanted.push_back(p.tag);
-        }
-    }
+    std::vector<PropRef> refs;
+    refs.reserve(props.size());
+    for (const auto& p : props)
+        refs.push_back(PropRef{p.tag, p.number, p.text, p.bytes.data(), p.bytes.size()});
+    return copyRefs(alloc, refs.data(), refs.size(), tags, count, out);
+}
+
+HRESULT copyRefs(const Allocator& alloc, const PropRef* props, size_t n, const SPropTagArray* tags, ULONG* count,
+                 SPropValue** out) {
+    const size_t wanted = tags ? tags->cValues : n;
     SPropValue* values = nullptr;
-    HRESULT h = alloc.allocate(ULONG(sizeof(SPropValue) * std::max<size_t>(chosen.size(), 1)), reinterpret_cast<void**>(&values));
+    HRESULT h = alloc.allocate(ULONG(sizeof(SPropValue) * std::max<size_t>(wanted, 1)), reinterpret_cast<void**>(&values));
     if (FAILED(h)) return h;
     bool missing = false;
-    for (size_t i = 0; i < chosen.size(); ++i) {
+    for (size_t i = 0; i < wanted; ++i) {
         SPropValue& v = values[i];
-        const Prop* p = chosen[i];
-        if (!p) {
-            if (PROP_TYPE(wanted[i]) == PT_NULL) {
-                v.ulPropTag = wanted[i];
-            } else {
-                v.ulPropTag = CHANGE_PROP_TYPE(wanted[i], PT_ERROR);
-                v.Value.err = MAPI_E_NOT_FOUND;
-                missing = true;
+        const PropRef* p = nullptr;
+        if (!tags) {
+            p = &props[i];
+        } else {
+            const ULONG tag = tags->aulPropTag[i];
+            for (size_t j = 0; j < n && !p; ++j)
+                if (PROP_ID(props[j].tag) == PROP_ID(tag) &&
+                    (PROP_TYPE(tag) == PT_UNSPECIFIED || PROP_TYPE(tag) == PROP_TYPE(props[j].tag)))
+                    p = &props[j];
+            if (!p) {
+                if (PROP_TYPE(tag) == PT_NULL) {
+                    v.ulPropTag = tag;
+                } else {
+                    v.ulPropTag = CHANGE_PROP_TYPE(tag, PT_ERROR);
+                    v.Value.err = MAPI_E_NOT_FOUND;
+                    missing = true;
+                }
+                continue;
             }
-            continue;
         }
         v.ulPropTag = p->tag;
         switch (PROP_TYPE(p->tag)) {
@@ -308,16 +338,17 @@ HRESULT copyProps(const Allocator& alloc, const Props& props, const SPropTagArra
             char* s = nullptr;
             h = alloc.more(ULONG(p->text.size() + 1), values, reinterpret_cast<void**>(&s));
             if (FAILED(h)) break;
-            std::memcpy(s, p->text.c_str(), p->text.size() + 1);
+            if (!p->text.empty()) std::memcpy(s, p->text.data(), p->text.size());
+            s[p->text.size()] = 0;
             v.Value.lpszA = s;
             break;
         }
         case PT_BINARY: {
             BYTE* b = nullptr;
-            h = alloc.more(ULONG(p->bytes.size()), values, reinterpret_cast<void**>(&b));
+            h = alloc.more(ULONG(p->size), values, reinterpret_cast<void**>(&b));
             if (FAILED(h)) break;
-            if (!p->bytes.empty()) std::memcpy(b, p->bytes.data(), p->bytes.size());
-            v.Value.bin = {ULONG(p->bytes.size()), b};
+            if (p->size) std::memcpy(b, p->bytes, p->size);
+            v.Value.bin = {ULONG(p->size), b};
             break;
         }
         default:
@@ -328,7 +359,7 @@ HRESULT copyProps(const Allocator& alloc, const Props& props, const SPropTagArra
             return h;
         }
     }
-    *count = ULONG(chosen.size());
+    *count = ULONG(wanted);
     *out = values;
     return missing ? MAPI_W_ERRORS_RETURNED : S_OK;
 }

@@ -13,9 +13,10 @@
 //   list key=<k> [in=<container key>] name=<text> members=<k>,<k>,...
 // A user or list without "in" belongs to the lists that name it only.
 
-#include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pdx/pdx.h"
@@ -26,13 +27,33 @@ using namespace pdx;
 
 enum class Kind { Root, Container, MailUser, DistList };
 
+// A record's PT_STRING8 properties, in the order they were first set.
+class Texts {
+public:
+    std::string& operator[](ULONG tag) {
+        for (auto& [have, text] : items_)
+            if (have == tag) return text;
+        return items_.emplace_back(tag, std::string()).second;
+    }
+    const std::string* get(ULONG tag) const {
+        for (const auto& [have, text] : items_)
+            if (have == tag) return &text;
+        return nullptr;
+    }
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+private:
+    std::vector<std::pair<ULONG, std::string>> items_;
+};
+
 struct Record {
     Kind kind = Kind::MailUser;
     std::string key;
     int parent = -1; // index of the container holding it; -1: none
     int uidIndex = 0;
     ULONG containerFlags = 0;
-    std::map<ULONG, std::string> texts; // PT_STRING8 properties
+    Texts texts;
     std::vector<int> members;
     bool deleted = false;
 };
@@ -45,6 +66,16 @@ struct Prop {
     std::vector<uint8_t> bytes;
 };
 using Props = std::vector<Prop>;
+
+// A property seen in place, without copying it.
+struct PropRef {
+    ULONG tag;
+    ULONG number = 0;
+    std::string_view text;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+};
+constexpr size_t kMaxRecordProps = 24;
 
 struct Allocator {
     AllocateBufferFn allocate = nullptr;
@@ -75,6 +106,10 @@ public:
     int decode(ULONG cb, const ENTRYID* id, ULONG* templ = nullptr) const;
 
     Props props(int index) const;
+    // The same as references into the store (valid while the lock is held);
+    // `id` and `templ` hold the identifier bytes they point at. The count.
+    size_t refs(int index, PropRef (&out)[kMaxRecordProps], uint8_t (&id)[kEntryIdSize],
+                uint8_t (&templ)[kEntryIdSize]) const;
     // Every property, PT_OBJECT tags included, as GetPropList reports them.
     std::vector<ULONG> propTags(int index) const;
     // A new record (not yet saved); its index.
@@ -90,6 +125,8 @@ private:
 // MAPI_W_ERRORS_RETURNED when one was missing.
 HRESULT copyProps(const Allocator& alloc, const Props& props, const SPropTagArray* tags, ULONG* count,
                   SPropValue** out);
+HRESULT copyRefs(const Allocator& alloc, const PropRef* props, size_t n, const SPropTagArray* tags, ULONG* count,
+                 SPropValue** out);
 HRESULT copyTags(const Allocator& alloc, const std::vector<ULONG>& tags, SPropTagArray** out);
 HRESULT copyBytesOut(const Allocator& alloc, const std::vector<uint8_t>& bytes, ULONG* cb, ENTRYID** out);
 

@@ -2,7 +2,19 @@
 
 #include <algorithm>
 
+
 namespace testprovider {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+HRESULT Table::copyRow(size_t i, const SPropTagArray* columns, SRow& row) {
+    if (records_.empty()) return copyProps(store_->alloc, rows_[i], columns, &row.cValues, &row.lpProps);
+    PropRef refs[kMaxRecordProps];
+    uint8_t id[kEntryIdSize], templ[kEntryIdSize];
+    Lock g(store_->lock);
+    const size_t n = store_->refs(records_[i], refs, id, templ);
+    return copyRefs(store_->alloc, refs, n, columns, &row.cValues, &row.lpProps);
+}
 
 HRESULT Table::QueryInterface(LPCIID iid, void** out) {
     if (!out) return E_INVALIDARG;
@@ -39,22 +51,23 @@ HRESULT Table::QueryColumns(ULONG, SPropTagArray** columns) {
     if (!columns) return E_INVALIDARG;
     std::lock_guard g(lock_);
     if (hasColumns_) return copyTags(store_->alloc, columns_, columns);
-    if (rows_.empty()) return MAPI_E_TABLE_EMPTY;
+    if (size_ == 0) return MAPI_E_TABLE_EMPTY;
     std::vector<ULONG> tags;
-    for (const auto& p : rows_.front()) tags.push_back(p.tag);
+    Lock g2(store_->lock);
+    for (const auto& p : records_.empty() ? rows_.front() : store_->props(records_.front())) tags.push_back(p.tag);
     return copyTags(store_->alloc, tags, columns);
 }
 
 HRESULT Table::GetRowCount(ULONG, ULONG* count) {
     if (!count) return E_INVALIDARG;
     std::lock_guard g(lock_);
-    *count = ULONG(rows_.size());
+    *count = ULONG(size_);
     return S_OK;
 }
 
 HRESULT Table::SeekRow(BOOKMARK origin, LONG rowCount, LONG* rowsSought) {
     std::lock_guard g(lock_);
-    const long long size = (long long)rows_.size();
+    const long long size = (long long)size_;
     long long start;
     switch (origin) {
     case BOOKMARK_BEGINNING: start = 0; break;
@@ -71,7 +84,7 @@ HRESULT Table::SeekRow(BOOKMARK origin, LONG rowCount, LONG* rowsSought) {
 HRESULT Table::SeekRowApprox(ULONG numerator, ULONG denominator) {
     if (!denominator) return E_INVALIDARG;
     std::lock_guard g(lock_);
-    cursor_ = numerator >= denominator ? rows_.size() : size_t(uint64_t(rows_.size()) * numerator / denominator);
+    cursor_ = numerator >= denominator ? size_ : size_t(uint64_t(size_) * numerator / denominator);
     return S_OK;
 }
 
@@ -79,14 +92,14 @@ HRESULT Table::QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) {
     if (!row || !numerator || !denominator) return E_INVALIDARG;
     std::lock_guard g(lock_);
     *row = *numerator = ULONG(cursor_);
-    *denominator = ULONG(rows_.size());
+    *denominator = ULONG(size_);
     return S_OK;
 }
 
 HRESULT Table::QueryRows(LONG rowCount, ULONG flags, SRowSet** rows) {
     if (!rows || rowCount <= 0) return E_INVALIDARG;
     std::lock_guard g(lock_);
-    const size_t n = std::min(size_t(rowCount), rows_.size() - cursor_);
+    const size_t n = std::min(size_t(rowCount), size_ - cursor_);
     const Allocator& alloc = store_->alloc;
     SRowSet* set = nullptr;
     HRESULT h = alloc.allocate(ULONG(cbRowSet(ULONG(std::max<size_t>(n, 1)))), reinterpret_cast<void**>(&set));
@@ -97,7 +110,7 @@ HRESULT Table::QueryRows(LONG rowCount, ULONG flags, SRowSet** rows) {
     const auto* columns = hasColumns_ ? reinterpret_cast<const SPropTagArray*>(buffer.data()) : nullptr;
     for (size_t i = 0; i < n; ++i) {
         SRow& row = set->aRow[i];
-        h = copyProps(alloc, rows_[cursor_ + i], columns, &row.cValues, &row.lpProps);
+        h = copyRow(cursor_ + i, columns, row);
         if (FAILED(h)) {
             for (size_t j = 0; j < i; ++j) alloc.free(set->aRow[j].lpProps);
             alloc.free(set);

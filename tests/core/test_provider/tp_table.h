@@ -11,7 +11,12 @@ namespace testprovider {
 
 class Table final : public IMAPITable {
 public:
-    Table(std::shared_ptr<Store> store, std::vector<Props> rows) : store_(std::move(store)), rows_(std::move(rows)) {}
+    // Rows given as values.
+    Table(std::shared_ptr<Store> store, std::vector<Props> rows)
+        : store_(std::move(store)), rows_(std::move(rows)), size_(rows_.size()) {}
+    // Rows that are records of the store, read when they are queried.
+    Table(std::shared_ptr<Store> store, std::vector<int> records)
+        : store_(std::move(store)), records_(std::move(records)), size_(records_.size()) {}
 
     HRESULT QueryInterface(LPCIID iid, void** out) override;
     ULONG AddRef() override { return ++refs_; }
@@ -44,7 +49,12 @@ private:
     std::atomic<ULONG> refs_{1};
     std::mutex lock_;
     std::shared_ptr<Store> store_;
+    // Copies row `i` out with the current columns.
+    HRESULT copyRow(size_t i, const SPropTagArray* columns, SRow& row);
+
     std::vector<Props> rows_;
+    std::vector<int> records_;
+    size_t size_;
     std::vector<ULONG> columns_;
     bool hasColumns_ = false;
     size_t cursor_ = 0;
