@@ -183,7 +183,7 @@ bool CLisotrexDoc::save() {
 
 bool CLisotrexDoc::saveModified() {
     if (!modified_) return true;
-    switch (prompter_.ask(ids::IDS_ASK_SAVE_CHANGES, Buttons::YesNoCancel, Icon::Exclamation, {title()})) {
+    switch (prompter_.ask(ids::IDS_ASK_SAVE_CHANGES, Buttons::YesNoCancel, Icon::Question, {title()})) {
     case Answer::Yes: return save();
     case Answer::No: return true;
     case Answer::Cancel: return false;

@@ -31,6 +31,14 @@ FileCause causeFromErrno(int err, bool lockFailed) {
     }
 }
 
+namespace {
+
+// Creating a file fails with ENOENT only when a folder on its path is
+// missing: a bad path, as Windows reports it, not a missing file.
+FileCause causeOfFailedCreate(int err) { return err == ENOENT ? FileCause::BadPath : causeFromErrno(err); }
+
+} // namespace
+
 File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
@@ -51,7 +59,7 @@ FileCause File::open(const std::string& path, const FileOpen& how) {
     if (how.create) flags |= O_CREAT;
     // Truncate only after the lock is ours, so a refused open leaves the file intact.
     int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) return causeFromErrno(errno);
+    if (fd < 0) return how.create ? causeOfFailedCreate(errno) : causeFromErrno(errno);
     struct stat st{};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -157,7 +165,7 @@ FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
         int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            return causeFromErrno(errno);
+            return causeOfFailedCreate(errno);
         }
         flock(fd, LOCK_EX | LOCK_NB);
         if (::stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);

@@ -115,9 +115,10 @@ TEST_F(ExportFixture, QuestionsCanStopTheExport) {
 
 TEST_F(ExportFixture, FileAndLogFailures) {
     add(kEntryFax, "A", "1", 0, 0);
+    // A folder that does not exist is a bad path.
     out = dir + "/missing/out.abk";
     EXPECT_EQ(run(), ExportResult::Failed);
-    EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_FILE_ERR_NOT_FOUND});
+    EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_FILE_ERR_BAD_PATH});
     EXPECT_EQ(ui.args.back(), std::vector<std::string>{out});
 
     Log badLog(ui, dir + "/nope/x.log");
