@@ -29,14 +29,15 @@ struct EntryKeyHash {
 
 EntryKey keyOf(const CAddrUserDataObj& e) { return {std::string_view(e.m_szName), e.m_nType}; }
 
-// Book entries by key, in book order, with a cursor past those already
-// matched; keeps the search for "the first unmatched same entry" linear overall.
+// The entries the book held when the merge began, by key, in book order,
+// with a cursor past those already matched; keeps the search for "the first
+// unmatched same entry" linear overall. Entries the merge appends are never
+// indexed: they are not candidates for the import that brought them.
 class BookIndex {
 public:
     explicit BookIndex(const CLisotrexDoc& doc) : doc_(doc) {
-        for (size_t i = 0; i < doc.count(); ++i) add(i);
+        for (size_t i = 0; i < doc.count(); ++i) slots_[keyOf(doc.entry(i))].positions.push_back(i);
     }
-    void add(size_t position) { slots_[keyOf(doc_.entry(position))].positions.push_back(position); }
 
     const std::vector<size_t>* sameAs(const CAddrUserDataObj& e) const {
         auto it = slots_.find(keyOf(e));
@@ -108,7 +109,6 @@ private:
         doc_.m_list.push_back(std::move(copy));
         size_t position = doc_.count() - 1;
         undo_.added.push_back(position);
-        if (index_) index_->add(position);
         ++result_.addedCount;
         member.m_bMatched = 1;
         return true;
