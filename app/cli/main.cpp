@@ -143,8 +143,11 @@ int main(int argc, char** argv) {
     Preferences prefs = loadPreferences();
     for (const auto& [name, value] : opt.sets)
         if (!overridePreference(prefs, name, value)) return usage();
-    int32_t fax = prefs.exports.fax, email = prefs.exports.email;
-    if (opt.exportTypes && !parseTypes(*opt.exportTypes, fax, email)) return usage();
+    std::optional<ExportTypes> exportTypes;
+    if (opt.exportTypes) {
+        exportTypes.emplace();
+        if (!parseTypes(*opt.exportTypes, exportTypes->fax, exportTypes->email)) return usage();
+    }
 
     if (opt.showSettings) {
         std::string inf = lisotrexInfPath();
@@ -188,7 +191,8 @@ int main(int argc, char** argv) {
         }
     }
     if (opt.exportPath) {
-        prompter.exportValues = {*opt.exportPath, fax, email};
+        prompter.exportPath = *opt.exportPath;
+        prompter.exportTypes = exportTypes;
         if (exportBook(doc, prefs, log, prompter, /*storeChoices*/ false) != ExportResult::Written) return 1;
     }
     if (opt.savePath && !doc.saveBook(*opt.savePath)) return 1;
