@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -135,7 +136,25 @@ bool parseOptions(int argc, char** argv, Options& o) {
 
 } // namespace
 
+namespace {
+
+int run(int argc, char** argv);
+
+} // namespace
+
 int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Each step reports its own failure; this catches what falls between them.
+        std::fprintf(stderr, "%s\n", lisotrex::formatMessage(lisotrex::ids::IDS_MSG_FILE_OPEN_FAILED, {}).c_str());
+        return 1;
+    }
+}
+
+namespace {
+
+int run(int argc, char** argv) {
     using namespace lisotrex;
     Options opt;
     if (!parseOptions(argc, argv, opt)) return usage();
@@ -198,3 +217,5 @@ int main(int argc, char** argv) {
     if (opt.savePath && !doc.saveBook(*opt.savePath)) return 1;
     return 0;
 }
+
+} // namespace

@@ -1,9 +1,11 @@
 #include "convert/import_merge.h"
 
 #include "model/document.h"
+#include "model/room_ahead.h"
 #include "strings/strings.h"
 
 #include <algorithm>
+#include <new>
 #include <string_view>
 #include <optional>
 #include <unordered_map>
@@ -69,6 +71,18 @@ public:
     }
 
     MergeResult run(std::vector<CAddrUserDataObj>& imported) {
+        try {
+            return merge(imported);
+        } catch (const std::bad_alloc&) {
+            // Every change made so far is in the undo record and the result.
+            result_.finished = false;
+            result_.outOfMemory = true;
+            return done();
+        }
+    }
+
+private:
+    MergeResult merge(std::vector<CAddrUserDataObj>& imported) {
         for (auto& e : doc_.m_list) e->m_bMatched = 0;
         if (mode_ == kModeAddAll) {
             for (auto& m : imported)
@@ -94,9 +108,13 @@ public:
         return done();
     }
 
-private:
+    // Everything an update needs is allocated before the entry changes.
     void remember(size_t position) {
-        if (touched_.insert(position).second) undo_.previous.emplace_back(position, doc_.entry(position));
+        reserveAhead(changed_);
+        if (touched_.count(position)) return;
+        reserveAhead(undo_.previous);
+        touched_.insert(position);
+        undo_.previous.emplace_back(position, doc_.entry(position));
     }
 
     bool append(CAddrUserDataObj& member) {
@@ -106,6 +124,9 @@ private:
         copy->m_bMatched = 1;
         copy->m_bChecked = 1;
         copy->m_nOneTouch = doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch() : 0;
+        // Both appends below are then sure to succeed.
+        reserveAhead(undo_.added);
+        doc_.reserveEntries(1);
         doc_.m_list.push_back(std::move(copy));
         size_t position = doc_.count() - 1;
         undo_.added.push_back(position);
@@ -164,7 +185,7 @@ private:
     MergeResult done() {
         std::sort(changed_.begin(), changed_.end());
         changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
-        result_.changedRows = changed_;
+        result_.changedRows = std::move(changed_);
         return result_;
     }
 
