@@ -47,6 +47,17 @@ std::string CLisotrexDoc::title() const {
     return slash == std::string::npos ? path_ : path_.substr(slash + 1);
 }
 
+std::string CLisotrexDoc::displayName() const {
+    if (!path_.empty()) return title();
+    // The template's parts are separated by line breaks; the second is the
+    // name of a document that has none yet.
+    const std::string parts = systemText(ids::IDS_DOC_TEMPLATE);
+    const size_t first = parts.find('\n');
+    if (first == std::string::npos) return std::string();
+    const size_t second = parts.find('\n', first + 1);
+    return parts.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+}
+
 void CLisotrexDoc::fileError(platform::FileCause cause, const std::string& path) {
     showFileError(prompter_, cause, path);
 }

@@ -69,6 +69,9 @@ public:
     const platform::File& heldFile() const { return m_file; }
     // Title for the save question: the file name, or "Untitled.abu".
     std::string title() const;
+    // The document's name in the window title: the file name, or the
+    // default document name of the document template ("Untitled").
+    std::string displayName() const;
     void recountChecked();
     // For commands outside the document that change the list (the importers).
     void notifyRowsChanged(const std::vector<size_t>& positions) {

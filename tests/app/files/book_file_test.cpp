@@ -1,5 +1,6 @@
 #include "model/document.h"
 #include "recording_prompter.h"
+#include "shadow_view.h"
 #include "settings/preferences.h"
 #include "strings/string_ids.h"
 #include "test_environment.h"
@@ -108,6 +109,21 @@ TEST_F(BookFixture, FormatErrorLeavesEmptyBookWithoutKindQuestion) {
     ui.kinds = {kOneTouchBook};
     ASSERT_TRUE(doc.newBook());
     EXPECT_EQ(doc.m_nBookType, kOneTouchBook);
+}
+
+TEST_F(BookFixture, FailedOpenLetsTheViewGoOfTheOldEntriesBeforeItsMessage) {
+    writeFile(dir + "/good.abu", bookWith(3));
+    ASSERT_TRUE(doc.openBook(dir + "/good.abu"));
+    lisotrex::test::ShadowView view(doc);
+    std::vector<int> seen;
+    ui.onShow = [&](int id) {
+        seen.push_back(id);
+        EXPECT_TRUE(view.showsOnlyHeldEntries()) << "the list would read freed entries under message " << id;
+    };
+    writeFile(dir + "/bad.abu", bookWith(2, "0,Velmo.Lisotrex.Document,200\r\n"));
+    EXPECT_FALSE(doc.openBook(dir + "/bad.abu"));
+    EXPECT_EQ(seen, std::vector<int>{I::IDS_FORMAT_ERROR});
+    EXPECT_TRUE(view.inStep());
 }
 
 TEST_F(BookFixture, HeldFileIsWriteLockedAndFailuresNameTheirCause) {
