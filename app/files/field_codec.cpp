@@ -11,7 +11,7 @@ void appendField(std::string& out, std::string_view field) {
     // quote and a quote of the field: quotes that lead an enclosed field are
     // therefore written (doubled) ahead of the opening quote.
     size_t lead = 0;
-    while (quoted && field[lead] == '"') ++lead;
+    while (quoted && lead < field.size() && field[lead] == '"') ++lead;
     for (size_t i = 0; i < lead; ++i) out.append("\"\"");
     if (quoted) out.push_back('"');
     for (char c : field.substr(lead)) {

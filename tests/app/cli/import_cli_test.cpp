@@ -177,14 +177,3 @@ TEST_F(ImportCli, TheGroupSymbolIsNeverStored) {
               "0,An Lee,,111,,0\r\n"
               "1,An Lee,,a@example.com,,0\r\n");
 }
-
-TEST_F(ImportCli, NamesTheImportBringsTwiceAreNotDuplicatesOfEachOther) {
-    // An office and a home fax make two entries of one name; neither is a
-    // candidate for the other, so nothing is asked and both are added.
-    writeFile(dir + "/notes.txt", "FirstName:  Ann\nLastName:  Lee\nOfficeFAXPhoneNumber:  111\n"
-                                  "HomeFAXPhoneNumber:  222\n");
-    std::string err;
-    ASSERT_EQ(run("--duplicates skip --import notes:" + q(dir + "/notes.txt") + " --save " + q(dir + "/n.abu"), &err), 0)
-        << err;
-    EXPECT_EQ(entryLines(readFile(dir + "/n.abu")), "0,Ann Lee,,111,,0\r\n0,Ann Lee,,222,,0\r\n");
-}

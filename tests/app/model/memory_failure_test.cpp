@@ -130,27 +130,6 @@ TEST_F(MemoryFixture, ListCommandsChangeEverythingOrNothing) {
     }
 }
 
-TEST_F(MemoryFixture, UndoRestoresAllOrNothing) {
-    for (bool afterDelete : {true, false}) {
-        SCOPED_TRACE(afterDelete ? "after delete" : "after renumber");
-        std::string original, changed;
-        atEveryAllocation(
-            [&] {
-                fresh(6);
-                original = snapshot(*doc);
-                ui.answers = {Answer::Yes, Answer::Yes};
-                ASSERT_TRUE(afterDelete ? doc->deleteEntries({5, 1, 3}) : doc->renumberOneTouch({5, 4, 3, 2, 1, 0}));
-                changed = snapshot(*doc);
-            },
-            [&] { return doc->undo(); },
-            [&](const Outcome& o) {
-                EXPECT_EQ(snapshot(*doc), o.threw ? changed : original);
-                EXPECT_EQ(doc->canUndo(), o.threw);
-                EXPECT_TRUE(view->inStep());
-            });
-    }
-}
-
 TEST_F(MemoryFixture, FailedOpenShowsOpenFailedAndLeavesAnEmptyBook) {
     writeFile(dir + "/five.abu", "1,Velmo.Lisotrex.Document,30,1600,0,1,\r\n"
                                  "0,A,,1,,0,1\r\n0,B,,2,,0,2\r\n1,C,,c@x,,0,\r\n0,D,,4,,0,4\r\n0,E,,5,,0,5\r\n");
