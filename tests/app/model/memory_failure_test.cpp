@@ -74,7 +74,9 @@ TEST_F(MemoryFixture, PasteKeepsWhatItPastedUnderOneUndo) {
         [&](const Outcome& o) {
             // Before anything was pasted the failure ends the command as it
             // is; after, the paste keeps what it pasted.
-            if (o.threw) EXPECT_EQ(doc->count(), 3u);
+            if (o.threw) {
+                EXPECT_EQ(doc->count(), 3u);
+            }
             EXPECT_TRUE(ui.shown.empty());
             EXPECT_TRUE(doc->m_bStatusRefresh);
             EXPECT_TRUE(view->inStep());
