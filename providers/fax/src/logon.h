@@ -92,7 +92,8 @@ private:
     std::list<AdviseNode> advise_;
     ULONG_PTR adviseCalls_ = 0;
     IPDXSupport* support_ = nullptr;
-    std::mutex lock_;
+    // Recursive: objects built under it (OpenEntry) take their reference on the logon.
+    std::recursive_mutex lock_;
 };
 
 } // namespace vqfax
