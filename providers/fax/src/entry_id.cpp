@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fax_tags.h"
-#include "memory.h"
+#include "fax_memory.h"
 
 namespace vqfax {
 namespace {

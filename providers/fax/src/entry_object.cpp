@@ -4,7 +4,7 @@
 
 #include "fax_tags.h"
 #include "logon.h"
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/status.h"
 #include "store_records.h"
 

@@ -9,7 +9,7 @@
 #include "entry_dialogs.h"
 #include "fax_tags.h"
 #include "mail_user.h"
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
 #include "store_library.h"

@@ -1,6 +1,6 @@
 #include "prop_list.h"
 
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
 

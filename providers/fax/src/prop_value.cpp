@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "platform/codepage.h"

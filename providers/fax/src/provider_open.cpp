@@ -6,7 +6,7 @@
 #include "exports.h"
 #include "fax_tags.h"
 #include "logon.h"
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
 #include "store_library.h"

@@ -3,7 +3,7 @@
 
 #include "config_dialog.h"
 #include "exports.h"
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
 #include "table_view.h"

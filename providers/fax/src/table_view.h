@@ -6,7 +6,7 @@
 #include <mutex>
 #include <optional>
 
-#include "memory.h"
+#include "fax_memory.h"
 #include "pdx/interfaces.h"
 
 namespace vqfax {

@@ -1,4 +1,4 @@
-#include "memory.h"
+#include "fax_memory.h"
 
 #include <atomic>
 
