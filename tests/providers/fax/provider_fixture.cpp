@@ -49,10 +49,21 @@ Plugin& plugin() {
 }
 
 void FaxProviderTest::SetUp() {
-    fake_ = &useFake(FakeVariant::Full, fakeHolder_);
+    const std::string path = useLibrary();
     support_ = object_ptr<TestSupport>(TestSupport::create());
-    section_ = object_ptr<TestSection>(makeSection("Fax book"));
+    section_ = object_ptr<TestSection>(makeSection("Fax book", path));
     ASSERT_EQ(open(logon_), S_OK);
+}
+
+std::string FakeStoreTest::useLibrary() {
+    fake_ = &useFake(FakeVariant::Full, fakeHolder_);
+    return "";
+}
+
+std::string RealStoreTest::useLibrary() {
+    setenv("VELMO_PRINTER_DRIVER_DIR", VELMO_BIN_DIR "/", 1);
+    storePath_ = velmo::test::makeTempDir("store") + "/fax.sqlite3";
+    return storePath_;
 }
 
 void FaxProviderTest::TearDown() {

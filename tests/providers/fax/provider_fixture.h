@@ -43,6 +43,32 @@ std::vector<uint8_t> rowBytes(const SRow& row, ULONG tag);
 // The row whose PR_DISPLAY_NAME is `name`, or null.
 const SRow* rowNamed(const SRowSet* rows, const std::string& name);
 
+// Records how the provider talks to an advise sink.
+struct RecordingSink final : IMAPIAdviseSink {
+    ULONG refs = 1;
+    std::vector<std::string> calls;
+    std::vector<NOTIFICATION> received;
+    HRESULT QueryInterface(LPCIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override {
+        calls.push_back("AddRef");
+        return ++refs;
+    }
+    ULONG Release() override {
+        calls.push_back("Release");
+        return --refs;
+    }
+    ULONG OnNotify(ULONG count, NOTIFICATION* n) override {
+        calls.push_back("OnNotify " + std::to_string(count));
+        received.push_back(*n);
+        return 0;
+    }
+};
+
+inline std::vector<SPropValue> person(const char* name, const char* primary, const char* secondary) {
+    return {stringValue(PR_DISPLAY_NAME, name), stringValue(PR_BUSINESS_FAX_NUMBER, primary),
+            stringValue(PR_HOME_FAX_NUMBER, secondary), stringValue(PR_COMPANY_NAME, "Kestrel Ltd")};
+}
+
 // The plug-in as vqcore sees it: two exports.
 struct Plugin {
     platform::Module module;
@@ -51,10 +77,14 @@ struct Plugin {
 };
 Plugin& plugin();
 
+// Opens the fixture's logon over the library the subclass chooses.
 class FaxProviderTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Points the printer driver folder at a store library; returns the file
+    // path the service's section names.
+    virtual std::string useLibrary() = 0;
 
     // ABProviderOpen with `section` (the fixture's own when null).
     HRESULT open(object_ptr<IAddrBook>& logon, TestSection* section = nullptr);
@@ -76,6 +106,19 @@ protected:
     object_ptr<TestSupport> support_;
     object_ptr<TestSection> section_;
     object_ptr<IAddrBook> logon_;
+};
+
+// Over the scripted library: the store's answers are set by the test.
+class FakeStoreTest : public FaxProviderTest {
+protected:
+    std::string useLibrary() override;
+};
+
+// Over the real vqconv.so beside the plug-in, with a fresh store file.
+class RealStoreTest : public FaxProviderTest {
+protected:
+    std::string useLibrary() override;
+    std::string storePath_;
 };
 
 } // namespace faxtest
