@@ -130,12 +130,15 @@ HRESULT Container::buildTable(TableData** out) {
         const EntryId& self = state_.id;
         std::vector<SPropValue> row(kContentsColumns.cValues);
         for (const Member& m : state_.members.members()) {
-            // A member that cannot be read is left out; the others still make the table.
-            int32_t record = m.record;
-            ULONG kind = m.kind;
+            // A member that cannot be read is left out; the others still make
+            // the table. So is a record without a single element: the store
+            // makes a record before its fields are written, and a save cut
+            // short there left no entry, only its number.
+            if (m.record == kNewContactRecord || m.record == kNewGroupRecord) continue; // never a record
+            int32_t count = 0;
             PropList scratch;
-            if (FAILED(resolveEntry(book, record, kind, ResolveMode::MustExist)) ||
-                FAILED(loadFields(book, record, kind, self.record, self.kind, scratch)))
+            if (FAILED(book.elementCount(m.record, count)) || count == 0 ||
+                FAILED(loadFields(book, m.record, m.kind, self.record, self.kind, scratch, &count)))
                 continue;
             EntryId memberId{self.uid, self.record, self.kind, m.record, m.kind};
             const auto idBytes = memberId.bytes();

@@ -120,10 +120,11 @@ HRESULT OpenBook::elementCount(int32_t record, int32_t& count) {
     return S_OK;
 }
 
-HRESULT OpenBook::readElements(int32_t record, std::vector<Element>& out) {
+HRESULT OpenBook::readElements(int32_t record, std::vector<Element>& out, const int32_t* knownCount) {
     out.clear();
     int32_t n = 0;
-    if (HRESULT h = elementCount(record, n); FAILED(h)) return h;
+    if (knownCount) n = *knownCount;
+    else if (HRESULT h = elementCount(record, n); FAILED(h)) return h;
     if (n == 0) return S_OK;
     if (n > kMaxElements) return E_OUTOFMEMORY;
     std::vector<uint8_t> buffer(size_t(n) * vqconv::kElementSlot, 0);

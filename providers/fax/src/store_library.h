@@ -79,8 +79,9 @@ public:
 
     // GetProps without a buffer: the element count of a record.
     HRESULT elementCount(int32_t record, int32_t& count);
-    // Every element of a record (none when it has none).
-    HRESULT readElements(int32_t record, std::vector<struct Element>& out);
+    // Every element of a record (none when it has none); `knownCount` is the
+    // answer of an elementCount just made for it, saving the library a call.
+    HRESULT readElements(int32_t record, std::vector<struct Element>& out, const int32_t* knownCount = nullptr);
     HRESULT writeElements(int32_t record, const std::vector<struct Element>& elements);
     HRESULT createContact(int32_t& record);
     HRESULT createGroup(int32_t& record);

@@ -118,10 +118,10 @@ HRESULT resolveEntry(OpenBook& book, int32_t& record, ULONG& kind, ResolveMode m
 }
 
 HRESULT loadFields(OpenBook& book, int32_t record, ULONG kind, int32_t parentRecord, ULONG parentKind,
-                   PropList& props) {
+                   PropList& props, const int32_t* knownCount) {
     if (kind == kKindRoot) return S_OK;
     std::vector<Element> elements;
-    if (HRESULT h = book.readElements(record, elements); FAILED(h)) return h;
+    if (HRESULT h = book.readElements(record, elements, knownCount); FAILED(h)) return h;
     for (const Element& e : elements) {
         if (e.isMember()) continue;
         if (ULONG tag = tagForCode(e.code)) props.append(PropValue::string8(tag, e.text));

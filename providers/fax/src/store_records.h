@@ -17,9 +17,10 @@ enum class ResolveMode { MustExist, Create, Other };
 HRESULT resolveEntry(OpenBook& book, int32_t& record, ULONG& kind, ResolveMode mode);
 
 // Appends the record's fields to `props`. Seen through a group (parent kind 8),
-// the numbers the group does not select for this record are put as empty strings.
+// the numbers the group does not select for this record are put as empty
+// strings. `knownCount`: the record's element count, when just asked.
 HRESULT loadFields(OpenBook& book, int32_t record, ULONG kind, int32_t parentRecord, ULONG parentKind,
-                   PropList& props);
+                   PropList& props, const int32_t* knownCount = nullptr);
 
 // Every record of the store (root) or the members of a group.
 HRESULT loadMembers(OpenBook& book, int32_t record, ULONG kind, MemberList& members);
