@@ -26,6 +26,14 @@ constexpr ContentsColumns kContentsColumns = {
      PR_SECONDARY_FAX_DESCRIPTION, PR_SECONDARY_FAX_EXTRA1, PR_SECONDARY_FAX_EXTRA2, PR_COMMENT, PR_DISPLAY_TYPE,
      PR_SEARCH_KEY, PR_OBJECT_TYPE, PR_INSTANCE_KEY}};
 
+struct HierarchyColumns {
+    ULONG cValues;
+    ULONG tags[6];
+};
+constexpr HierarchyColumns kHierarchyColumns = {
+    6, {PR_DISPLAY_NAME, PR_ENTRYID, PR_OBJECT_TYPE, PR_CONTAINER_FLAGS, PR_DEPTH, PR_INSTANCE_KEY}};
+const SPropTagArray* hierarchyColumns() { return reinterpret_cast<const SPropTagArray*>(&kHierarchyColumns); }
+
 bool containerInterface(LPCIID iid) {
     return !iid || isIid(iid, IID_IMAPIContainer) || isIid(iid, IID_IABContainer) || isIid(iid, IID_IDistList);
 }
@@ -177,7 +185,20 @@ HRESULT Container::GetContentsTable(ULONG flags, IMAPITable** table) {
     });
 }
 
-HRESULT Container::GetHierarchyTable(ULONG, IMAPITable**) { return MAPI_E_NO_SUPPORT; }
+HRESULT Container::GetHierarchyTable(ULONG flags, IMAPITable** table) {
+    // The fax book has no containers below its root. The root still answers
+    // with an empty table: vqcore reads every provider root's hierarchy when
+    // it builds its own, and leaves out a provider whose root refuses.
+    if (state_.id.kind != kKindRoot) return MAPI_E_NO_SUPPORT;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!writableOut(table)) return E_INVALIDARG;
+        *table = nullptr;
+        object_ptr<TableData> empty(TableData::create(PR_INSTANCE_KEY, hierarchyColumns()));
+        if (!empty) return E_OUTOFMEMORY;
+        return empty->HrGetView(nullptr, nullptr, 0, table);
+    });
+}
 
 HRESULT Container::OpenEntry(ULONG cbEntryID, ENTRYID* entryId, LPCIID iid, ULONG, ULONG* objType, IUnknown** out) {
     return guarded([&]() -> HRESULT {

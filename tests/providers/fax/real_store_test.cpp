@@ -239,6 +239,18 @@ TEST_F(RealStoreTest, ANewContactMadeInAGroupKeepsItsFieldsAndJoinsTheGroup) {
     EXPECT_EQ(rowText(members->aRow[0], PR_BUSINESS_FAX_NUMBER), "555");
 }
 
+TEST_F(RealStoreTest, TheRootHasAnEmptyHierarchyAndGroupsHaveNone) {
+    auto book = root();
+    const auto groupId = create(book.get(), PR_DEF_CREATE_DL, {stringValue(PR_DISPLAY_NAME, "Team")});
+    object_ptr<IMAPITable> table;
+    ASSERT_EQ(book->GetHierarchyTable(1, table.out()), S_OK);
+    RowSet rows;
+    ASSERT_EQ(table->QueryRows(10, 0, rows.out()), S_OK);
+    EXPECT_EQ(rows->cRows, 0u);
+    auto group = openEntry(groupId);
+    EXPECT_EQ(static_cast<IABContainer*>(group.get())->GetHierarchyTable(1, table.out()), MAPI_E_NO_SUPPORT);
+}
+
 TEST_F(RealStoreTest, AnEmptyGroupHasAnEmptyTable) {
     auto book = root();
     const auto groupId = create(book.get(), PR_DEF_CREATE_DL, {stringValue(PR_DISPLAY_NAME, "Team")});
