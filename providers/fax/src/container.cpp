@@ -9,6 +9,7 @@
 #include "fax_memory.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
+#include "store_elements.h"
 #include "store_records.h"
 #include "table_data.h"
 
@@ -136,18 +137,27 @@ HRESULT Container::buildTable(TableData** out) {
         OpenBook book(state_.binding());
         if (FAILED(book.status())) return book.status();
         const EntryId& self = state_.id;
+        // Seen through a group, every member shows only the numbers the group
+        // selects; the group's elements are read once for all of them.
+        const bool throughGroup = self.kind == kKindGroup;
+        std::vector<Element> group;
+        if (throughGroup && FAILED(book.readElements(self.record, group))) {
+            *out = data.release(); // no member can be read through it
+            return S_OK;
+        }
+        data->reserve(state_.members.size());
         std::vector<SPropValue> row(kContentsColumns.cValues);
+        std::vector<Element> elements;
         for (const Member& m : state_.members.members()) {
             // A member that cannot be read is left out; the others still make
             // the table. So is a record without a single element: the store
             // makes a record before its fields are written, and a save cut
             // short there left no entry, only its number.
             if (m.record == kNewContactRecord || m.record == kNewGroupRecord) continue; // never a record
-            int32_t count = 0;
+            if (FAILED(book.readRecord(m.record, elements)) || elements.empty()) continue;
             PropList scratch;
-            if (FAILED(book.elementCount(m.record, count)) || count == 0 ||
-                FAILED(loadFields(book, m.record, m.kind, self.record, self.kind, scratch, &count)))
-                continue;
+            appendFields(elements, scratch);
+            if (throughGroup) maskUnselected(group, m.record, scratch);
             EntryId memberId{self.uid, self.record, self.kind, m.record, m.kind};
             const auto idBytes = memberId.bytes();
             scratch.append(PropValue::binary(PR_ENTRYID, idBytes.data(), idBytes.size()));

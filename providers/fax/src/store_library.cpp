@@ -137,6 +137,20 @@ HRESULT OpenBook::readElements(int32_t record, std::vector<Element>& out, const 
     return S_OK;
 }
 
+HRESULT OpenBook::readRecord(int32_t record, std::vector<Element>& out) {
+    constexpr uint32_t kFirstRead = 32;
+    out.clear();
+    std::vector<uint8_t>& buffer = firstRead_;
+    buffer.assign(size_t(kFirstRead) * vqconv::kElementSlot, 0);
+    vqconv::ElementBuffer descriptor{kFirstRead, buffer.data()};
+    uint32_t error = 0;
+    const int32_t written = binding_.functions().getProps(handle_, record, &error, &descriptor);
+    if (written == -1) return mapErrorWord(error);
+    if (written >= int32_t(kFirstRead)) return readElements(record, out); // it may hold more
+    if (written > 0) out = parseElements(buffer.data(), buffer.size(), size_t(written));
+    return S_OK;
+}
+
 HRESULT OpenBook::writeElements(int32_t record, const std::vector<Element>& elements) {
     std::vector<uint8_t> buffer = serializeElements(elements);
     vqconv::ElementBuffer descriptor{static_cast<uint32_t>(elements.size()), buffer.data()};

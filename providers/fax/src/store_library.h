@@ -82,6 +82,9 @@ public:
     // Every element of a record (none when it has none); `knownCount` is the
     // answer of an elementCount just made for it, saving the library a call.
     HRESULT readElements(int32_t record, std::vector<struct Element>& out, const int32_t* knownCount = nullptr);
+    // The same as readElements in one call for a record of a few dozen
+    // elements (the usual size); a larger one is read in the two steps.
+    HRESULT readRecord(int32_t record, std::vector<struct Element>& out);
     HRESULT writeElements(int32_t record, const std::vector<struct Element>& elements);
     HRESULT createContact(int32_t& record);
     HRESULT createGroup(int32_t& record);
@@ -92,6 +95,7 @@ private:
     const StoreBinding& binding_;
     vqconv::Handle handle_ = vqconv::kBadHandle;
     HRESULT status_ = 0;
+    std::vector<uint8_t> firstRead_; // readRecord's buffer, kept for the next record
 };
 
 } // namespace vqfax

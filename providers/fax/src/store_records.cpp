@@ -117,24 +117,32 @@ HRESULT resolveEntry(OpenBook& book, int32_t& record, ULONG& kind, ResolveMode m
     return S_OK;
 }
 
-HRESULT loadFields(OpenBook& book, int32_t record, ULONG kind, int32_t parentRecord, ULONG parentKind,
-                   PropList& props, const int32_t* knownCount) {
-    if (kind == kKindRoot) return S_OK;
-    std::vector<Element> elements;
-    if (HRESULT h = book.readElements(record, elements, knownCount); FAILED(h)) return h;
+void appendFields(const std::vector<Element>& elements, PropList& props) {
     for (const Element& e : elements) {
         if (e.isMember()) continue;
         if (ULONG tag = tagForCode(e.code)) props.append(PropValue::string8(tag, e.text));
     }
-    if (parentKind != kKindGroup) return S_OK;
-    std::vector<Element> group;
-    if (HRESULT h = book.readElements(parentRecord, group); FAILED(h)) return h;
+}
+
+void maskUnselected(const std::vector<Element>& group, int32_t record, PropList& props) {
     const Element* member = findMember(group, record);
     const uint32_t flags = member ? member->flags : 0;
     if (!(flags & kPrimaryFax))
         for (ULONG tag : kPrimaryTags) props.put(PropValue::string8(tag, ""));
     if (!(flags & kSecondaryFax))
         for (ULONG tag : kSecondaryTags) props.put(PropValue::string8(tag, ""));
+}
+
+HRESULT loadFields(OpenBook& book, int32_t record, ULONG kind, int32_t parentRecord, ULONG parentKind,
+                   PropList& props, const int32_t* knownCount) {
+    if (kind == kKindRoot) return S_OK;
+    std::vector<Element> elements;
+    if (HRESULT h = book.readElements(record, elements, knownCount); FAILED(h)) return h;
+    appendFields(elements, props);
+    if (parentKind != kKindGroup) return S_OK;
+    std::vector<Element> group;
+    if (HRESULT h = book.readElements(parentRecord, group); FAILED(h)) return h;
+    maskUnselected(group, record, props);
     return S_OK;
 }
 

@@ -22,6 +22,12 @@ HRESULT resolveEntry(OpenBook& book, int32_t& record, ULONG& kind, ResolveMode m
 HRESULT loadFields(OpenBook& book, int32_t record, ULONG kind, int32_t parentRecord, ULONG parentKind,
                    PropList& props, const int32_t* knownCount = nullptr);
 
+// The field elements with a known code, appended as PT_STRING8 properties.
+void appendFields(const std::vector<struct Element>& elements, PropList& props);
+// The numbers a group's member element does not select for `record`, put as
+// empty strings.
+void maskUnselected(const std::vector<struct Element>& group, int32_t record, PropList& props);
+
 // Every record of the store (root) or the members of a group.
 HRESULT loadMembers(OpenBook& book, int32_t record, ULONG kind, MemberList& members);
 

@@ -238,6 +238,12 @@ HRESULT TableData::HrDeleteRows(ULONG, SRowSet* rows, ULONG* deleted) {
     });
 }
 
+void TableData::reserve(size_t rows) {
+    std::lock_guard g(lock_);
+    rows_.reserve(rows);
+    if (PROP_TYPE(indexTag_) == PT_BINARY) byKey_.reserve(rows);
+}
+
 ULONG TableData::rowCount() {
     std::lock_guard g(lock_);
     return static_cast<ULONG>(rows_.size());

@@ -42,6 +42,8 @@ public:
     static constexpr ULONG kTableType = 2; // TBLTYPE_DYNAMIC
     const SPropTagArray* columns() const { return columns_; }
     ULONG rowCount();
+    // Room for `rows` rows, before a table of known size is filled.
+    void reserve(size_t rows);
     // For views: a row of `columns` (the data's own when null) made from the
     // n-th stored row, into `out` (one root buffer). MAPI_E_NOT_FOUND past the end.
     HRESULT projectRow(ULONG n, const SPropTagArray* columns, SRow& out);

@@ -95,7 +95,8 @@ FAKE_EXPORT int32_t GetProps(Handle, int32_t record, uint32_t* error, ElementBuf
     if (auto raw = state().raw.find(record); raw != state().raw.end()) {
         if (!buffer) return raw->second.count;
         const size_t room = size_t(buffer->count) * kElementSlot;
-        std::memcpy(buffer->elements, raw->second.bytes.data(), std::min(room, raw->second.bytes.size()));
+        if (!raw->second.bytes.empty())
+            std::memcpy(buffer->elements, raw->second.bytes.data(), std::min(room, raw->second.bytes.size()));
         return raw->second.written;
     }
     auto it = state().records.find(record);
