@@ -15,21 +15,15 @@ constexpr ULONG PR_MIDDLE_NAME = 0x3A44001E;
 constexpr ULONG PR_SURNAME = 0x3A11001E;
 constexpr ULONG PR_COURTESY_TITLE = 0x5800001E;
 constexpr ULONG PR_COMMENT = 0x3004001E;
-constexpr ULONG PR_HOME_FAX_NUMBER = 0x3A25001E;
 constexpr ULONG PR_SECONDARY_FAX_DESCRIPTION = 0x5804001E;
 constexpr ULONG PR_SECONDARY_FAX_EXTRA1 = 0x5805001E;
 constexpr ULONG PR_SECONDARY_FAX_EXTRA2 = 0x5806001E;
-constexpr ULONG PR_COMPANY_NAME = 0x3A16001E;
-constexpr ULONG PR_DEPARTMENT_NAME = 0x3A18001E;
-constexpr ULONG PR_BUSINESS_FAX_NUMBER = 0x3A24001E;
 constexpr ULONG PR_PRIMARY_FAX_DESCRIPTION = 0x5801001E;
 constexpr ULONG PR_PRIMARY_FAX_EXTRA1 = 0x5802001E;
 constexpr ULONG PR_PRIMARY_FAX_EXTRA2 = 0x5803001E;
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
 constexpr ULONG PR_7BIT_DISPLAY_NAME = 0x39FF001E;
 constexpr ULONG PR_RECORD_KEY = 0x0FF90102;
 constexpr ULONG PR_SEARCH_KEY = 0x300B0102;
-constexpr ULONG PR_DISPLAY_TYPE = 0x39000003;
 
 // Kind codes: the low four bits give the object kind, higher bits are flags.
 constexpr ULONG kKindRoot = 4;
@@ -48,14 +42,10 @@ constexpr int32_t kNewContactRecord = 0;
 constexpr int32_t kNewGroupRecord = INT32_MIN;
 constexpr ULONG kindOfRecord(int32_t id) { return id < 0 ? kKindGroup : kKindContact; }
 
-// Object types and fixed values.
-constexpr ULONG MAPI_ABCONT = 4;
-constexpr ULONG MAPI_MAILUSER = 6;
-constexpr ULONG MAPI_DISTLIST = 8;
-constexpr ULONG kContainerFlags = 5;    // AB_RECIPIENTS | AB_MODIFIABLE
+// Fixed values.
+constexpr ULONG kContainerFlags = AB_RECIPIENTS | AB_MODIFIABLE;
 constexpr ULONG kContainerDisplayType = 0x10000;
 constexpr size_t kDisplayNameBytes = 64;  // the service name the logon keeps
 constexpr const char* kServiceDllName = "VQSTORE.DLL";
-constexpr ULONG KEEP_OPEN_READWRITE = 0x2; // SaveChanges flag
 
 } // namespace vqfax

@@ -141,7 +141,7 @@ HRESULT TestSection::SetProps(ULONG count, const SPropValue* values, SPropProble
 TestSection* makeSection(const std::string& display, const std::string& path, uint8_t uidByte) {
     auto* s = TestSection::create();
     s->set(PR_DISPLAY_NAME, display);
-    s->set(0x6600001E, path);
+    s->set(PR_FAX_AB_FILE_PATH, path);
     s->setBinary(PR_SERVICE_UID, std::vector<uint8_t>(16, uidByte));
     return s;
 }

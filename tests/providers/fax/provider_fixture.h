@@ -18,10 +18,6 @@ namespace faxtest {
 
 using pdx::core::Buffer;
 
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
-constexpr ULONG PR_BUSINESS_FAX_NUMBER = 0x3A24001E;
-constexpr ULONG PR_HOME_FAX_NUMBER = 0x3A25001E;
-constexpr ULONG PR_COMPANY_NAME = 0x3A16001E;
 constexpr ULONG PR_SURNAME = 0x3A11001E;
 constexpr ULONG PR_COMMENT = 0x3004001E;
 constexpr ULONG PR_7BIT_DISPLAY_NAME = 0x39FF001E;

@@ -25,8 +25,6 @@ using pdx::core::Buffer;
 
 namespace {
 
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
-
 class ServiceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
