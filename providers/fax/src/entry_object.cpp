@@ -113,7 +113,9 @@ HRESULT EntryState::setProps(ULONG count, const SPropValue* values, SPropProblem
         std::lock_guard g(lock_);
         for (ULONG i = 0; i < count; ++i) {
             const SPropValue& v = values[i];
-            if (v.ulPropTag == PR_NULL || PROP_TYPE(v.ulPropTag) == PT_ERROR) continue;
+            // Placeholders: PR_NULL, and any PT_NULL value (a copy marks what it
+            // leaves out that way), and error values.
+            if (PROP_TYPE(v.ulPropTag) == PT_NULL || PROP_TYPE(v.ulPropTag) == PT_ERROR) continue;
             if (HRESULT problem = setPropsProblem(v.ulPropTag); FAILED(problem)) {
                 noted.push_back({i, v.ulPropTag, problem});
                 continue;

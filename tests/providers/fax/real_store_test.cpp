@@ -176,6 +176,13 @@ TEST_F(RealStoreTest, SetPropsRefusesComputedAndUnstorableProperties) {
     ASSERT_EQ(entry->SetProps(1, &fine, problems.out()), S_OK);
     EXPECT_FALSE(problems);
 
+    // A placeholder of any identifier (as a property copy leaves them) is passed over.
+    auto book2 = root();
+    SPropValue placeholder{};
+    placeholder.ulPropTag = PROP_TAG(PT_NULL, PROP_ID(PR_DEF_CREATE_MAILUSER));
+    ASSERT_EQ(book2->SetProps(1, &placeholder, nullptr), S_OK);
+    EXPECT_EQ(templateOf(book2.get(), PR_DEF_CREATE_MAILUSER), tmpl);
+
     // The property list never names the instance key, and counts what it lists.
     Buffer<SPropTagArray> list;
     ASSERT_EQ(entry->GetPropList(0, list.out()), S_OK);
