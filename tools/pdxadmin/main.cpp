@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <memory>
+
 #include "book_commands.h"
 #include "pdx/pdx.h"
 #include "platform/module.h"
@@ -38,9 +41,19 @@ int usage() {
                "       pdxadmin expand PROFILE|--default ENTRYID\n"
                "       pdxadmin defaults PROFILE|--default\n"
                "       pdxadmin copy-entries PROFILE|--default SOURCE-ENTRYID DEST-ENTRYID\n"
-               "       pdxadmin delete-entries PROFILE|--default ENTRYID...\n",
+               "       pdxadmin delete-entries PROFILE|--default ENTRYID...\n"
+               "       pdxadmin new-entry PROFILE|--default CONTAINER-ENTRYID\n"
+               "       pdxadmin details PROFILE|--default ENTRYID\n",
                stderr);
     return 2;
+}
+
+// A display Qt can show windows on; without one no QApplication is made, and
+// a provider asked for a dialog says it cannot show one.
+bool haveDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
 }
 
 int fail(const char* what, HRESULT h) {
@@ -166,6 +179,9 @@ int main(int argc, char** argv) {
         std::fputs("pdxadmin: vqcore lacks its exports\n", stderr);
         return 1;
     }
+    // Made before any provider is loaded and gone before vqcore is unloaded.
+    std::unique_ptr<QApplication> app;
+    if (pdxadmin::isDialogCommand(argv[1]) && haveDisplay()) app = std::make_unique<QApplication>(argc, argv);
     if (pdxadmin::isBookCommand(argv[1])) {
         pdxadmin::CoreCalls calls;
         calls.open = core.module.function<PDXOpenFn>("PDXOpen");
