@@ -146,7 +146,6 @@ HRESULT Container::buildTable(TableData** out) {
             return S_OK;
         }
         data->reserve(state_.members.size());
-        std::vector<SPropValue> row(kContentsColumns.cValues);
         std::vector<Element> elements;
         for (const Member& m : state_.members.members()) {
             // A member that cannot be read is left out; the others still make
@@ -163,15 +162,10 @@ HRESULT Container::buildTable(TableData** out) {
             scratch.append(PropValue::binary(PR_ENTRYID, idBytes.data(), idBytes.size()));
             scratch.append(PropValue::long32(PR_OBJECT_TYPE, m.record < 0 ? MAPI_DISTLIST : MAPI_MAILUSER));
             const auto key = instanceKey(m.record);
-            const PropValue instance = PropValue::binary(PR_INSTANCE_KEY, key.data(), key.size());
-            for (ULONG c = 0; c < kContentsColumns.cValues; ++c) {
-                const ULONG tag = kContentsColumns.tags[c];
-                if (tag == PR_INSTANCE_KEY) row[c] = instance.view();
-                else if (const PropValue* v = scratch.find(tag)) row[c] = v->view();
-                else row[c] = missingValue(tag, MAPI_E_NOT_FOUND);
-            }
-            SRow srow{0, kContentsColumns.cValues, row.data()};
-            (void)data->HrModifyRow(&srow);
+            scratch.append(PropValue::binary(PR_INSTANCE_KEY, key.data(), key.size()));
+            auto stored = std::make_unique<StoredRow>();
+            stored->values = scratch.takeColumns(contentsColumns());
+            data->modifyOwnRow(std::move(stored));
         }
     }
     *out = data.release();

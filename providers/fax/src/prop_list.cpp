@@ -29,6 +29,23 @@ const PropValue* PropList::find(ULONG tag) const {
     return nullptr;
 }
 
+std::vector<PropValue> PropList::takeColumns(const SPropTagArray* columns) {
+    std::vector<PropValue> row;
+    row.reserve(columns->cValues);
+    for (ULONG c = 0; c < columns->cValues; ++c) {
+        const ULONG tag = columns->aulPropTag[c];
+        auto it = values_.begin();
+        while (it != values_.end() && it->id() != PROP_ID(tag)) ++it;
+        if (it != values_.end() && it->tag() == tag) {
+            row.push_back(std::move(*it));
+            values_.erase(it);
+        } else {
+            row.push_back(PropValue::error(tag, MAPI_E_NOT_FOUND));
+        }
+    }
+    return row;
+}
+
 bool PropList::take(ULONG tag, PropValue& out) {
     for (auto it = values_.begin(); it != values_.end(); ++it) {
         if (it->id() == PROP_ID(tag)) {

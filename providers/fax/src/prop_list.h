@@ -20,6 +20,10 @@ public:
     const PropValue* find(ULONG tag) const; // by identifier
     // Takes the first value with the identifier out of the list.
     bool take(ULONG tag, PropValue& out);
+    // One value per column, taken out of the list: the first value with the
+    // column's identifier when it has the column's type, else PT_ERROR
+    // MAPI_E_NOT_FOUND. The list is left without them.
+    std::vector<PropValue> takeColumns(const SPropTagArray* columns);
     // The text of a PT_STRING8 value with that identifier (empty when absent).
     std::string_view text(ULONG tag) const;
 

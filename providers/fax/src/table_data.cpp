@@ -128,6 +128,16 @@ HRESULT TableData::modifyRow(const SRow& row) {
     std::unique_ptr<StoredRow> stored;
     if (HRESULT h = makeRow(row, stored); FAILED(h)) return h;
     std::lock_guard g(lock_);
+    replaceOrAdd(std::move(stored));
+    return S_OK;
+}
+
+void TableData::modifyOwnRow(std::unique_ptr<StoredRow> row) {
+    std::lock_guard g(lock_);
+    replaceOrAdd(std::move(row));
+}
+
+void TableData::replaceOrAdd(std::unique_ptr<StoredRow> stored) {
     StoredRow* existing = nullptr;
     if (PROP_TYPE(indexTag_) == PT_BINARY) {
         auto it = byKey_.find(keyOf(indexOf(*stored)));
@@ -138,7 +148,6 @@ HRESULT TableData::modifyRow(const SRow& row) {
     // Replaced in place: same position, same index value.
     if (existing) *existing = std::move(*stored);
     else addRow(std::move(stored));
-    return S_OK;
 }
 
 HRESULT TableData::deleteRow(const SPropValue& index) {

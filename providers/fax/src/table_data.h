@@ -44,6 +44,10 @@ public:
     ULONG rowCount();
     // Room for `rows` rows, before a table of known size is filled.
     void reserve(size_t rows);
+    // HrModifyRow for a row the provider made itself, already holding the
+    // data's columns in order (the index column among them): taken over
+    // without another copy.
+    void modifyOwnRow(std::unique_ptr<StoredRow> row);
     // For views: a row of `columns` (the data's own when null) made from the
     // n-th stored row, into `out` (one root buffer). MAPI_E_NOT_FOUND past the end.
     HRESULT projectRow(ULONG n, const SPropTagArray* columns, SRow& out);
@@ -62,6 +66,7 @@ private:
     void removeAt(size_t position);
     HRESULT copyRow(const StoredRow& row, SRow** out) const;
     HRESULT modifyRow(const SRow& row);
+    void replaceOrAdd(std::unique_ptr<StoredRow> row); // caller holds the lock
     HRESULT deleteRow(const SPropValue& index);
 
     std::mutex lock_;
