@@ -220,7 +220,8 @@ HRESULT saveGroup(IAddrBook* logon, EntryTarget& target, const std::string& name
     } else if (HRESULT h = openAs(logon, asRootMember(target.entryId), IID_IDistList, opened); FAILED(h)) {
         return h;
     }
-    object_ptr<IDistList> group;
+    // Groups answer IID_IDistList with their IABContainer, whose slots are the same.
+    object_ptr<IABContainer> group;
     if (HRESULT h = queryAs(creating ? static_cast<IUnknown*>(made.get()) : opened.get(), IID_IDistList, group);
         FAILED(h))
         return h;

@@ -205,8 +205,8 @@ GroupDialog::GroupDialog(const EntryDialogContext& context, QWidget* parent)
         if (SUCCEEDED(loadGroupHeader(logon_, target_.entryId, header))) {
             if (header.name && !header.name->empty()) setWindowTitle(text(kStrEditGroup));
             // Shown even without a name: a keyword left unseen would be emptied by the save.
-            name_->setText(storedName_.show(header.name));
-            keyword_->setText(storedKeyword_.show(header.comment));
+            showStored(name_, storedName_.show(header.name));
+            showStored(keyword_, storedKeyword_.show(header.comment));
         }
     }
     (void)readContents(logon_, {}, rows_);

@@ -33,13 +33,28 @@ bool fitsLimit(const QString& text, FieldLimit limit) {
     return bytes && *bytes <= size_t(limit.bytes);
 }
 
-LimitValidator::LimitValidator(FieldLimit limit, QLineEdit* edit) : QValidator(edit), limit_(limit), edit_(edit) {}
+LimitValidator::LimitValidator(FieldLimit limit, QObject* parent)
+    : QValidator(parent), limit_(limit), allowed_(limit) {}
 
 QValidator::State LimitValidator::validate(QString& input, int&) const {
-    return withinOrShorter(input, edit_->text(), limit_) ? Acceptable : Invalid;
+    return fitsLimit(input, allowed_) ? Acceptable : Invalid;
+}
+
+void LimitValidator::allow(const QString& stored) {
+    allowed_ = limit_;
+    if (const auto bytes = systemBytes(stored)) {
+        allowed_.chars = std::max(limit_.chars, int(stored.size()));
+        allowed_.bytes = std::max(limit_.bytes, int(*bytes));
+    }
 }
 
 void limitInput(QLineEdit* edit, FieldLimit limit) { edit->setValidator(new LimitValidator(limit, edit)); }
+
+void showStored(QLineEdit* edit, const QString& text) {
+    if (auto* limit = dynamic_cast<const LimitValidator*>(edit->validator()))
+        const_cast<LimitValidator*>(limit)->allow(text);
+    edit->setText(text);
+}
 
 LimitedTextEdit::LimitedTextEdit(FieldLimit limit, QWidget* parent) : QPlainTextEdit(parent), limit_(limit) {
     setTabChangesFocus(true);

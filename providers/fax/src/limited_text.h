@@ -24,18 +24,22 @@ std::optional<size_t> systemBytes(const QString& text);
 bool fitsLimit(const QString& text, FieldLimit limit);
 
 // For single-line edits and editable drop-downs: refuses an input that would
-// break the limit, unless it only shortens a longer stored value.
+// break the limit. A stored value longer than the limit widens it to its own
+// size, so that it can be shown and edited but not grown.
 class LimitValidator : public QValidator {
 public:
-    LimitValidator(FieldLimit limit, QLineEdit* edit);
+    LimitValidator(FieldLimit limit, QObject* parent);
     State validate(QString& input, int& pos) const override;
+    void allow(const QString& stored);
 
 private:
     FieldLimit limit_;
-    QLineEdit* edit_;
+    FieldLimit allowed_;
 };
 // Puts a LimitValidator on the edit.
 void limitInput(QLineEdit* edit, FieldLimit limit);
+// Shows a stored value in a limited edit, whatever its length.
+void showStored(QLineEdit* edit, const QString& text);
 
 // A multi-line edit under the same rule. Its lines end in CR LF for the store,
 // as a multi-line field always has, and the CR counts against the limit.

@@ -131,8 +131,8 @@ PersonDialog::PersonDialog(const EntryDialogContext& context, QWidget* parent)
     for (const ControlSpec& spec : kControls) {
         const QString shown = stored_[spec.field].show(values[spec.field]);
         QWidget* c = controls_[spec.field];
-        if (auto* edit = qobject_cast<QLineEdit*>(c)) edit->setText(shown);
-        else if (auto* box = qobject_cast<QComboBox*>(c)) box->setEditText(shown);
+        if (auto* edit = qobject_cast<QLineEdit*>(c)) showStored(edit, shown);
+        else if (auto* box = qobject_cast<QComboBox*>(c)) showStored(box->lineEdit(), shown);
         else static_cast<LimitedTextEdit*>(c)->setStoredText(QString(shown).replace("\r\n", "\n"));
     }
 }
