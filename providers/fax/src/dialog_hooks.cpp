@@ -1,5 +1,6 @@
 #include "dialog_hooks.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -74,6 +75,7 @@ void showMessage(QWidget* parent, int id, MessageIcon icon, int captionId) {
     if (MessageHandler handler = hook(g_messages)) return handler(parent, id, icon);
     QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information, text(captionId),
                     text(id), QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(text(kStrOk)); // the plug-in's own word, as its dialogs have
     box.exec();
 }
 
