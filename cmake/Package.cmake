@@ -40,15 +40,14 @@ set(CPACK_PACKAGE_VERSION "${VELMO_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Velmo")
 set(CPACK_PACKAGE_CONTACT "${VELMO_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fax and e-mail address book utility")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "fax and e-mail address book utility
- Lisotrex gathers fax and e-mail destinations from Microsoft Exchange and
- Lotus Notes directory exports, its own .abu books and address books reached
- through the PDX provider layer, lets the user edit them in a list and writes
- them out as a fax address book (.abk) for the fax driver.
- .
- The package holds the program lisotrex, its headless companion
- lisotrex-convert, the PDX core with its bridge, provider plug-ins and
- component stand-ins, and the tools velmo-reg and pdxadmin.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Lisotrex gathers fax and e-mail destinations from Microsoft Exchange and
+Lotus Notes directory exports, its own .abu books and address books reached
+through the PDX provider layer, lets the user edit them in a list and writes
+them out as a fax address book (.abk) for the fax driver.
+
+The package holds the program lisotrex, its headless companion
+lisotrex-convert, the PDX core with its bridge, provider plug-ins and
+component stand-ins, and the tools velmo-reg and pdxadmin.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
