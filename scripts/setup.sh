@@ -3,7 +3,7 @@
 # Idempotent: does nothing (and touches no network) when everything is present.
 #   setup.sh              what `make run` and `make test` need
 #   setup.sh --package    and the tools of `make package` (lintian)
-#   setup.sh --screenshot and what scripts/screenshot.sh needs (ImageMagick)
+#   setup.sh --screenshot and what scripts/screenshot.sh needs (ImageMagick, xdotool)
 set -euo pipefail
 
 packages=(
@@ -22,7 +22,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --package) packages+=(lintian fakeroot) ;;
-    --screenshot) packages+=(imagemagick) ;;
+    --screenshot) packages+=(imagemagick xdotool) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

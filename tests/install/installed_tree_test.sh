@@ -75,7 +75,7 @@ for part in vqcore.so vqbridge.so vqfaxsp.so vqwabsp.so vqmapisp.so vqconv.so wa
   if [ -e "$build/bin/$part" ] && [ ! -e "$lib/$part" ]; then fail "$part is built but not installed"; fi
 done
 [ -e "$lib/vqcore.so" ] && [ -e "$lib/Lisotrex.inf" ] || fail "vqcore.so or Lisotrex.inf missing"
-strays=$(find "$root" \( -name '*test*' -o -name '*bench*' -o -name '*probe*' -o -name '*fake*' -o -name '*_writer' \) -print)
+strays=$(find "$root" \( -name '*test*' -o -name '*bench*' -o -name '*probe*' -o -name '*fake*' -o -name '*fuzz*' -o -name '*_writer' \) -print)
 [ -z "$strays" ] || fail "test files installed: $strays"
 share=$root/usr/share
 for file in applications/lisotrex.desktop mime/packages/lisotrex-document.xml icons/hicolor/scalable/apps/lisotrex.svg \
