@@ -45,6 +45,16 @@ cmp "$work/out.abk" "$data/exchange-export.abk" || fail "the export differs"
 "$bin/velmo-reg" export 'HKEY_CURRENT_USER\Software\Velmo\Pandex\Profiles' | grep -qF '\Profiles\Office]' ||
   fail "velmo-reg does not show the profile"
 
+# The fax book: its plug-in lies beside vqcore and finds the driver's store
+# library beside itself; its root is the 40-byte identifier of record -1.
+"$bin/pdxadmin" create Fax || fail "pdxadmin create Fax"
+"$bin/pdxadmin" add-service Fax ZELT_ABS > "$work/fax-add.out" 2>&1 || { cat "$work/fax-add.out"; fail "pdxadmin add-service ZELT_ABS"; }
+"$bin/pdxadmin" hierarchy Fax > "$work/hierarchy.txt" 2>&1 || fail "pdxadmin hierarchy: $(cat "$work/hierarchy.txt")"
+fax_root=$(awk -F '\t' 'length($5) == 80 && substr($5, 65) == "ffffffff04000000" { print $5 }' "$work/hierarchy.txt")
+[ -n "$fax_root" ] || fail "no fax book in the hierarchy: $(cat "$work/hierarchy.txt")"
+"$bin/pdxadmin" contents Fax "$fax_root" > "$work/fax-contents.txt" || fail "pdxadmin contents of the fax book"
+[ -f "$XDG_DATA_HOME/velmo/faxab.sqlite3" ] || fail "the fax store was not made in the user's data folder"
+
 # The window program opens a book (it lands in the recent file list) and
 # keeps running; an installed program leaves the user's data folder alone.
 "$bin/lisotrex" -platform offscreen -Nosplash "$data/book.abu" > "$work/lisotrex.out" 2>&1 &
