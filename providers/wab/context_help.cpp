@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "platform/module.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace pdx::wab {
 namespace {

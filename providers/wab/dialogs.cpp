@@ -21,7 +21,7 @@
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "platform/codepage.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace pdx::wab {
 namespace {

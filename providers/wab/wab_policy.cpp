@@ -3,7 +3,7 @@
 #include "dialogs.h"
 #include "pdx/status.h"
 #include "platform/codepage.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace pdx::wab {
 

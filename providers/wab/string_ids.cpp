@@ -1,4 +1,4 @@
-#include "strings.h"
+#include "string_ids.h"
 
 #include <string_view>
 
