@@ -45,4 +45,25 @@ std::vector<BYTE> WrappedIds::rootId() const {
     return id;
 }
 
+InwardId PassThroughIds::inward(ULONG cb, const ENTRYID* id) const {
+    const auto* bytes = reinterpret_cast<const BYTE*>(id);
+    if (!cb || !id || !platform::isReadable(bytes, cb)) return {};
+    if (cb >= kWrapHeader && std::memcmp(bytes + 4, uid_.ab, sizeof uid_.ab) == 0) return {InwardId::Root, 0, nullptr};
+    return {InwardId::Component, cb, const_cast<ENTRYID*>(id)};
+}
+
+InwardId PassThroughIds::inwardValue(ULONG cb, const BYTE* id) const {
+    return {InwardId::Component, cb, reinterpret_cast<ENTRYID*>(const_cast<BYTE*>(id))};
+}
+
+void PassThroughIds::writeOutward(ULONG cb, const BYTE* id, BYTE* out) const {
+    if (cb) std::memcpy(out, id, cb);
+}
+
+std::vector<BYTE> PassThroughIds::rootId() const {
+    std::vector<BYTE> id(kWrapHeader, 0);
+    std::memcpy(id.data() + 4, uid_.ab, sizeof uid_.ab);
+    return id;
+}
+
 } // namespace pdx::proxy

@@ -66,4 +66,19 @@ private:
     MAPIUID uid_;
 };
 
+// The directory provider's rule: identifiers pass unchanged; its own root is
+// four zero bytes and the provider UID, and stands for no identifier.
+class PassThroughIds final : public IdentifierRule {
+public:
+    explicit PassThroughIds(const MAPIUID& uid) : uid_(uid) {}
+    InwardId inward(ULONG cb, const ENTRYID* id) const override;
+    InwardId inwardValue(ULONG cb, const BYTE* id) const override;
+    ULONG outwardSize(ULONG cb, const BYTE*) const override { return cb; }
+    void writeOutward(ULONG cb, const BYTE* id, BYTE* out) const override;
+    std::vector<BYTE> rootId() const override;
+
+private:
+    MAPIUID uid_;
+};
+
 } // namespace pdx::proxy

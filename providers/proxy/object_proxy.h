@@ -35,6 +35,11 @@ public:
             if (HRESULT h = ready(); FAILED(h)) return h;
             if (!writableOut(out)) return E_INVALIDARG;
             *out = nullptr;
+            if (provider().policy().exposesWrappedObjects() && isIid(iid, kWrappedObjectIid)) {
+                target_->AddRef();
+                *out = target_;
+                return S_OK;
+            }
             if (!answers(iid)) return E_NOINTERFACE;
             AddRef();
             *out = static_cast<Iface*>(this);
@@ -96,23 +101,38 @@ public:
             return forwardDeleteProps(provider(), target_, tags, problems);
         });
     }
-    // Copies go through the PDX support object with the proxy as the source.
+    // Copies go through the PDX support object with the proxy as the source,
+    // or, between two objects of a component that shows them, to the component.
     HRESULT CopyTo(ULONG ciidExclude, LPCIID iidExclude, const SPropTagArray* excludeTags, ULONG_PTR ulUIParam,
                    IMAPIProgress* progress, LPCIID iface, void* destination, ULONG flags,
                    SPropProblemArray** problems) override {
         return guarded([&] {
             if (HRESULT h = ready(); FAILED(h)) return h;
-            return provider().support()->DoCopyTo(&own_, static_cast<Iface*>(this), ciidExclude, iidExclude,
-                                                  excludeTags, ulUIParam, progress, iface, destination, flags,
-                                                  problems);
+            object_ptr<IUnknown> inner = wrappedDestination(destination);
+            if (!inner)
+                return provider().support()->DoCopyTo(&own_, static_cast<Iface*>(this), ciidExclude, iidExclude,
+                                                      excludeTags, ulUIParam, progress, iface, destination, flags,
+                                                      problems);
+            if (problems && !writableOut(problems)) return E_INVALIDARG;
+            SPropProblemArray* from = nullptr;
+            const HRESULT h = target_->CopyTo(ciidExclude, iidExclude, excludeTags, ulUIParam, progress, iface,
+                                              inner.get(), flags, problems ? &from : nullptr);
+            return problemsToCaller(provider(), h, from, problems);
         });
     }
     HRESULT CopyProps(const SPropTagArray* includeTags, ULONG_PTR ulUIParam, IMAPIProgress* progress, LPCIID iface,
                       void* destination, ULONG flags, SPropProblemArray** problems) override {
         return guarded([&] {
             if (HRESULT h = ready(); FAILED(h)) return h;
-            return provider().support()->DoCopyProps(&own_, static_cast<Iface*>(this), includeTags, ulUIParam,
-                                                     progress, iface, destination, flags, problems);
+            object_ptr<IUnknown> inner = wrappedDestination(destination);
+            if (!inner)
+                return provider().support()->DoCopyProps(&own_, static_cast<Iface*>(this), includeTags, ulUIParam,
+                                                         progress, iface, destination, flags, problems);
+            if (problems && !writableOut(problems)) return E_INVALIDARG;
+            SPropProblemArray* from = nullptr;
+            const HRESULT h = target_->CopyProps(includeTags, ulUIParam, progress, iface, inner.get(), flags,
+                                                 problems ? &from : nullptr);
+            return problemsToCaller(provider(), h, from, problems);
         });
     }
     HRESULT GetNamesFromIDs(SPropTagArray** tags, GUID* propSet, ULONG flags, ULONG* count,
@@ -138,6 +158,13 @@ protected:
     HRESULT ready() const { return notInitialized_ ? MAPI_E_NOT_INITIALIZED : S_OK; }
     Provider& provider() const { return *provider_.get(); }
     Iface* target() const { return target_; }
+    // The component object behind a destination that is one of our proxies.
+    object_ptr<IUnknown> wrappedDestination(void* destination) const {
+        object_ptr<IUnknown> inner;
+        if (destination && provider().policy().exposesWrappedObjects())
+            static_cast<IUnknown*>(destination)->QueryInterface(&kWrappedObjectIid, inner.vout());
+        return inner;
+    }
 
 private:
     std::mutex lock_;

@@ -8,9 +8,13 @@
 
 #include "entry_ids.h"
 #include "memory.h"
+#include "pdx/guids.h"
 #include "pdx/types.h"
 
 namespace pdx::proxy {
+
+// {00020308-0000-0000-C000-000000000046}: asked of a proxy, the wrapped object.
+inline constexpr IID kWrappedObjectIid = mapiGuid(0x00020308);
 
 class ComponentPolicy {
 public:
@@ -30,6 +34,10 @@ public:
     virtual bool listsKeepTemplates() const { return false; }
     // The display name a member created through a list starts with (system code page).
     virtual std::string newMemberName() const { return {}; }
+    // Whether every proxy hands out the object it wraps under
+    // kWrappedObjectIid, so that CopyTo and CopyProps between two proxies go
+    // straight to the component (else they go through the PDX support object).
+    virtual bool exposesWrappedObjects() const { return false; }
     // NewEntry without a template: which creation template of the personal
     // address book to use (PR_DEF_CREATE_MAILUSER or PR_DEF_CREATE_DL), or 0
     // to let the component decide. A failure (the user cancelled) ends NewEntry.

@@ -28,6 +28,11 @@ public:
             if (HRESULT h = ready(); FAILED(h)) return h;
             if (!writableOut(out)) return E_INVALIDARG;
             *out = nullptr;
+            if (provider_->policy().exposesWrappedObjects() && isIid(iid, kWrappedObjectIid)) {
+                target_->AddRef();
+                *out = target_.get();
+                return S_OK;
+            }
             if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IMAPITable)) return E_NOINTERFACE;
             AddRef();
             *out = static_cast<IMAPITable*>(this);

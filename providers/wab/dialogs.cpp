@@ -20,13 +20,13 @@
 #include "pdx/memory.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
+#include "provider_open.h"
 #include "platform/codepage.h"
 #include "string_ids.h"
 
 namespace pdx::wab {
 namespace {
 
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
 constexpr ULONG KEEP_OPEN_READWRITE = 0x2;
 constexpr int kTagRole = Qt::UserRole;
 constexpr qsizetype kNameLimit = 64;

@@ -34,6 +34,9 @@ TEST_F(Provider, OpenChecksItsArgumentsAndTheSection) {
     EXPECT_EQ(abOpen_(nullptr, &support_, &section_, 0, 0, &pdxAllocate, &pdxAllocateMore, &pdxFree, nullptr),
               E_INVALIDARG);
     EXPECT_EQ(open(MAPI_UNICODE), MAPI_E_BAD_CHARWIDTH);
+    // Without a free routine the section's answer could not be given back.
+    EXPECT_EQ(abOpen_(nullptr, &support_, &section_, 0, 0, &pdxAllocate, &pdxAllocateMore, nullptr, &out),
+              E_INVALIDARG);
 
     section_.binaries.clear(); // no PR_SERVICE_UID
     EXPECT_EQ(open(), MAPI_E_BAD_VALUE);
