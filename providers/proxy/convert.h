@@ -10,6 +10,7 @@
 
 #include "entry_ids.h"
 #include "memory.h"
+#include "pdx/restriction.h"
 #include "pdx/types.h"
 
 namespace pdx::proxy {

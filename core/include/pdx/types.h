@@ -129,18 +129,6 @@ struct ENTRYID {
     BYTE ab[1];
 };
 
-struct SSortOrder {
-    ULONG ulPropTag;
-    ULONG ulOrder;
-};
-
-struct SSortOrderSet {
-    ULONG cSorts;
-    ULONG cCategories;
-    ULONG cExpanded;
-    SSortOrder aSort[1];
-};
-
 // A named property: a GUID and either a number (MNID_ID) or a 16-bit name (MNID_STRING).
 constexpr ULONG MNID_ID = 0;
 constexpr ULONG MNID_STRING = 1;
@@ -157,7 +145,6 @@ struct MAPINAMEID {
 constexpr size_t cbRowSet(ULONG rows) { return offsetof(SRowSet, aRow) + sizeof(SRow) * rows; }
 constexpr size_t cbAdrList(ULONG entries) { return offsetof(ADRLIST, aEntries) + sizeof(ADRENTRY) * entries; }
 constexpr size_t cbTagArray(ULONG tags) { return offsetof(SPropTagArray, aulPropTag) + sizeof(ULONG) * tags; }
-constexpr size_t cbSortOrderSet(ULONG sorts) { return offsetof(SSortOrderSet, aSort) + sizeof(SSortOrder) * sorts; }
 constexpr size_t cbProblemArray(ULONG problems) {
     return offsetof(SPropProblemArray, aProblem) + sizeof(SPropProblem) * problems;
 }
@@ -171,7 +158,6 @@ static_assert(sizeof(SRow) == 16 && offsetof(SRow, lpProps) == 8);
 static_assert(offsetof(SRowSet, aRow) == 8 && sizeof(SRowSet) == 24);
 static_assert(sizeof(ADRENTRY) == sizeof(SRow) && offsetof(ADRLIST, aEntries) == 8);
 static_assert(offsetof(SPropTagArray, aulPropTag) == 4);
-static_assert(offsetof(SSortOrderSet, aSort) == 12 && sizeof(SSortOrder) == 8);
 static_assert(sizeof(MAPINAMEID) == 24 && offsetof(MAPINAMEID, Kind) == 16);
 static_assert(sizeof(SPropProblem) == 12 && offsetof(SPropProblemArray, aProblem) == 4);
 

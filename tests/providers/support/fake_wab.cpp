@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pdx/restriction.h"
+
 using namespace pdx;
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))

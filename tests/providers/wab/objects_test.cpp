@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pdx/restriction.h"
 #include "provider_fixture.h"
 
 using namespace pdx;
