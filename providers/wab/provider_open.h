@@ -7,7 +7,6 @@
 
 namespace pdx::wab {
 
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
 // ABProviderOpen: MAPI_E_UNCONFIGURED instead of the dialog.
 constexpr ULONG kNoConfigureDialog = 0x00080000;
 
