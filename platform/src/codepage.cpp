@@ -13,6 +13,8 @@
 #include <mutex>
 #include <utility>
 
+#include "owned_locale.h"
+
 namespace platform {
 namespace {
 
@@ -26,24 +28,9 @@ bool isUtf8Name(const std::string& name) {
     return u == "UTF-8" || u == "UTF8" || u == "CP65001";
 }
 
-// A locale made once and freed when the module holding it goes: a plug-in
-// that is unloaded would otherwise leave it behind.
-class OwnedLocale {
-public:
-    explicit OwnedLocale(locale_t l) : locale_(l) {}
-    ~OwnedLocale() {
-        if (locale_) freelocale(locale_);
-    }
-    OwnedLocale(const OwnedLocale&) = delete;
-    OwnedLocale& operator=(const OwnedLocale&) = delete;
-    locale_t get() const { return locale_; }
-
-private:
-    locale_t locale_;
-};
-
 // The user's locale (as the environment names it) without touching the
-// process-wide locale.
+// process-wide locale. Each module that links this code keeps its own,
+// released when the module ends, so a plug-in that is unloaded gives it back.
 locale_t userLocale() {
     static const OwnedLocale loc([] {
         locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
@@ -63,6 +50,9 @@ locale_t unicodeCaseLocale() {
 // compares many texts.
 class IconvCache {
 public:
+    ~IconvCache() {
+        for (auto& [key, cd] : cache_) iconv_close(cd);
+    }
     iconv_t get(const std::string& to, const std::string& from) {
         std::lock_guard lock(mutex_);
         auto key = std::make_pair(to, from);
@@ -82,9 +72,10 @@ private:
     std::map<std::pair<std::string, std::string>, iconv_t> cache_;
 };
 
+// Released with the module, like the locales.
 IconvCache& iconvCache() {
-    static IconvCache* cache = new IconvCache; // lives to process end on purpose
-    return *cache;
+    static IconvCache cache;
+    return cache;
 }
 
 } // namespace
