@@ -203,7 +203,7 @@ private:
 
     static HRESULT rowSet(const std::vector<TableRow>& rows, SRowSet** out) {
         void* p = nullptr;
-        if (HRESULT h = mapiDomain().allocate(ULONG(cbRowSet(ULONG(rows.size())))), &p); FAILED(h)) return h;
+        if (HRESULT h = mapiDomain().allocate(ULONG(cbRowSet(ULONG(rows.size()))), &p); FAILED(h)) return h;
         auto* set = static_cast<SRowSet*>(p);
         std::memset(set, 0, cbRowSet(ULONG(rows.size())));
         for (const TableRow& row : rows) {

@@ -6,6 +6,7 @@
 #include "memory.h"
 #include "pdx/guard.h"
 #include "pdx/mapi.h"
+#include "pdx/tags.h"
 #include "session.h"
 #include "subsystem.h"
 

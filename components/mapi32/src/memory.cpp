@@ -1,5 +1,6 @@
 #include "memory.h"
 
+#include "pdx/status.h"
 #include "pdx_common/prop_copy.h"
 
 namespace mapi32 {

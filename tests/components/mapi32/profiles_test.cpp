@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "admin.h"
 #include "entry_ids.h"
@@ -127,8 +129,10 @@ TEST_F(ProfilesTest, LogonPicksTheDefaultOrTheNamedProfile) {
         ASSERT_EQ(named.logonStatus(), S_OK);
         EXPECT_EQ(named.containers()[0].first, "Home cards");
     }
-    Book unknown("Elsewhere");
-    EXPECT_EQ(unknown.logonStatus(), MAPI_E_LOGON_FAILED);
+    {
+        Book unknown("Elsewhere");
+        EXPECT_EQ(unknown.logonStatus(), MAPI_E_LOGON_FAILED);
+    }
 
     // Without MAPIInitialize there is no logon.
     IMAPISession* session = nullptr;
