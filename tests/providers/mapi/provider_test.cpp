@@ -36,7 +36,9 @@ protected:
         section_.strings[PR_DISPLAY_NAME] = "Company directory";
     }
     void TearDown() override {
-        if (provider_) EXPECT_EQ(provider_->Release(), 0u);
+        if (provider_) {
+            EXPECT_EQ(provider_->Release(), 0u);
+        }
         mapi::setLibraryName("MAPI32.DLL");
         EXPECT_EQ(mapi_->initialized, 0);
         EXPECT_EQ(mapi_->liveSessions, 0);
