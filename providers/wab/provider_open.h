@@ -4,10 +4,11 @@
 #include <string>
 
 #include "pdx/interfaces.h"
+#include "pdx/tags.h"
 
 namespace pdx::wab {
 
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
+using pdx::PR_FAX_AB_FILE_PATH;
 // ABProviderOpen: MAPI_E_UNCONFIGURED instead of the dialog.
 constexpr ULONG kNoConfigureDialog = 0x00080000;
 

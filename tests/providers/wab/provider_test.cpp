@@ -13,8 +13,6 @@ namespace {
 
 class Provider : public ProviderFixture {};
 
-constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
-
 } // namespace
 
 TEST_F(Provider, OpensTheComponentAndRegistersItsUid) {
