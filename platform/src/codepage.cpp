@@ -13,6 +13,8 @@
 #include <mutex>
 #include <utility>
 
+#include "owned_locale.h"
+
 namespace platform {
 namespace {
 
@@ -27,29 +29,30 @@ bool isUtf8Name(const std::string& name) {
 }
 
 // The user's locale (as the environment names it) without touching the
-// process-wide locale.
+// process-wide locale. Each module that links this code keeps its own,
+// released when the module ends, so a plug-in that is unloaded gives it back.
 locale_t userLocale() {
-    static locale_t loc = [] {
+    static const OwnedLocale loc([] {
         locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C", nullptr);
         return l;
-    }();
-    return loc;
+    }());
+    return loc.get();
 }
 
 locale_t unicodeCaseLocale() {
-    static locale_t loc = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-        return l;
-    }();
-    return loc;
+    static const OwnedLocale loc(newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr));
+    return loc.get();
 }
 
 // One cached iconv descriptor per direction; iconv_open is costly and sorting
 // compares many texts.
 class IconvCache {
 public:
+    ~IconvCache() {
+        for (auto& [key, cd] : cache_) iconv_close(cd);
+    }
     iconv_t get(const std::string& to, const std::string& from) {
         std::lock_guard lock(mutex_);
         auto key = std::make_pair(to, from);
@@ -69,9 +72,10 @@ private:
     std::map<std::pair<std::string, std::string>, iconv_t> cache_;
 };
 
+// Released with the module, like the locales.
 IconvCache& iconvCache() {
-    static IconvCache* cache = new IconvCache; // lives to process end on purpose
-    return *cache;
+    static IconvCache cache;
+    return cache;
 }
 
 } // namespace

@@ -9,9 +9,6 @@
 namespace pdx::proxy {
 namespace {
 
-constexpr ULONG kAbModifiable = 0x4;
-constexpr ULONG kAbRecipients = 0x1;
-
 bool isIdentifierTag(ULONG tag) { return tag == PR_ENTRYID || tag == PR_DEF_CREATE_DL || tag == PR_DEF_CREATE_MAILUSER; }
 
 size_t wideLength(const WCHAR* s) {
@@ -108,8 +105,8 @@ HRESULT copyData(const Conversion& c, const SPropValue& src, SPropValue& dst, vo
     if (isScalar(type)) {
         d = s;
         if (c.ids && c.direction == Conversion::ToCaller && src.ulPropTag == PR_CONTAINER_FLAGS &&
-            (d.ul & kAbModifiable))
-            d.ul |= kAbRecipients;
+            (d.ul & AB_MODIFIABLE))
+            d.ul |= AB_RECIPIENTS;
         return S_OK;
     }
     switch (type) {

@@ -9,8 +9,6 @@ namespace {
 
 // The component's record of the containers a list belongs to.
 constexpr ULONG PR_WAB_DL_PARENTS = 0x800B1102;
-// SaveChanges flag: keep the object open for more changes.
-constexpr ULONG KEEP_OPEN_READWRITE = 0x2;
 
 std::vector<BYTE> bytesOf(const SBinary& bin) {
     return bin.cb && bin.lpb ? std::vector<BYTE>(bin.lpb, bin.lpb + bin.cb) : std::vector<BYTE>();

@@ -4,14 +4,11 @@
 // to the provider.
 
 #include "pdx/interfaces.h"
+#include "pdx/tags.h"
 
 namespace pdx::proxy {
 
 class Provider;
-
-constexpr ULONG MAPI_ABCONT = 4;
-constexpr ULONG MAPI_MAILUSER = 6;
-constexpr ULONG MAPI_DISTLIST = 8;
 
 // The proxy for a component object of type 4, 6 or 8 (else
 // MAPI_E_INVALID_OBJECT and a null object). The proxy takes a reference of

@@ -27,7 +27,6 @@
 namespace pdx::wab {
 namespace {
 
-constexpr ULONG KEEP_OPEN_READWRITE = 0x2;
 constexpr int kTagRole = Qt::UserRole;
 constexpr qsizetype kNameLimit = 64;
 constexpr qsizetype kPathLimit = 259;

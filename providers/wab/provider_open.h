@@ -8,7 +8,6 @@
 
 namespace pdx::wab {
 
-using pdx::PR_FAX_AB_FILE_PATH;
 // ABProviderOpen: MAPI_E_UNCONFIGURED instead of the dialog.
 constexpr ULONG kNoConfigureDialog = 0x00080000;
 

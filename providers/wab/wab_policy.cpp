@@ -15,7 +15,7 @@ WabPolicy::~WabPolicy() {
 }
 
 ULONG WabPolicy::tableFlags(ULONG callerFlags) const {
-    return version_.high >= kWab5 ? callerFlags | WAB_PROFILE_CONTENTS : callerFlags;
+    return version_.high >= kWab5 ? callerFlags | WAB_LOCAL_CONTAINERS : callerFlags;
 }
 
 std::string WabPolicy::newMemberName() const { return platform::utf8ToSystem(loadString(kStrNewMemberName)); }

@@ -25,7 +25,7 @@ private:
 };
 
 // The file version from which the component takes the flags
-// WAB_ENABLE_PROFILES and WAB_PROFILE_CONTENTS.
+// WAB_ENABLE_PROFILES and WAB_LOCAL_CONTAINERS.
 constexpr uint32_t kWab5 = 0x00050000;
 
 class WabPolicy final : public proxy::ComponentPolicy {

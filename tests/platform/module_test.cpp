@@ -48,3 +48,13 @@ TEST(ModuleLoading, ConfiguredPathsLoadAsNamedAndReportTheirVersion) {
     EXPECT_EQ(v.high, 0u);
     EXPECT_EQ(v.low, 0u);
 }
+
+TEST(ModuleLoading, AnUnloadedModuleGivesBackWhatItsTextServicesCached) {
+    for (int round = 0; round < 2; ++round) {
+        Module m;
+        ASSERT_TRUE(m.load("velmo_test_text_module.so")) << m.error();
+        auto work = m.function<int (*)()>("velmoTextWork");
+        ASSERT_NE(work, nullptr);
+        EXPECT_EQ(work(), 2 + 1 + 1 + 2);
+    }
+}

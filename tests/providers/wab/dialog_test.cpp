@@ -67,7 +67,7 @@ protected:
             whatsThis_.push_back(c->objectName() + ":" + text);
         });
         section_.strings[PR_DISPLAY_NAME] = "Contacts";
-        section_.strings[wab::PR_FAX_AB_FILE_PATH] = "";
+        section_.strings[PR_FAX_AB_FILE_PATH] = "";
     }
     void TearDown() override {
         setMessageHandler({});
@@ -100,7 +100,7 @@ protected:
 
 TEST_F(ConfigDialogTest, OpensWithTheSectionsNameAndPath) {
     section_.strings[PR_DISPLAY_NAME] = "Büro";
-    section_.strings[wab::PR_FAX_AB_FILE_PATH] = "/data/Book.vcf";
+    section_.strings[PR_FAX_AB_FILE_PATH] = "/data/Book.vcf";
     ConfigDialog d(&section_, &pdxFree, nullptr);
     EXPECT_EQ(d.windowTitle(), QString::fromUtf8("新增/編輯 Windows Address Book"));
     EXPECT_EQ(control<QLabel>(&d, "2001")->text(), QString::fromUtf8("名稱(&N):"));
@@ -125,7 +125,7 @@ TEST_F(ConfigDialogTest, OkChecksTheNameAndKeepsTheDialogOpen) {
 
     ASSERT_TRUE(ok(d, "  Home book  ", ""));
     EXPECT_EQ(section_.strings[PR_DISPLAY_NAME], "Home book");
-    EXPECT_EQ(section_.strings[wab::PR_FAX_AB_FILE_PATH], "") << "no path is saved as an empty one";
+    EXPECT_EQ(section_.strings[PR_FAX_AB_FILE_PATH], "") << "no path is saved as an empty one";
     EXPECT_EQ(section_.saves, (std::vector<ULONG>{2}));
 }
 
@@ -139,10 +139,10 @@ TEST_F(ConfigDialogTest, APathMustNameAReadableFileAndMayLackItsWabExtension) {
     EXPECT_TRUE(d.pathEdit()->hasFocus() || !d.isVisible());
 
     ASSERT_TRUE(ok(d, "Book", QString::fromStdString("  " + typed + " ")));
-    EXPECT_EQ(section_.strings[wab::PR_FAX_AB_FILE_PATH], typed + ".wab");
+    EXPECT_EQ(section_.strings[PR_FAX_AB_FILE_PATH], typed + ".wab");
     const std::string vcf = file("contacts.vcf");
     ASSERT_TRUE(ok(d, "Book", QString::fromStdString(vcf)));
-    EXPECT_EQ(section_.strings[wab::PR_FAX_AB_FILE_PATH], vcf);
+    EXPECT_EQ(section_.strings[PR_FAX_AB_FILE_PATH], vcf);
 }
 
 TEST_F(ConfigDialogTest, FailedWritesShowWhichStepFailed) {
