@@ -1,4 +1,15 @@
 // A module for the loading tests.
+#include "platform/module.h"
+
+#include <cstring>
+
 extern "C" __attribute__((visibility("default"))) int velmoTestAnswer() { return 42; }
 // Its version resource: 5.0.2.7.
 extern "C" __attribute__((visibility("default"))) const unsigned VelmoFileVersion[2] = {0x00050000, 0x00020007};
+
+// The folder the module finds its siblings in, copied into buf.
+extern "C" __attribute__((visibility("default"))) void velmoTestModuleDirectory(char* buf, unsigned size) {
+    std::string dir = platform::ownModuleDirectory();
+    std::strncpy(buf, dir.c_str(), size - 1);
+    buf[size - 1] = '\0';
+}

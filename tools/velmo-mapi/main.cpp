@@ -13,6 +13,7 @@
 #include "pdx/tags.h"
 #include "platform/codepage.h"
 #include "platform/module.h"
+#include "velmo_version.h"
 
 using namespace pdx;
 
@@ -26,15 +27,18 @@ struct Mapi {
     FreeProwsMapiFn freeProws = nullptr;
 };
 
+constexpr const char* kUsage =
+    "usage: velmo-mapi profiles\n"
+    "       velmo-mapi create NAME\n"
+    "       velmo-mapi set-default NAME\n"
+    "       velmo-mapi add-ldap PROFILE NAME URI BASE-DN [--filter F] [--bind-dn DN --password-file FILE]\n"
+    "       velmo-mapi add-vcard PROFILE NAME FILE\n"
+    "       velmo-mapi services PROFILE\n"
+    "       velmo-mapi remove-service PROFILE NAME\n"
+    "       velmo-mapi --help | --version\n";
+
 int usage() {
-    std::fputs("usage: velmo-mapi profiles\n"
-               "       velmo-mapi create NAME\n"
-               "       velmo-mapi set-default NAME\n"
-               "       velmo-mapi add-ldap PROFILE NAME URI BASE-DN [--filter F] [--bind-dn DN --password-file FILE]\n"
-               "       velmo-mapi add-vcard PROFILE NAME FILE\n"
-               "       velmo-mapi services PROFILE\n"
-               "       velmo-mapi remove-service PROFILE NAME\n",
-               stderr);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -254,6 +258,14 @@ int run(Mapi& mapi, IProfAdmin* admin, const std::string& command, int argc, cha
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velmo-mapi %s\n", VELMO_VERSION);
+        return 0;
+    }
     Mapi mapi;
     if (!mapi.module.load("MAPI32.DLL")) {
         std::fprintf(stderr, "velmo-mapi: cannot load mapi32.so: %s\n", mapi.module.error().c_str());
