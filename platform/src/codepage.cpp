@@ -28,22 +28,6 @@ bool isUtf8Name(const std::string& name) {
     return u == "UTF-8" || u == "UTF8" || u == "CP65001";
 }
 
-// A locale made once and freed when the module holding it goes: a plug-in
-// that is unloaded would otherwise leave it behind.
-class OwnedLocale {
-public:
-    explicit OwnedLocale(locale_t l) : locale_(l) {}
-    ~OwnedLocale() {
-        if (locale_) freelocale(locale_);
-    }
-    OwnedLocale(const OwnedLocale&) = delete;
-    OwnedLocale& operator=(const OwnedLocale&) = delete;
-    locale_t get() const { return locale_; }
-
-private:
-    locale_t locale_;
-};
-
 // The user's locale (as the environment names it) without touching the
 // process-wide locale. Each module that links this code keeps its own,
 // released when the module ends, so a plug-in that is unloaded gives it back.
