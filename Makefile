@@ -26,6 +26,7 @@ bench: setup
 	@cmake -S . -B build-release -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DVELMO_SANITIZE=OFF >/dev/null
 	@cmake --build build-release -j$(JOBS)
 	@for b in build-release/bin/*-bench; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done; true
+	@for s in bench/*_bench.sh; do echo "== $$s" && bash "$$s" build-release; done; true
 
 # The Debian package, from an optimised build without sanitizers or tests in
 # build-package/, checked with lintian: build-package/lisotrex_<version>_<arch>.deb.
