@@ -22,10 +22,12 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
 # Speed and memory figures, from an optimised build without sanitizers.
-bench: setup
+bench:
+	@bash scripts/setup.sh --bench
 	@cmake -S . -B build-release -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DVELMO_SANITIZE=OFF >/dev/null
 	@cmake --build build-release -j$(JOBS)
 	@for b in build-release/bin/*-bench; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done; true
+	@bash bench/convert_bench.sh build-release/bin
 
 clean:
 	rm -rf $(BUILD_DIR) build-release

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and runs with.
 # Idempotent: does nothing (and touches no network) when everything is present.
+# `setup.sh --bench` also installs what the benchmarks measure against and
+# with (`make bench`); the build and the tests never need those.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,14 @@ packages=(
   xvfb xauth fonts-noto-cjk
   shared-mime-info desktop-file-utils
 )
+
+# The peer the headless conversion is timed against, the timer, and GNU time
+# for peak memory.
+bench_packages=(abook hyperfine time python3)
+
+if [ "${1:-}" = "--bench" ]; then
+  packages+=("${bench_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
