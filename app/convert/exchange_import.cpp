@@ -23,25 +23,16 @@ ExchangeFormat exchangeFormat(const ExchangeSettings& s, bool version2000) {
     return f;
 }
 
-int ExchangeFieldReader::next() {
-    if (pos_ >= text_.size()) return -1;
-    return static_cast<unsigned char>(text_[pos_++]);
-}
-
-int ExchangeFieldReader::peek() const {
-    return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1;
-}
-
 void ExchangeFieldReader::skipRestOfLine() {
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-    if (pos_ < text_.size()) ++pos_;
+    for (int c = in_.next(); c >= 0 && c != '\n'; c = in_.next()) {
+    }
 }
 
-std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view prefix) {
+void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::string_view prefix) {
     const auto quote = static_cast<unsigned char>(format_.quote);
     const auto delimiter = static_cast<unsigned char>(format_.delimiter);
     const auto group = static_cast<unsigned char>(format_.groupSymbol);
-    std::string value;
+    value.clear();
     bool quoted = false;
     bool prefixFound = prefix.empty();
     bool dropping = false; // the wanted group is over; the rest of the field is read only
@@ -66,22 +57,22 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
     };
 
     for (;;) {
-        int c = next();
+        int c = in_.next();
         if (c < 0 || c == 0 || c == '\n') break;
         if (c == '\\') {
-            int lit = next();
+            int lit = in_.next();
             if (lit < 0 || lit == '\n') break;
             store(lit);
             continue;
         }
         if (c == quote) {
-            int n = peek();
+            int n = in_.peek();
             if (n == quote) {
-                ++pos_;
+                in_.skip();
                 store(quote);
             } else if (quoted) {
                 if (n == delimiter) {
-                    ++pos_;
+                    in_.skip();
                     moreFields = true;
                 } else {
                     // Anything else after a closing quote ends the line.
@@ -91,7 +82,7 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
             } else {
                 quoted = true;
                 if (n >= 0) {
-                    ++pos_;
+                    in_.skip();
                     store(n);
                 }
             }
@@ -104,7 +95,6 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
         store(c);
     }
     if (!prefixFound) value.clear();
-    return value;
 }
 
 std::string decodeExchange2000Value(std::string_view value) {
@@ -152,7 +142,7 @@ namespace {
 
 enum Slot { kGiven, kSurname, kFax, kEmail, kDisplay, kDepartment, kCompany, kSlotCount };
 
-void storeSlot(ImportRecord& rec, int slot, const std::string& value) {
+void storeSlot(ImportRecord& rec, int slot, std::string_view value) {
     switch (slot) {
     case kGiven: rec.givenName.assign(value); break;
     case kSurname: rec.surname.assign(value); break;
@@ -166,34 +156,52 @@ void storeSlot(ImportRecord& rec, int slot, const std::string& value) {
 
 } // namespace
 
+namespace {
+
+void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& map, const std::string& emailPrefix,
+                ImportContext& ctx, ImportResult& result);
+
+} // namespace
+
 ImportResult importExchange(const std::string& path, bool version2000, const ExchangeSettings& settings,
                             const FieldMaps& maps, ImportContext& ctx) {
-    ImportRun run(path, ctx);
+    ImportRun run(path, ctx, ImportRun::Streamed);
     ImportResult& result = run.result;
     if (!run.ready()) return result;
-    const std::string& text = run.text;
     ctx.conversion.useFax1 = ctx.conversion.importFax;
     ctx.conversion.useFax2 = false;
 
     const FieldMap* map = maps.find(version2000 ? kExchange2000Section : kExchange5Section);
     static const FieldMap kEmptyMap{};
     if (!map) map = &kEmptyMap;
+    const std::string emailPrefix = version2000 ? std::string() : map->value(FieldKey::EmailProperty);
+
+    // One pass over the file: each row is converted as soon as it is read.
+    ExchangeFieldReader reader(run.file, exchangeFormat(settings, version2000));
+    importRows(reader, version2000, *map, emailPrefix, ctx, result);
+    if (reader.failure() != platform::FileCause::None) result.fileError = reader.failure();
+    return result;
+}
+
+namespace {
+
+void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& map, const std::string& emailPrefix,
+                ImportContext& ctx, ImportResult& result) {
     const std::array<FieldKey, kSlotCount> slotKeys = {FieldKey::FirstName, FieldKey::LastName,  FieldKey::FaxNumber1,
                                                        FieldKey::Email1,    FieldKey::DisplayName, FieldKey::Department,
                                                        FieldKey::Company};
-    const std::string emailPrefix = version2000 ? std::string() : map->value(FieldKey::EmailProperty);
-
-    ExchangeFieldReader reader(text, exchangeFormat(settings, version2000));
     // Column position of each slot, -1 while the header does not name it.
     std::array<int, kSlotCount> position;
     position.fill(-1);
     bool more = true;
+    std::string value;
+    value.reserve(ExchangeFieldReader::kFieldLimit);
     for (int column = 0; more; ++column) {
-        std::string name = reader.readField(more);
+        reader.readField(value, more);
         for (int s = 0; s < kSlotCount; ++s) {
-            const std::string& wanted = map->value(slotKeys[s]);
+            const std::string& wanted = map.value(slotKeys[s]);
             // An empty name in the map means "no such column", never an empty header cell.
-            if (!wanted.empty() && name == wanted) position[s] = column;
+            if (!wanted.empty() && value == wanted) position[s] = column;
         }
     }
     auto present = [&](int s) { return position[s] >= 0; };
@@ -201,9 +209,11 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
                                       (present(kGiven) || present(kSurname) || present(kDisplay))
                                 : present(kGiven) && present(kSurname) && present(kFax) && present(kEmail);
     if (!complete) {
+        // A header cut short by a failed read is the file's failure, not its form's.
+        if (reader.failure() != platform::FileCause::None) return;
         ctx.prompter.message(ids::IDS_MSG_EXCHANGE_FIELDS_MISSING, Icon::Stop);
         result.formatError = true;
-        return result;
+        return;
     }
 
     ImportRecord record;
@@ -215,7 +225,7 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
         bool stop = false;
         while (lineGoesOn) {
             bool isEmail = position[kEmail] == static_cast<int>(column);
-            std::string value = reader.readField(lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
+            reader.readField(value, lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
             if (firstField && !lineGoesOn) {
                 stop = true; // an empty or single-field line ends the data
                 break;
@@ -235,15 +245,16 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
             break;
         }
         if (ctx.out.size() >= ctx.conversion.room) {
-            // Full: only a further row makes this a cut import.
-            ExchangeFieldReader probe = reader;
+            // Full: only a further row makes this a cut import. Reading
+            // stops here, so the look ahead may consume it.
             bool further = false;
-            probe.readField(further);
+            reader.readField(value, further);
             if (further) result.code = kImportRoomExhausted;
             break;
         }
     }
-    return result;
 }
+
+} // namespace
 
 } // namespace lisotrex
