@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace lisotrex {
 
@@ -21,6 +22,11 @@ ExchangeFormat exchangeFormat(const ExchangeSettings& s, bool version2000) {
     if (s.quote >= 0 && s.quote < 2) f.quote = kQuotes[s.quote];
     if (s.groupSymbol >= 0 && s.groupSymbol < 8) f.groupSymbol = kGroups[s.groupSymbol];
     return f;
+}
+
+void ExchangeFieldReader::markSpecials() {
+    for (char b : {format_.quote, format_.delimiter, format_.groupSymbol, '\\', '\0', '\n'})
+        special_[static_cast<unsigned char>(b)] = true;
 }
 
 void ExchangeFieldReader::skipRestOfLine() {
@@ -56,7 +62,19 @@ void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::s
         }
     };
 
+    // Bytes without a meaning of their own are taken in runs while nothing
+    // depends on them one by one (the prefix is found or not asked for).
     for (;;) {
+        if (prefixFound) {
+            std::string_view run = in_.buffered();
+            size_t k = 0;
+            while (k < run.size() && !special_[static_cast<unsigned char>(run[k])]) ++k;
+            if (k > 0) {
+                if (!dropping) value.append(run.data(), std::min(k, kFieldLimit - std::min(kFieldLimit, value.size())));
+                in_.take(k);
+                continue;
+            }
+        }
         int c = in_.next();
         if (c < 0 || c == 0 || c == '\n') break;
         if (c == '\\') {
@@ -216,6 +234,13 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
         return;
     }
 
+    // The slots each column fills (a column may serve more than one).
+    std::vector<unsigned> slotsOfColumn;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (position[s] < 0) continue;
+        if (slotsOfColumn.size() <= static_cast<size_t>(position[s])) slotsOfColumn.resize(position[s] + 1, 0);
+        slotsOfColumn[position[s]] |= 1u << s;
+    }
     ImportRecord record;
     for (;;) {
         record.clear();
@@ -231,9 +256,9 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
                 break;
             }
             firstField = false;
-            for (int s = 0; s < kSlotCount; ++s)
-                if (position[s] == static_cast<int>(column))
-                    storeSlot(record, s, version2000 ? decodeExchange2000Value(value) : value);
+            const unsigned slots = column < slotsOfColumn.size() ? slotsOfColumn[column] : 0;
+            for (int s = 0; slots >> s; ++s)
+                if (slots & (1u << s)) storeSlot(record, s, version2000 ? decodeExchange2000Value(value) : value);
             ++column;
         }
         if (stop) break;

@@ -27,8 +27,12 @@ class ExchangeFieldReader {
 public:
     static constexpr size_t kFieldLimit = 768;
 
-    ExchangeFieldReader(std::string_view text, const ExchangeFormat& format) : in_(text), format_(format) {}
-    ExchangeFieldReader(const platform::File& file, const ExchangeFormat& format) : in_(file), format_(format) {}
+    ExchangeFieldReader(std::string_view text, const ExchangeFormat& format) : in_(text), format_(format) {
+        markSpecials();
+    }
+    ExchangeFieldReader(const platform::File& file, const ExchangeFormat& format) : in_(file), format_(format) {
+        markSpecials();
+    }
 
     // Reads one field into value; moreFields tells whether the line goes on.
     // With a prefix, only the group that starts with it counts, without the prefix.
@@ -43,9 +47,11 @@ public:
 
 private:
     void skipRestOfLine();
+    void markSpecials();
 
     ImportInput in_;
     ExchangeFormat format_;
+    bool special_[256] = {}; // bytes the field reading looks at one by one
 };
 
 // X'E999B3...' cells of Exchange 2000: hexadecimal UTF-8, turned into the

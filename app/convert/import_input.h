@@ -32,6 +32,13 @@ public:
         return -1;
     }
     void skip() { ++pos_; } // after a peek that found a byte
+    // The bytes read ahead and not yet taken (empty at the end of the data);
+    // take(n) takes the first n of them.
+    std::string_view buffered() {
+        if (pos_ >= end_ && !refill()) return {};
+        return {data_ + pos_, end_ - pos_};
+    }
+    void take(size_t n) { pos_ += n; }
     bool atEnd() { return pos_ >= end_ && !refill(); }
     // Set when reading the file failed; the data then ends there.
     platform::FileCause failure() const { return failure_; }

@@ -76,8 +76,10 @@ public:
         }
         sqlite3_stmt* s = nullptr;
         cached = false;
+        const bool keep = std::none_of(cache_.begin(), cache_.end(), [&](const Cached& c) { return c.sql == sql; });
+        if (keep) cache_.reserve(cache_.size() + 1); // may throw: nothing is prepared yet
         if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) return s;
-        if (std::none_of(cache_.begin(), cache_.end(), [&](const Cached& c) { return c.sql == sql; })) {
+        if (keep) {
             cache_.push_back({sql, s, true});
             cached = true;
         }
@@ -412,6 +414,28 @@ RegStatus RegKey::setValue(std::string_view name, RegType type, const void* data
         ins.bindBlob(5, data, size);
         return ins.step() == SQLITE_DONE ? kRegOk : kRegStoreFailure;
     });
+}
+
+bool RegKey::holds(std::string_view name, RegType type, const void* data, size_t size) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_ || (size && !data)) return false;
+    int64_t id = 0;
+    if (resolve(id) != kRegOk) return false;
+    std::string stored;
+    if (type == REG_SZ) { // as setValue stores it
+        std::string_view text(static_cast<const char*>(data), size);
+        if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
+        stored = systemToUtf8(text);
+        data = stored.data();
+        size = stored.size();
+    }
+    Stmt q(store()->db(), "SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2");
+    q.bind(1, id);
+    q.bind(2, foldCaseUtf8(systemToUtf8(name)));
+    if (q.step() != SQLITE_ROW || q.i64(0) != static_cast<int64_t>(type)) return false;
+    const void* blob = sqlite3_column_blob(q.s, 1);
+    const size_t bytes = static_cast<size_t>(sqlite3_column_bytes(q.s, 1));
+    return bytes == size && (size == 0 || std::memcmp(blob, data, size) == 0);
 }
 
 RegStatus RegKey::setString(std::string_view name, std::string_view text) const {

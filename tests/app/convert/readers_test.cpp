@@ -1,5 +1,6 @@
 #include "convert/exchange_import.h"
 #include "convert/notes_import.h"
+#include "test_environment.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -122,4 +123,41 @@ TEST(NotesDocuments, LongLinesKeep277Bytes) {
     ImportRecord rec;
     ASSERT_TRUE(r.readDocument(rec));
     EXPECT_EQ(rec.department.str(), std::string(277 - 253, 'd'));
+}
+
+// The export is read in blocks with CR LF folded to LF: the result must not
+// depend on where a block ends (a CR as a block's last byte, its LF in the next).
+TEST(ImportInputBlocks, LineEndsFoldTheSameAcrossBlockEdges) {
+    const size_t block = ImportInput::kBlock;
+    std::string text;
+    for (size_t edge : {block - 1, 2 * block - 2, 3 * block - 1}) {
+        text.resize(edge, 'x');
+        text += "\r\n";
+    }
+    text += "lone\rcr\r\r\nlast\r"; // a CR without LF stays, also at the very end
+    std::string expected;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) expected += text[i];
+
+    const std::string path = velmo::test::makeTempDir("input") + "/in.txt";
+    velmo::test::writeFile(path, text);
+    platform::File file;
+    ASSERT_EQ(file.open(path, {platform::FileAccess::Read, false, false, true}), platform::FileCause::None);
+    ImportInput in(file);
+    std::string got;
+    for (;;) {
+        std::string_view run = in.buffered();
+        if (run.size() > 3) { // take some bytes in runs, the rest one by one
+            got.append(run.substr(0, run.size() / 2));
+            in.take(run.size() / 2);
+            continue;
+        }
+        int c = in.next();
+        if (c < 0) break;
+        got.push_back(static_cast<char>(c));
+    }
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected);
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(in.failure(), platform::FileCause::None);
 }
