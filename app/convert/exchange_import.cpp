@@ -115,6 +115,46 @@ void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::s
     if (!prefixFound) value.clear();
 }
 
+// A field that ends in the read-ahead, unquoted or quoted once around bytes
+// without a meaning of their own, is those bytes: taken without a copy.
+// Anything else (escapes, doubled quotes, group symbols, a delimiter inside
+// quotes, the block's end) is left to readField, with nothing taken.
+bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields) {
+    const std::string_view run = in_.buffered();
+    const char quote = format_.quote;
+    size_t start = 0;
+    if (!run.empty() && run[0] == quote) {
+        // The byte after an opening quote is taken as it is, whatever it is.
+        if (run.size() < 3 || run[1] == quote || run[1] == format_.groupSymbol) return false;
+        start = 1;
+    }
+    size_t k = start == 0 ? 0 : 2; // past the opening quote and the byte after it
+    while (k < run.size() && !special_[static_cast<unsigned char>(run[k])]) ++k;
+    if (k >= run.size()) return false;
+    const char stop = run[k];
+    size_t taken;
+    if (start == 0) {
+        if (stop == format_.delimiter) moreFields = true;
+        else if (stop == '\n' || stop == '\0') moreFields = false;
+        else return false;
+        taken = k + 1;
+    } else {
+        if (stop != quote || k + 1 >= run.size() || run[k + 1] != format_.delimiter) return false;
+        moreFields = true;
+        taken = k + 2;
+    }
+    field = run.substr(start, std::min(k - start, kFieldLimit));
+    in_.take(taken);
+    return true;
+}
+
+std::string_view ExchangeFieldReader::viewField(std::string& scratch, bool& moreFields, std::string_view prefix) {
+    std::string_view field;
+    if (prefix.empty() && plainField(field, moreFields)) return field;
+    readField(scratch, moreFields, prefix);
+    return scratch;
+}
+
 std::string decodeExchange2000Value(std::string_view value) {
     if (value.substr(0, 2) != "X'") return std::string(value);
     std::string_view hex = value.substr(2);
@@ -212,10 +252,10 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
     std::array<int, kSlotCount> position;
     position.fill(-1);
     bool more = true;
-    std::string value;
-    value.reserve(ExchangeFieldReader::kFieldLimit);
+    std::string scratch;
+    scratch.reserve(ExchangeFieldReader::kFieldLimit);
     for (int column = 0; more; ++column) {
-        reader.readField(value, more);
+        const std::string_view value = reader.viewField(scratch, more);
         for (int s = 0; s < kSlotCount; ++s) {
             const std::string& wanted = map.value(slotKeys[s]);
             // An empty name in the map means "no such column", never an empty header cell.
@@ -250,7 +290,8 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
         bool stop = false;
         while (lineGoesOn) {
             bool isEmail = position[kEmail] == static_cast<int>(column);
-            reader.readField(value, lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
+            const std::string_view value =
+                reader.viewField(scratch, lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
             if (firstField && !lineGoesOn) {
                 stop = true; // an empty or single-field line ends the data
                 break;
@@ -273,7 +314,7 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
             // Full: only a further row makes this a cut import. Reading
             // stops here, so the look ahead may consume it.
             bool further = false;
-            reader.readField(value, further);
+            reader.readField(scratch, further);
             if (further) result.code = kImportRoomExhausted;
             break;
         }

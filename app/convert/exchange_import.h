@@ -37,6 +37,10 @@ public:
     // Reads one field into value; moreFields tells whether the line goes on.
     // With a prefix, only the group that starts with it counts, without the prefix.
     void readField(std::string& value, bool& moreFields, std::string_view prefix = {});
+    // The same field as readField gives, seen in place where the read-ahead
+    // holds it whole and plain (most fields); otherwise read into scratch.
+    // The view lasts until the next read.
+    std::string_view viewField(std::string& scratch, bool& moreFields, std::string_view prefix = {});
     std::string readField(bool& moreFields, std::string_view prefix = {}) {
         std::string value;
         readField(value, moreFields, prefix);
@@ -48,6 +52,7 @@ public:
 private:
     void skipRestOfLine();
     void markSpecials();
+    bool plainField(std::string_view& field, bool& moreFields);
 
     ImportInput in_;
     ExchangeFormat format_;

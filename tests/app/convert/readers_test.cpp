@@ -57,6 +57,36 @@ TEST(ExchangeFields, OtherCharactersAndLimits) {
     EXPECT_EQ(fields(r)[0].size(), ExchangeFieldReader::kFieldLimit);
 }
 
+// Fields seen in place must be exactly the fields read byte by byte, for
+// every kind of field and wherever the read-ahead block happens to end.
+TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
+    const std::string rows = "a,,\"b,c\",\"plain\",\"\"\"q\",\"%g\",\"x\"y,z\n"
+                             "\",lead\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
+                             + std::string("nul\0after,", 10) + std::string(770, 'l') + ",\"" +
+                             std::string(770, 'm') + "\"\n\"x\n";
+    ExchangeFormat f;
+    const std::string dir = velmo::test::makeTempDir("fields");
+    for (size_t pad = 0; pad < rows.size() + 2; ++pad) {
+        // The padding line puts a different byte of the rows at the first block's end.
+        const std::string text = std::string(ImportInput::kBlock - 1 - rows.size() + pad, 'p') + "\n" + rows;
+        const std::string path = dir + "/in.csv";
+        velmo::test::writeFile(path, text);
+        platform::File file;
+        ASSERT_EQ(file.open(path, {platform::FileAccess::Read, false, false, true}), platform::FileCause::None);
+        ExchangeFieldReader inPlace(file, f);
+        ExchangeFieldReader byteWise(text, f);
+        std::string scratch;
+        for (int field = 0; !byteWise.atEnd(); ++field) {
+            bool moreA = false, moreB = false;
+            const std::string expected = byteWise.readField(moreB);
+            const std::string got(inPlace.viewField(scratch, moreA));
+            ASSERT_EQ(got, expected) << "padding " << pad << ", field " << field;
+            ASSERT_EQ(moreA, moreB) << "padding " << pad << ", field " << field;
+        }
+        EXPECT_TRUE(inPlace.atEnd()) << "padding " << pad;
+    }
+}
+
 TEST(Exchange2000Values, HexUtf8BecomesTheSystemCodePage) {
     EXPECT_EQ(decodeExchange2000Value("X'E999B3E69DB1'"), "陳東");
     EXPECT_EQ(decodeExchange2000Value("plain"), "plain");
