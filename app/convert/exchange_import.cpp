@@ -143,14 +143,22 @@ bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields) 
         moreFields = true;
         taken = k + 2;
     }
-    field = run.substr(start, std::min(k - start, kFieldLimit));
+    field = run.substr(start, k - start);
     in_.take(taken);
     return true;
 }
 
 std::string_view ExchangeFieldReader::viewField(std::string& scratch, bool& moreFields, std::string_view prefix) {
     std::string_view field;
-    if (prefix.empty() && plainField(field, moreFields)) return field;
+    if (prefix.size() < kFieldLimit && plainField(field, moreFields)) {
+        // A plain field holds no group symbol: it is one group, wanted when
+        // it starts with the prefix.
+        if (!prefix.empty()) {
+            if (field.substr(0, prefix.size()) != prefix) return {};
+            field.remove_prefix(prefix.size());
+        }
+        return field.substr(0, kFieldLimit);
+    }
     readField(scratch, moreFields, prefix);
     return scratch;
 }

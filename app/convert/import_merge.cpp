@@ -123,13 +123,24 @@ private:
         std::vector<size_t> groupOf(imported.size());
         std::vector<size_t> groupSize;
         {
-            std::unordered_map<EntryKey, size_t, EntryKeyHash> ids;
-            ids.reserve(imported.size());
+            // Open addressing over positions (first member of each group, + 1):
+            // no node per entry, at most a quarter of a megabyte.
+            size_t capacity = 16;
+            while (capacity < imported.size() * 2) capacity <<= 1;
+            std::vector<uint32_t> firstOfGroup(capacity, 0);
             for (size_t i = 0; i < imported.size(); ++i) {
-                auto [it, fresh] = ids.try_emplace(keyOf(imported[i]), groupSize.size());
-                if (fresh) groupSize.push_back(0);
-                groupOf[i] = it->second;
-                ++groupSize[it->second];
+                const EntryKey key = keyOf(imported[i]);
+                size_t slot = EntryKeyHash()(key) & (capacity - 1);
+                while (firstOfGroup[slot] && keyOf(imported[firstOfGroup[slot] - 1]) != key)
+                    slot = (slot + 1) & (capacity - 1);
+                if (!firstOfGroup[slot]) {
+                    firstOfGroup[slot] = static_cast<uint32_t>(i + 1);
+                    groupOf[i] = groupSize.size();
+                    groupSize.push_back(0);
+                } else {
+                    groupOf[i] = groupOf[firstOfGroup[slot] - 1];
+                }
+                ++groupSize[groupOf[i]];
             }
         }
         std::vector<size_t> groupStart(groupSize.size() + 1, 0);

@@ -61,7 +61,7 @@ TEST(ExchangeFields, OtherCharactersAndLimits) {
 // every kind of field and wherever the read-ahead block happens to end.
 TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
     const std::string rows = "a,,\"b,c\",\"plain\",\"\"\"q\",\"%g\",\"x\"y,z\n"
-                             "\",lead\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
+                             "\",lead\",\"leap%le\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
                              + std::string("nul\0after,", 10) + std::string(770, 'l') + ",\"" +
                              std::string(770, 'm') + "\"\n\"x\n";
     ExchangeFormat f;
@@ -73,17 +73,25 @@ TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
         velmo::test::writeFile(path, text);
         platform::File file;
         ASSERT_EQ(file.open(path, {platform::FileAccess::Read, false, false, true}), platform::FileCause::None);
-        ExchangeFieldReader inPlace(file, f);
-        ExchangeFieldReader byteWise(text, f);
-        std::string scratch;
-        for (int field = 0; !byteWise.atEnd(); ++field) {
-            bool moreA = false, moreB = false;
-            const std::string expected = byteWise.readField(moreB);
-            const std::string got(inPlace.viewField(scratch, moreA));
-            ASSERT_EQ(got, expected) << "padding " << pad << ", field " << field;
-            ASSERT_EQ(moreA, moreB) << "padding " << pad << ", field " << field;
+        // Without a prefix, and with prefixes some fields start with (one
+        // of them before a field longer than the limit).
+        for (std::string_view prefix : {"", "l", "le", "\"", "a"}) {
+            ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
+            ExchangeFieldReader inPlace(file, f);
+            ExchangeFieldReader byteWise(rows, f);
+            std::string scratch;
+            bool morePadding = true;
+            inPlace.viewField(scratch, morePadding);
+            ASSERT_FALSE(morePadding);
+            for (int field = 0; !byteWise.atEnd(); ++field) {
+                bool moreA = false, moreB = false;
+                const std::string expected = byteWise.readField(moreB, prefix);
+                const std::string got(inPlace.viewField(scratch, moreA, prefix));
+                ASSERT_EQ(got, expected) << "padding " << pad << ", field " << field << ", prefix " << prefix;
+                ASSERT_EQ(moreA, moreB) << "padding " << pad << ", field " << field << ", prefix " << prefix;
+            }
+            EXPECT_TRUE(inPlace.atEnd()) << "padding " << pad;
         }
-        EXPECT_TRUE(inPlace.atEnd()) << "padding " << pad;
     }
 }
 
