@@ -4,6 +4,7 @@
 #   setup.sh              what `make run` and `make test` need
 #   setup.sh --package    and the tools of `make package` (lintian)
 #   setup.sh --screenshot and what scripts/screenshot.sh needs (ImageMagick, xdotool)
+#   setup.sh --bench      and what `make bench` measures against and with
 set -euo pipefail
 
 packages=(
@@ -21,8 +22,13 @@ packages=(
   libldap-dev slapd ldap-utils
 )
 
+# The peer the headless conversion is timed against, the timer, and GNU time
+# for peak memory.
+bench_packages=(abook hyperfine time python3)
+
 for arg in "$@"; do
   case "$arg" in
+    --bench) packages+=("${bench_packages[@]}") ;;
     --package) packages+=(lintian fakeroot) ;;
     --screenshot) packages+=(imagemagick xdotool) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
