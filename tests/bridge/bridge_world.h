@@ -1,0 +1,46 @@
+#pragma once
+// A private installation for the bridge tests: the bridge, vqcore and the
+// test providers copied into one folder with a service INF that offers
+// "WAB" (the book provider, over a file named by PDXBOOK_FILE when the
+// service is made) and "ZELT_ABS" (a provider that never opens), and a
+// Lisotrex.inf with the labels below.
+
+#include <string>
+
+#include "pdx/pdx.h"
+#include "platform/module.h"
+
+namespace bridgetest {
+
+// Name suffixes and information labels of the test Lisotrex.inf.
+inline constexpr char kHomeSuffix[] = "(住家傳真)";
+inline constexpr char kBusinessSuffix[] = "(公司傳真)";
+inline constexpr char kOtherSuffix[] = "(其他傳真)";
+inline constexpr char kEmailSuffix[] = "(E-mail)";
+inline constexpr char kBusinessLabel[] = "[公司傳真]";
+inline constexpr char kHomeLabel[] = "[住家傳真]";
+inline constexpr char kPrimaryLabel[] = "[主要傳真]";
+inline constexpr char kEmailLabel[] = "[電子郵件]";
+
+// The folder, made once per test process (with a trailing "/").
+const std::string& installFolder();
+
+// A book file for the book provider; the next "WAB" service made reads it.
+std::string useBook(const std::string& text);
+
+// vqcore of the installation, loaded directly, for tests that open sessions themselves.
+struct Core {
+    platform::Module module;
+    pdx::PDXOpenFn open = nullptr;
+    pdx::PDXAdminProfilesFn adminProfiles = nullptr;
+    pdx::PDXAllocateBufferFn allocateBuffer = nullptr;
+    pdx::PDXAllocateMoreFn allocateMore = nullptr;
+    pdx::PDXFreeBufferFn freeBuffer = nullptr;
+    pdx::PDXFreeProwsFn freeProws = nullptr;
+    bool load();
+    // A profile with the given services (by name); S_OK or the failing status.
+    pdx::HRESULT createProfile(const std::string& name, std::initializer_list<const char*> services,
+                               bool makeDefault = false);
+};
+
+} // namespace bridgetest
