@@ -25,14 +25,16 @@ Support* Support::createForProvider(ProviderList* list, std::shared_ptr<Provider
 }
 
 HRESULT Support::QueryInterface(LPCIID iid, void** out) {
-    if (!writableOut(out)) return E_INVALIDARG;
-    if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IPDXSupport)) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    *out = static_cast<IPDXSupport*>(this);
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!writableOut(out)) return E_INVALIDARG;
+        if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IPDXSupport)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        *out = static_cast<IPDXSupport*>(this);
+        return S_OK;
+    });
 }
 
 ULONG Support::AddRef() {
@@ -54,15 +56,17 @@ HRESULT Support::GetLastError(HRESULT, ULONG, MAPIERROR**) { return S_OK; }
 
 HRESULT Support::GetMemAllocRoutines(AllocateBufferFn* allocateBuffer, AllocateMoreFn* allocateMore,
                                      FreeBufferFn* freeBuffer) {
-    if (!writableOut(allocateBuffer) || !writableOut(allocateMore) || !writableOut(freeBuffer)) return E_INVALIDARG;
-    *allocateBuffer = &PDXAllocateBuffer;
-    *allocateMore = &PDXAllocateMore;
-    *freeBuffer = &PDXFreeBuffer;
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!writableOut(allocateBuffer) || !writableOut(allocateMore) || !writableOut(freeBuffer)) return E_INVALIDARG;
+        *allocateBuffer = &PDXAllocateBuffer;
+        *allocateMore = &PDXAllocateMore;
+        *freeBuffer = &PDXFreeBuffer;
+        return S_OK;
+    });
 }
 
 HRESULT Support::SetProviderUID(const MAPIUID* uid, ULONG) {
-    return guarded([&] {
+    return guarded([&]() -> HRESULT {
         if (!uid || !readable(uid, sizeof *uid)) return E_INVALIDARG;
         if (!list_ || !record_) return MAPI_E_NO_SUPPORT; // no provider to register it for
         return list_->registerUid(*record_, *uid);
@@ -75,7 +79,7 @@ HRESULT Support::Reserved9() { return MAPI_E_NO_SUPPORT; }
 HRESULT Support::DoCopyTo(LPCIID srcIface, void* source, ULONG, LPCIID, const SPropTagArray* excludeTags, ULONG_PTR,
                           IMAPIProgress*, LPCIID destIface, void* destination, ULONG flags,
                           SPropProblemArray** problems) {
-    return guarded([&] {
+    return guarded([&]() -> HRESULT {
         if (problems && !writableOut(problems)) return E_INVALIDARG;
         if (problems) *problems = nullptr;
         return doCopyTo(srcIface, source, excludeTags, destIface, destination, flags, problems);
@@ -85,7 +89,7 @@ HRESULT Support::DoCopyTo(LPCIID srcIface, void* source, ULONG, LPCIID, const SP
 HRESULT Support::DoCopyProps(LPCIID srcIface, void* source, const SPropTagArray* includeTags, ULONG_PTR,
                              IMAPIProgress*, LPCIID destIface, void* destination, ULONG flags,
                              SPropProblemArray** problems) {
-    return guarded([&] {
+    return guarded([&]() -> HRESULT {
         if (problems && !writableOut(problems)) return E_INVALIDARG;
         if (problems) *problems = nullptr;
         return doCopyProps(srcIface, source, includeTags, destIface, destination, flags, problems);
