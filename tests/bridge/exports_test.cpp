@@ -300,7 +300,8 @@ TEST_F(Exports, FaxServiceTakenOutAndPutBack) {
     // With it, the profile does not open; without it, it does; then it comes back under its name.
     ASSERT_EQ(core.createProfile("Faxing", {"WAB", "ZELT_ABS"}), 0);
     EXPECT_EQ(open(0, "Faxing", kOpenProgramProfile), nullptr);
-    EXPECT_EQ(lastError(nullptr), pdx::MAPI_E_NO_SUPPORT) << "the fax provider's own failure";
+    EXPECT_LT(lastError(nullptr), 0) << "the fax provider's own failure";
+    EXPECT_NE(lastError(nullptr), kLogonFailed);
     EXPECT_EQ(deleteFax(nullptr, 0, "Faxing", 0x10, name), 0);
     EXPECT_STREQ(name, "Test fax book");
     EXPECT_EQ(services("Faxing").size(), 1u);
