@@ -26,30 +26,39 @@ bool isUtf8Name(const std::string& name) {
     return u == "UTF-8" || u == "UTF8" || u == "CP65001";
 }
 
+// A locale object freed with the module that made it: the PDX libraries are
+// loaded and unloaded at run time, and must not leave their caches behind.
+struct OwnedLocale {
+    locale_t loc;
+    ~OwnedLocale() {
+        if (loc) freelocale(loc);
+    }
+};
+
 // The user's locale (as the environment names it) without touching the
 // process-wide locale.
 locale_t userLocale() {
-    static locale_t loc = [] {
+    static const OwnedLocale owned{[] {
         locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C", nullptr);
         return l;
-    }();
-    return loc;
+    }()};
+    return owned.loc;
 }
 
 locale_t unicodeCaseLocale() {
-    static locale_t loc = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-        return l;
-    }();
-    return loc;
+    static const OwnedLocale owned{newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr)};
+    return owned.loc;
 }
 
 // One cached iconv descriptor per direction; iconv_open is costly and sorting
-// compares many texts.
+// compares many texts. The descriptors are closed with the module.
 class IconvCache {
 public:
+    ~IconvCache() {
+        for (auto& [key, cd] : cache_) iconv_close(cd);
+    }
     iconv_t get(const std::string& to, const std::string& from) {
         std::lock_guard lock(mutex_);
         auto key = std::make_pair(to, from);
@@ -70,8 +79,8 @@ private:
 };
 
 IconvCache& iconvCache() {
-    static IconvCache* cache = new IconvCache; // lives to process end on purpose
-    return *cache;
+    static IconvCache cache;
+    return cache;
 }
 
 } // namespace

@@ -42,7 +42,7 @@ const std::string& installFolder() {
     static const std::string folder = [] {
         namespace fs = std::filesystem;
         const std::string dir = velmo::test::makeTempDir("install") + "/";
-        for (const char* file : {"vqbridge.so", "vqcore.so", "pdxbooksp.so", "pdxtestsp.so"})
+        for (const char* file : {"vqbridge.so", "vqcore.so", "pdxbooksp.so", "pdxtestsp.so", "lisotrex-convert"})
             fs::copy_file(fs::path(VELMO_BIN_DIR) / file, fs::path(dir) / file);
         velmo::test::writeFile(dir + "VQSVC.inf", kServiceInf);
         velmo::test::writeFile(dir + "Lisotrex.inf", settingsFile());
@@ -79,6 +79,28 @@ HRESULT Core::createProfile(const std::string& name, std::initializer_list<const
         if (SUCCEEDED(h)) h = serviceAdmin->CreateService(service, "", 0, 0, 0);
     if (SUCCEEDED(h) && makeDefault) h = admin->SetDefaultProfile(name.c_str(), 0);
     return h;
+}
+
+} // namespace bridgetest
+
+namespace bridgetest {
+
+std::vector<std::string> Core::serviceNames(const std::string& profile) {
+    std::vector<std::string> names;
+    object_ptr<IPDXProfAdmin> admin;
+    object_ptr<IPDXServiceAdmin> services;
+    object_ptr<IMAPITable> table;
+    if (FAILED(adminProfiles(0, admin.out())) || FAILED(admin->AdminServices(profile.c_str(), 0, services.out())) ||
+        FAILED(services->GetServiceTable(0, table.out())))
+        return names;
+    SPropTagArray columns{1, {PR_SERVICE_NAME}};
+    table->SetColumns(&columns, 0);
+    for (;;) {
+        rowset_ptr rows(freeProws);
+        if (FAILED(table->QueryRows(1, 0, rows.out())) || rows->cRows == 0) break;
+        names.emplace_back(rows->aRow[0].lpProps[0].Value.lpszA);
+    }
+    return names;
 }
 
 } // namespace bridgetest

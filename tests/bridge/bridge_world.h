@@ -1,11 +1,12 @@
 #pragma once
-// A private installation for the bridge tests: the bridge, vqcore and the
-// test providers copied into one folder with a service INF that offers
+// A private installation for the bridge tests: the bridge, vqcore, the test
+// providers and the headless tool copied into one folder with a service INF that offers
 // "WAB" (the book provider, over a file named by PDXBOOK_FILE when the
 // service is made) and "ZELT_ABS" (a provider that never opens), and a
 // Lisotrex.inf with the labels below.
 
 #include <string>
+#include <vector>
 
 #include "pdx/pdx.h"
 #include "platform/module.h"
@@ -21,6 +22,9 @@ inline constexpr char kBusinessLabel[] = "[公司傳真]";
 inline constexpr char kHomeLabel[] = "[住家傳真]";
 inline constexpr char kPrimaryLabel[] = "[主要傳真]";
 inline constexpr char kEmailLabel[] = "[電子郵件]";
+
+// The program's profile name.
+inline constexpr char kProgramProfile[] = "Lisotrex's PDX Profile";
 
 // The folder, made once per test process (with a trailing "/").
 const std::string& installFolder();
@@ -41,6 +45,8 @@ struct Core {
     // A profile with the given services (by name); S_OK or the failing status.
     pdx::HRESULT createProfile(const std::string& name, std::initializer_list<const char*> services,
                                bool makeDefault = false);
+    // The service names of a profile, in the service table's order (empty when it does not exist).
+    std::vector<std::string> serviceNames(const std::string& profile);
 };
 
 } // namespace bridgetest

@@ -21,7 +21,7 @@ using namespace vqbridge;
 
 namespace {
 
-constexpr char kProgramProfile[] = "Lisotrex's PDX Profile";
+
 constexpr HRESULT kLogonFailed = HRESULT(0x80040111);
 
 struct Application : lisotrex::test::WidgetTest {
