@@ -14,9 +14,18 @@
 namespace pdx::core {
 namespace {
 
+// Every entry's property array can be read.
+bool readableEntries(const ADRLIST& list) {
+    for (ULONG i = 0; i < list.cEntries; ++i) {
+        const ADRENTRY& e = list.aEntries[i];
+        if (e.cValues && !readable(e.rgPropVals, sizeof(SPropValue) * size_t(e.cValues))) return false;
+    }
+    return true;
+}
+
 // Provider index of an address entry, or -1 when it has no routable PR_ENTRYID.
 long entryProvider(ProviderList& providers, const ADRENTRY& entry) {
-    if (!entry.rgPropVals || !readable(entry.rgPropVals, sizeof(SPropValue) * size_t(entry.cValues))) return -1;
+    if (!entry.rgPropVals) return -1;
     const long i = findProp(entry.rgPropVals, entry.cValues, PR_ENTRYID);
     if (i < 0) return -1;
     const SBinary& id = entry.rgPropVals[i].Value.bin;
@@ -77,6 +86,7 @@ HRESULT AddressBook::PrepareRecips(ULONG flags, const SPropTagArray* tags, ADRLI
             return E_INVALIDARG;
         if (tags && (!readable(tags, sizeof(ULONG)) || !readable(tags, cbTagArray(tags->cValues))))
             return E_INVALIDARG;
+        if (!readableEntries(*list)) return E_INVALIDARG;
         const std::vector<object_ptr<IAddrBook>> providers = providers_->providers();
         std::vector<std::vector<ADRENTRY>> groups(providers.size() + 1);
         for (ULONG i = 0; i < list->cEntries; ++i) {

@@ -91,6 +91,10 @@ HRESULT Session::ExpandDistLists(ULONG flags, ADRLIST** list) {
         if (!writableOut(list) || !*list || !readable(*list, sizeof(ULONG)) || (*list)->cEntries == 0 ||
             !readable(*list, cbAdrList((*list)->cEntries)))
             return E_INVALIDARG;
+        for (ULONG i = 0; i < (*list)->cEntries; ++i) {
+            const ADRENTRY& e = (*list)->aEntries[i];
+            if (e.cValues && !readable(e.rgPropVals, sizeof(SPropValue) * size_t(e.cValues))) return E_INVALIDARG;
+        }
         Lock g(lock_);
         if (!book_) return E_ACCESSDENIED;
         return expandDistLists(*book_.get(), list);
