@@ -45,7 +45,8 @@ QLabel* label(int id, QWidget* buddy, QWidget* parent) {
 
 RecipSelectDialog::RecipSelectDialog(RecipientSelection& selection, std::string coreFolder, QWidget* parent)
     : QDialog(parent), selection_(selection), coreFolder_(std::move(coreFolder)) {
-    setObjectName(QStringLiteral("dialog_103"));
+    // Built at run time: a literal's text would leave with this library when it is unloaded.
+    setObjectName(QString::fromLatin1("dialog_103"));
     setWindowTitle(text(kDlgRecipientSelect));
 
     tree_ = named(new QTreeWidget(this), 1021);
