@@ -56,7 +56,8 @@ int EntryRowsModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant EntryRowsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || size_t(index.row()) >= selection_.rows().size()) return {};
     const EntryRow& row = selection_.rows()[size_t(index.row())];
-    if (role == Qt::DisplayRole)
+    // The columns start as wide as their headers; a text they cut shows whole as a tool tip.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return QString::fromStdString(platform::systemToUtf8(columnText(row, index.column())));
     if (role == Qt::DecorationRole && index.column() == kColumnName) {
         if (row.isList()) return list_;
