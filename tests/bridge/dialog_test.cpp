@@ -219,6 +219,18 @@ TEST_F(Dialog103, ContextHelpOpensThePdxHelpAndShowsWhatsThis) {
     EXPECT_EQ(shown[0].toStdString(), loadString(0x0F02));
 }
 
+TEST(SelectionHelp, EveryContextHasItsTextInThePdxHelpFile) {
+    const std::string help = velmo::test::readFile(std::string(VELMO_SOURCE_DIR) + "/resources/vqcore/help/vqcore.html");
+    for (const HelpPair& pair : kSelectionHelp) {
+        const std::string anchor = QString::asprintf("<dt id=\"0x%04X\">", pair.context).toStdString();
+        const size_t at = help.find(anchor);
+        ASSERT_NE(at, std::string::npos) << anchor;
+        const size_t text = help.find("<dd>", at);
+        EXPECT_EQ(help.compare(text + 4, loadString(int(pair.context)).size(), loadString(int(pair.context))), 0)
+            << anchor;
+    }
+}
+
 TEST_F(Dialog103, Screenshot) {
     const char* out = std::getenv("VELMO_SCREENSHOT_DIR");
     if (!out) GTEST_SKIP() << "set VELMO_SCREENSHOT_DIR to write a picture of the dialog";
