@@ -83,6 +83,15 @@ TEST_F(PdxCli, NamedProfilesTypesAndFailures) {
     EXPECT_EQ(names, (std::vector<std::string>{"WAB", "ZELT_ABS"})) << "the fax service is back after the import";
     EXPECT_TRUE(core.serviceNames(kProgramProfile).empty()) << "a named profile leaves the program's alone";
 
+    // Two imports in one run load the bridge twice.
+    ASSERT_EQ(run("--import pdx --import pdx:Office --types email --mode add-all --container 通訊錄/Sales/East --save " +
+                      q(dir + "/twice.abu"),
+                  &err),
+              0)
+        << err;
+    const std::string twice = readFile(dir + "/twice.abu");
+    EXPECT_EQ(std::count(twice.begin(), twice.end(), '\n'), 7) << twice;
+
     EXPECT_EQ(run("--import pdx:Nobody --save " + q(dir + "/n.abu"), &err), 1);
     EXPECT_NE(err.find("開啟通訊錄失敗。"), std::string::npos) << err;
     EXPECT_EQ(run("--import pdx --container 通訊錄/Nowhere --save " + q(dir + "/n.abu"), &err), 1);
