@@ -211,12 +211,12 @@ TEST_F(Dialog103, ContextHelpOpensThePdxHelpAndShowsWhatsThis) {
     QTest::keyClick(d.addButton(), Qt::Key_F1);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].toLocalFile().toStdString(), installFolder() + "help/vqcore.html");
-    EXPECT_EQ(opened[0].fragment(), "0x0F04");
+    EXPECT_EQ(opened[0].fragment(), "0x1004");
 
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
     QApplication::sendEvent(d.entryList()->viewport(), &click);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].toStdString(), loadString(0x0F02));
+    EXPECT_EQ(shown[0].toStdString(), loadString(0x1002));
 }
 
 TEST(SelectionHelp, EveryContextHasItsTextInThePdxHelpFile) {

@@ -26,7 +26,7 @@ using WhatsThisShower = std::function<void(QWidget* control, const QPoint& globa
 void setWhatsThisShower(WhatsThisShower shower); // empty: QWhatsThis
 
 // The PDX help file (string 64, as HTML in the "help" folder beside vqcore)
-// at the anchor of a help context, e.g. "#0x0F02".
+// at the anchor of a help context, e.g. "#0x1002".
 QUrl helpUrl(const std::string& coreFolder, unsigned context);
 
 // Help contexts of the dialog's controls (control id, context).
@@ -34,9 +34,9 @@ struct HelpPair {
     int control;
     unsigned context;
 };
-inline constexpr HelpPair kSelectionHelp[] = {{2001, 0x0F01}, {1021, 0x0F01}, {1022, 0x0F02}, {2003, 0x0F03},
-                                              {1020, 0x0F03}, {1043, 0x0F04}, {2002, 0x0F05}, {1042, 0x0F05},
-                                              {1041, 0x0F05}, {1044, 0x0F06}, {1040, 0x0F07}};
+inline constexpr HelpPair kSelectionHelp[] = {{2001, 0x1001}, {1021, 0x1001}, {1022, 0x1002}, {2003, 0x1003},
+                                              {1020, 0x1003}, {1043, 0x1004}, {2002, 0x1005}, {1042, 0x1005},
+                                              {1041, 0x1005}, {1044, 0x1006}, {1040, 0x1007}};
 
 // F1 on a control opens the help file at its context; a right click shows its
 // What's This text (string `context`). Controls are found by their object
