@@ -4,7 +4,7 @@
 // book, for growing N.
 // Usage: lisotrex-bridge-bench [vcard|book] [folder]
 //   vcard: the contacts provider over a vCard file (the installation beside
-//          this program); book: the test provider over a text book, to see
+//          this program); book: the test provider over a fixture, to see
 //          the bridge's own share.
 
 #include "convert/bridge_library.h"
@@ -53,7 +53,9 @@ double msSince(std::chrono::steady_clock::time_point t0) {
 
 void writeContacts(const std::string& path, int n, bool vcard) {
     std::ofstream out(path, std::ios::binary);
-    if (!vcard) out << "[root]\n3001001E=Contacts\n";
+    if (!vcard)
+        out << "uid\t424f4f4b42454e434800000000000001\nroot\tname=Book\n"
+               "container\tkey=contacts\tname=Contacts\tflags=5\n";
     char id[16];
     for (int i = 0; i < n; ++i) {
         std::snprintf(id, sizeof id, "%05d", i);
@@ -63,9 +65,9 @@ void writeContacts(const std::string& path, int n, bool vcard) {
                 << ";;;\r\nORG:Company " << i % 50 << ";Dept " << i % 7 << "\r\nTEL;TYPE=WORK,FAX:" << fax
                 << "\r\nEMAIL;TYPE=INTERNET:" << mail << "\r\nEND:VCARD\r\n";
         else
-            out << "[mailuser:c" << id << "]\n3001001E=Contact " << id << "\n3A06001E=Given" << id << "\n3A11001E=Family"
-                << id << "\n3A16001E=Company " << i % 50 << "\n3A18001E=Dept " << i % 7 << "\n3A24001E=" << fax
-                << "\n3002001E=SMTP\n3003001E=" << mail << "\n";
+            out << "user\tkey=c" << id << "\tin=contacts\tname=Contact " << id << "\t3A06001E=Given" << id
+                << "\t3A11001E=Family" << id << "\tcompany=Company " << i % 50 << "\tdept=Dept " << i % 7
+                << "\tbfax=" << fax << "\taddrtype=SMTP\temail=" << mail << "\n";
     }
 }
 
@@ -73,11 +75,11 @@ void writeContacts(const std::string& path, int n, bool vcard) {
 std::string bookInstallation(const std::string& dir) {
     const std::string own = platform::ownModuleDirectory(), inst = dir + "/install/";
     fs::create_directories(inst);
-    for (const char* file : {"vqbridge.so", "vqcore.so", "pdxbooksp.so", "Lisotrex.inf"})
+    for (const char* file : {"vqbridge.so", "vqcore.so", "pdxtestsp.so", "Lisotrex.inf"})
         fs::copy_file(own + file, inst + file, fs::copy_options::overwrite_existing);
     std::ofstream(inst + "VQSVC.inf") << "[Services]\nWAB=Book\n[WAB]\nPR_DISPLAY_NAME=Book\n"
-                                        "PR_SERVICE_DLL_NAME=pdxbooksp.dll\nPR_SERVICE_ENTRY_NAME=BookServiceEntry\n"
-                                        "PR_SERVICE_SUPPORT_FILES=pdxbooksp.dll\n";
+                                        "PR_SERVICE_DLL_NAME=pdxtestsp.dll\nPR_SERVICE_ENTRY_NAME=TestServiceEntry\n"
+                                        "PR_SERVICE_SUPPORT_FILES=pdxtestsp.dll\n";
     return inst;
 }
 
@@ -94,8 +96,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no contacts provider beside this program (vqwabsp.so)\n");
         return 1;
     }
-    const std::string contacts = vcard ? dir + "/data/velmo/contacts.vcf" : dir + "/contacts.book";
-    setenv("PDXBOOK_FILE", contacts.c_str(), 1);
+    const std::string contacts = vcard ? dir + "/data/velmo/contacts.vcf" : dir + "/contacts.fixture";
+    setenv("PDXTEST_FILE_WAB", contacts.c_str(), 1);
 
     Preferences prefs;
     FieldMaps maps = FieldMaps::load(dir + "/none.inf");
@@ -103,7 +105,7 @@ int main(int argc, char** argv) {
     Log log(ui, "");
     MemoryClipboard clip;
 
-    std::printf("%s provider\n", vcard ? "vCard (WAB)" : "test book");
+    std::printf("%s provider\n", vcard ? "vCard (WAB)" : "test provider");
     std::printf("contacts  recipients  open (ms)  select (ms)  whole import (ms)  entries\n");
     for (int n : {1250, 2500, 4999, 9999}) {
         writeContacts(contacts, n, vcard);

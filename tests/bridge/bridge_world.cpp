@@ -19,9 +19,9 @@ const char kServiceInf[] =
     "WAB=Test contacts\n"
     "[WAB]\n"
     "PR_DISPLAY_NAME=Test contacts\n"
-    "PR_SERVICE_DLL_NAME=pdxbooksp.dll\n"
-    "PR_SERVICE_ENTRY_NAME=BookServiceEntry\n"
-    "PR_SERVICE_SUPPORT_FILES=pdxbooksp.dll\n"
+    "PR_SERVICE_DLL_NAME=pdxtestsp.dll\n"
+    "PR_SERVICE_ENTRY_NAME=TestServiceEntry\n"
+    "PR_SERVICE_SUPPORT_FILES=pdxtestsp.dll\n"
     "[ZELT_ABS]\n"
     "PR_DISPLAY_NAME=Test fax book\n"
     "PR_SERVICE_DLL_NAME=pdxtestsp.dll\n"
@@ -42,7 +42,7 @@ const std::string& installFolder() {
     static const std::string folder = [] {
         namespace fs = std::filesystem;
         const std::string dir = velmo::test::makeTempDir("install") + "/";
-        for (const char* file : {"vqbridge.so", "vqcore.so", "pdxbooksp.so", "pdxtestsp.so", "lisotrex-convert"})
+        for (const char* file : {"vqbridge.so", "vqcore.so", "pdxtestsp.so", "lisotrex-convert"})
             fs::copy_file(fs::path(VELMO_BIN_DIR) / file, fs::path(dir) / file);
         velmo::test::writeFile(dir + "VQSVC.inf", kServiceInf);
         velmo::test::writeFile(dir + "Lisotrex.inf", settingsFile());
@@ -52,9 +52,9 @@ const std::string& installFolder() {
 }
 
 std::string useBook(const std::string& text) {
-    const std::string path = velmo::test::makeTempDir("book") + "/contacts.book";
+    const std::string path = velmo::test::makeTempDir("book") + "/contacts.fixture";
     velmo::test::writeFile(path, text);
-    setenv("PDXBOOK_FILE", path.c_str(), 1);
+    setenv(kBookVariable, path.c_str(), 1);
     return path;
 }
 

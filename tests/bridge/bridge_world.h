@@ -1,9 +1,9 @@
 #pragma once
 // A private installation for the bridge tests: the bridge, vqcore, the test
-// providers and the headless tool copied into one folder with a service INF that offers
-// "WAB" (the book provider, over a file named by PDXBOOK_FILE when the
-// service is made) and "ZELT_ABS" (a provider that never opens), and a
-// Lisotrex.inf with the labels below.
+// provider and the headless tool copied into one folder with a service INF
+// that offers "WAB" (the test provider over the fixture file useBook names
+// when the service is made) and "ZELT_ABS" (the test provider without a
+// file, so it never opens), and a Lisotrex.inf with the labels below.
 
 #include <string>
 #include <vector>
@@ -29,8 +29,10 @@ inline constexpr char kProgramProfile[] = "Lisotrex's PDX Profile";
 // The folder, made once per test process (with a trailing "/").
 const std::string& installFolder();
 
-// A book file for the book provider; the next "WAB" service made reads it.
+// A fixture file for the test provider; the next "WAB" service made reads it.
 std::string useBook(const std::string& text);
+// The variable useBook sets: the file the next "WAB" service is made with.
+inline constexpr char kBookVariable[] = "PDXTEST_FILE_WAB";
 
 // vqcore of the installation, loaded directly, for tests that open sessions themselves.
 struct Core {

@@ -268,8 +268,11 @@ TEST_F(Exports, HeadlessSelectionGivesWhatTheDialogGives) {
     EXPECT_EQ(lastError(nullptr), pdx::MAPI_E_TABLE_TOO_BIG);
     EXPECT_EQ(none, 0u);
     EXPECT_EQ(small.records[0].displayName[0], 0) << "nothing is written when the recipients do not fit";
-    EXPECT_EQ(selectHeadless(handle, nullptr, &none, small.array()), 0) << "the default directory holds no entries";
+    EXPECT_EQ(selectHeadless(handle, "通訊錄", &none, small.array()), 0) << "the provider's root holds no entries";
     EXPECT_EQ(none, 0u);
+    Records byDefault(9999);
+    EXPECT_EQ(selectHeadless(handle, nullptr, &none, byDefault.array()), 0);
+    EXPECT_EQ(byDefault.texts(none), dialogTexts) << "the default directory is the first that holds recipients";
     EXPECT_EQ(selectHeadless(handle, "通訊錄/Sales", nullptr, small.array()), pdx::E_INVALIDARG);
     close(handle);
 }

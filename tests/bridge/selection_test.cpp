@@ -54,7 +54,7 @@ TEST_F(Selection, ContainerTreeFollowsTheHierarchyAndFindsPaths) {
     EXPECT_EQ(nodeOfPath(s.containers(), "通訊錄/Sales/East"), 2);
     EXPECT_EQ(nodeOfPath(s.containers(), "Sales"), -1) << "paths start at a top-level container";
     EXPECT_EQ(nodeOfPath(s.containers(), "通訊錄/East"), -1);
-    EXPECT_EQ(s.defaultContainer(), 0) << "the first container that holds recipients";
+    EXPECT_EQ(s.defaultContainer(), 1) << "the first container that holds recipients";
 }
 
 TEST_F(Selection, RowsFollowTheAddressRules) {
@@ -98,18 +98,18 @@ TEST_F(Selection, RowsFollowTheAddressRules) {
 }
 
 TEST_F(Selection, OneOffSuffixesAndTheEmailLabel) {
-    const std::string book = std::string("[root]\n3001001E=Book\n") +
-                             "[mailuser:a]\n3001001E=Home One" + kHomeSuffix +
-                             "\n3002001E=FAX\n3A13001E=Home One\n3003001E=Home One@111\n"
-                             "[mailuser:b]\n3001001E=Other One" + kOtherSuffix +
-                             "\n3002001E=FAX\n3A13001E=Other One\n3003001E=Other One@222\n"
-                             "[mailuser:c]\n3001001E=Plain One\n3002001E=FAX\n3A13001E=Plain One\n"
-                             "3003001E=Plain One@333\n"
-                             "[mailuser:d]\n3001001E=Mail One" + kEmailSuffix +
-                             "\n3002001E=SMTP\n3A13001E=Mail One\n3003001E=one@example.com\n"
-                             "[mailuser:e]\n3001001E=Kept" + kEmailSuffix + "\n3002001E=SMTP\n3003001E=k@example.com\n";
+    const std::string book = std::string(BRIDGETEST_BOOK_UID) + "root\tname=Book\ncontainer\tkey=c\tname=C\tflags=5\n" +
+                             "user\tkey=a\tin=c\tname=Home One" + kHomeSuffix +
+                             "\taddrtype=FAX\t3A13001E=Home One\temail=Home One@111\n"
+                             "user\tkey=b\tin=c\tname=Other One" + kOtherSuffix +
+                             "\taddrtype=FAX\t3A13001E=Other One\temail=Other One@222\n"
+                             "user\tkey=c1\tin=c\tname=Plain One\taddrtype=FAX\t3A13001E=Plain One"
+                             "\temail=Plain One@333\n"
+                             "user\tkey=d\tin=c\tname=Mail One" + kEmailSuffix +
+                             "\taddrtype=SMTP\t3A13001E=Mail One\temail=one@example.com\n"
+                             "user\tkey=e\tin=c\tname=Kept" + kEmailSuffix + "\taddrtype=SMTP\temail=k@example.com\n";
     openBook(book.c_str());
-    RecipientSelection s = showing("Book");
+    RecipientSelection s = showing("Book/C");
     EXPECT_EQ(rowNamed(s, "Home One", AddressKind::HomeFax).address, "111");
     EXPECT_EQ(rowNamed(s, "Other One", AddressKind::OtherFax).address, "222");
     EXPECT_EQ(rowNamed(s, "Plain One", AddressKind::PrimaryFax).address, "333");
@@ -180,13 +180,13 @@ TEST_F(Selection, PreselectedRecipientsStartTheListAndAreNotRepeated) {
 }
 
 TEST_F(Selection, SortingByColumnsAndTies) {
-    openBook("[root]\n3001001E=B\n"
-             "[mailuser:a]\n3001001E=Same\n3A23001E=(02) 200\n3A16001E=Zeta\n"
-             "[mailuser:b]\n3001001E=Same\n3A23001E=02-100\n3A16001E=Zeta\n"
-             "[distlist:l]\n3001001E=Same\n"
-             "[mailuser:c]\n3001001E=Alpha\n3A23001E=900\n3A16001E=Omega\n"
-             "[mailuser:d]\n3001001E=Same\n3A23001E=500\n3A16001E=Beta\n");
-    RecipientSelection s = showing("B");
+    openBook(BRIDGETEST_BOOK_UID "root\tname=B\ncontainer\tkey=c\tname=C\tflags=5\n"
+             "user\tkey=a\tin=c\tname=Same\tfax=(02) 200\tcompany=Zeta\n"
+             "user\tkey=b\tin=c\tname=Same\tfax=02-100\tcompany=Zeta\n"
+             "list\tkey=l\tin=c\tname=Same\n"
+             "user\tkey=c1\tin=c\tname=Alpha\tfax=900\tcompany=Omega\n"
+             "user\tkey=d\tin=c\tname=Same\tfax=500\tcompany=Beta\n");
+    RecipientSelection s = showing("B/C");
     auto order = [&] {
         std::string out;
         for (const EntryRow& r : s.rows()) out += (r.isList() ? std::string("L") : r.name + ":" + r.address) + " ";

@@ -1,5 +1,5 @@
 // lisotrex-convert importing from PDX address books, run as a process from
-// a test installation whose "WAB" service is the book provider.
+// a test installation whose "WAB" service is the test provider.
 
 #include "bridge_world.h"
 #include "sample_book.h"

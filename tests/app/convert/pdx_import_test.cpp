@@ -145,7 +145,7 @@ TEST_F(PdxImport, FaxServiceIsTakenOutForTheImportAndPutBackAtClose) {
     EXPECT_EQ(client.unload(), 0) << "nothing left to free";
 
     // When even that does not open it, the service goes back at once.
-    setenv("PDXBOOK_FILE", "/nonexistent/contacts.book", 1);
+    setenv(kBookVariable, "/nonexistent/contacts.fixture", 1);
     ASSERT_EQ(core.createProfile("Broken", {"WAB", "ZELT_ABS"}), 0);
     BridgeClient broken(&prompter, installFolder());
     EXPECT_FALSE(broken.open(0, "Broken"));
