@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     Log log(ui, "");
     MemoryClipboard clip;
 
-    std::printf("%s provider\n", vcard ? "vCard (WAB)" : "test provider");
+    std::printf("%s provider\n", vcard ? "vCard (WAB)" : "test");
     std::printf("contacts  recipients  open (ms)  select (ms)  whole import (ms)  entries\n");
     for (int n : {1250, 2500, 4999, 9999}) {
         writeContacts(contacts, n, vcard);
