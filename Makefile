@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
 
-.PHONY: run test build configure setup bench clean
+.PHONY: run test build configure setup bench package clean
 
 setup:
 	@bash scripts/setup.sh
@@ -27,5 +27,18 @@ bench: setup
 	@cmake --build build-release -j$(JOBS)
 	@for b in build-release/bin/*-bench; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done; true
 
+# The Debian package, from an optimised build without sanitizers or tests in
+# build-package/, checked with lintian: build-package/lisotrex_<version>_<arch>.deb.
+package:
+	@bash scripts/setup.sh --package
+	@if [ ! -f build-package/CMakeCache.txt ]; then \
+	  cmake -S . -B build-package -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DVELMO_SANITIZE=OFF \
+	        "-DVELMO_SKIP=tests;bench;fuzz" >/dev/null; fi
+	@cmake --build build-package -j$(JOBS)
+	@rm -f build-package/lisotrex_*.deb
+	@cd build-package && cpack -G DEB
+	@lintian --fail-on error --display-level '>=warning' build-package/lisotrex_*.deb
+	@ls build-package/lisotrex_*.deb
+
 clean:
-	rm -rf $(BUILD_DIR) build-release
+	rm -rf $(BUILD_DIR) build-release build-package
