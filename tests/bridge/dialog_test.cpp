@@ -100,6 +100,10 @@ TEST_F(Dialog103, BrowseSortSearchAddRemoveAndOk) {
     EXPECT_EQ(d.entryList()->model()->headerData(3, Qt::Horizontal).toString(), "部門/處");
     EXPECT_EQ(d.entryList()->selectionModel()->selectedRows().size(), 1) << "the first row is selected";
     EXPECT_TRUE(d.addButton()->isEnabled());
+    const QFontMetrics metrics = d.entryList()->fontMetrics();
+    EXPECT_GE(d.entryList()->columnWidth(0), metrics.horizontalAdvance("Carol Chen")) << "names are not cut";
+    EXPECT_GE(d.entryList()->columnWidth(1), metrics.horizontalAdvance("carol@example.com"));
+    EXPECT_GE(d.entryList()->columnWidth(3), metrics.horizontalAdvance("部門/處") + 25);
 
     // Header clicks: by address, then the same column reversed.
     QHeaderView* header = d.entryList()->header();

@@ -65,10 +65,7 @@ RecipSelectDialog::RecipSelectDialog(RecipientSelection& selection, std::string 
     entries_->header()->setSectionsClickable(true);
     entries_->header()->setSortIndicatorShown(true);
     entries_->header()->setStretchLastSection(false);
-    for (int c = 0; c < kColumnCount; ++c) {
-        const QString header = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        entries_->setColumnWidth(c, entries_->header()->fontMetrics().horizontalAdvance(header) + 25);
-    }
+    fitColumns();
 
     search_ = named(new QLineEdit(this), 1020);
     search_->setMaxLength(128);
@@ -171,10 +168,22 @@ void RecipSelectDialog::showContainer() {
     selection_.showContainer(node);
     model_->endChange();
     entries_->header()->setSortIndicator(kColumnName, Qt::AscendingOrder);
+    fitColumns();
     if (!selection_.rows().empty()) selectRows({0}, true);
     entries_->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
     updateButtons();
+}
+
+// Each column is as wide as its header text plus 25 pixels, and wider when
+// its texts need it: a name cut to its first letter cannot be told apart.
+void RecipSelectDialog::fitColumns() {
+    for (int c = 0; c < kColumnCount; ++c) {
+        const QString header = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int least = entries_->header()->fontMetrics().horizontalAdvance(header) + 25;
+        entries_->resizeColumnToContents(c);
+        entries_->setColumnWidth(c, std::max(least, entries_->columnWidth(c)));
+    }
 }
 
 void RecipSelectDialog::sortByColumn(int column) {

@@ -48,6 +48,7 @@ public:
 
 private:
     void showContainer();
+    void fitColumns();
     void sortByColumn(int column);
     void search(const QString& text);
     void entrySelectionChanged();
