@@ -42,10 +42,37 @@ HRESULT checkDistinct(IMAPIProp* source, IMAPIProp* dest) {
     return a == b ? E_ACCESSDENIED : S_OK;
 }
 
+// Where entries are copied to: an address book container or a distribution
+// list, asked for by interface (a list need not be a container). Plug-ins hand
+// a list out either as their own list class or as their container class, the
+// two interfaces sharing their slots, so CreateEntry goes through the slot
+// without checking the C++ class behind it.
+class Holder {
+public:
+    // Empty when the object answers neither interface.
+    static std::optional<Holder> of(IUnknown* object) {
+        Holder h;
+        if (SUCCEEDED(object->QueryInterface(&IID_IABContainer, h.object_.vout())) && h.object_) return h;
+        h.list_ = true;
+        if (SUCCEEDED(object->QueryInterface(&IID_IDistList, h.object_.vout())) && h.object_) return h;
+        return std::nullopt;
+    }
+    IMAPIProp* prop() const { return object_.get(); }
+    __attribute__((no_sanitize("vptr"))) HRESULT createEntry(ULONG cb, ENTRYID* id, ULONG flags,
+                                                             IMAPIProp** out) const {
+        if (list_) return reinterpret_cast<IDistList*>(object_.get())->CreateEntry(cb, id, flags, out);
+        return reinterpret_cast<IABContainer*>(object_.get())->CreateEntry(cb, id, flags, out);
+    }
+
+private:
+    object_ptr<IMAPIProp> object_; // the interface asked for, seen through its property slots
+    bool list_ = false;
+};
+
 // The destination's templates: its default ones, else its template table.
 class Templates {
 public:
-    explicit Templates(IABContainer* dest) : dest_(dest) {}
+    explicit Templates(IMAPIProp* dest) : dest_(dest) {}
 
     std::optional<EntryId> forType(ULONG objectType) {
         if (!defaultsRead_) readDefaults();
@@ -83,7 +110,7 @@ private:
         });
     }
 
-    IABContainer* dest_;
+    IMAPIProp* dest_;
     bool defaultsRead_ = false, tableRead_ = false;
     std::optional<EntryId> mailUser_, distList_;
     std::vector<std::pair<ULONG, EntryId>> table_;
@@ -93,11 +120,11 @@ class EntryCopier {
 public:
     // `ancestors`: the lists being copied above this level; meeting one again
     // (a list that contains itself) does not copy it a second time.
-    HRESULT copy(IMAPIContainer* source, IABContainer* dest, std::vector<EntryId>& ancestors) {
+    HRESULT copy(IMAPIContainer* source, const Holder& dest, std::vector<EntryId>& ancestors) {
         object_ptr<IMAPITable> table;
         HRESULT h = source->GetContentsTable(0, table.out());
         if (FAILED(h)) return h;
-        Templates templates(dest);
+        Templates templates(dest.prop());
         std::vector<EntryId> done; // sources copied here and the entries made here
         struct { ULONG c; ULONG t[2]; } cols = {2, {PR_ENTRYID, PR_OBJECT_TYPE}};
         return readRows(table.get(), reinterpret_cast<SPropTagArray*>(&cols), [&](SRow& row) -> HRESULT {
@@ -126,7 +153,7 @@ private:
         return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
-    HRESULT copyOne(IMAPIContainer* source, EntryId& id, ULONG type, IABContainer* dest, EntryId& templ,
+    HRESULT copyOne(IMAPIContainer* source, EntryId& id, ULONG type, const Holder& dest, EntryId& templ,
                     std::vector<EntryId>& ancestors, EntryId& made) {
         ULONG openedType = 0;
         object_ptr<IUnknown> opened;
@@ -134,7 +161,7 @@ private:
         if (FAILED(h)) return h;
         auto* entry = reinterpret_cast<IMAPIProp*>(opened.get());
         object_ptr<IMAPIProp> created;
-        h = dest->CreateEntry(entrySize(templ), entryPtr(templ), 0, created.out());
+        h = dest.createEntry(entrySize(templ), entryPtr(templ), 0, created.out());
         if (FAILED(h)) return h;
         Buffer<SPropTagArray> tags;
         h = entry->GetPropList(0, tags.out());
@@ -148,8 +175,10 @@ private:
         if (FAILED(h)) return h;
         readEntryId(created.get(), made); // an entry without an identifier is simply not remembered
         if (type != MAPI_DISTLIST) return S_OK;
+        const std::optional<Holder> list = Holder::of(created.get());
+        if (!list) return MAPI_E_INVALID_OBJECT;
         ancestors.push_back(id);
-        h = copy(reinterpret_cast<IMAPIContainer*>(entry), reinterpret_cast<IABContainer*>(created.get()), ancestors);
+        h = copy(reinterpret_cast<IMAPIContainer*>(entry), *list, ancestors);
         ancestors.pop_back();
         return h;
     }
@@ -176,7 +205,7 @@ HRESULT copyWithEntries(LPCIID srcIface, IMAPIProp* source, const SPropTagArray*
     HRESULT h = tags->cValues ? copyProps(source, tags, &IID_IMAPIProp, destination, flags, found.out()) : S_OK;
     if (FAILED(h)) return h;
     if (entries) {
-        h = copyEntries(reinterpret_cast<IMAPIContainer*>(source), static_cast<IABContainer*>(destination));
+        h = copyEntries(reinterpret_cast<IMAPIContainer*>(source), static_cast<IUnknown*>(destination));
         if (FAILED(h)) return h;
     }
     if (problems) *problems = found.release();
@@ -185,12 +214,14 @@ HRESULT copyWithEntries(LPCIID srcIface, IMAPIProp* source, const SPropTagArray*
 
 } // namespace
 
-HRESULT copyEntries(IMAPIContainer* source, IABContainer* destination) {
+HRESULT copyEntries(IMAPIContainer* source, IUnknown* destination) {
+    const std::optional<Holder> dest = Holder::of(destination);
+    if (!dest) return E_NOINTERFACE;
     EntryCopier copier;
     std::vector<EntryId> ancestors;
     EntryId self;
     if (SUCCEEDED(readEntryId(source, self))) ancestors.push_back(self);
-    HRESULT h = copier.copy(source, destination, ancestors);
+    HRESULT h = copier.copy(source, *dest, ancestors);
     if (FAILED(h)) return h;
     return copier.partial() ? MAPI_W_PARTIAL_COMPLETION : S_OK;
 }

@@ -13,8 +13,9 @@ HRESULT doCopyProps(LPCIID srcIface, void* source, const SPropTagArray* includeT
                     void* destination, ULONG flags, SPropProblemArray** problems);
 
 // Copies every entry of `source` (a container or list) into `destination`
-// (an address book container or list). An entry type the destination has no
-// template for is left out and reported as MAPI_W_PARTIAL_COMPLETION.
-HRESULT copyEntries(IMAPIContainer* source, IABContainer* destination);
+// (an address book container or list, E_NOINTERFACE for anything else). An
+// entry type the destination has no template for is left out and reported as
+// MAPI_W_PARTIAL_COMPLETION.
+HRESULT copyEntries(IMAPIContainer* source, IUnknown* destination);
 
 } // namespace pdx::core

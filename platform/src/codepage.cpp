@@ -13,6 +13,8 @@
 #include <mutex>
 #include <utility>
 
+#include "owned_locale.h"
+
 namespace platform {
 namespace {
 
@@ -26,34 +28,26 @@ bool isUtf8Name(const std::string& name) {
     return u == "UTF-8" || u == "UTF8" || u == "CP65001";
 }
 
-// A locale object freed with the module that made it: the PDX libraries are
-// loaded and unloaded at run time, and must not leave their caches behind.
-struct OwnedLocale {
-    locale_t loc;
-    ~OwnedLocale() {
-        if (loc) freelocale(loc);
-    }
-};
-
 // The user's locale (as the environment names it) without touching the
-// process-wide locale.
+// process-wide locale. Each module that links this code keeps its own,
+// released when the module ends, so a plug-in that is unloaded gives it back.
 locale_t userLocale() {
-    static const OwnedLocale owned{[] {
+    static const OwnedLocale loc([] {
         locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C", nullptr);
         return l;
-    }()};
-    return owned.loc;
+    }());
+    return loc.get();
 }
 
 locale_t unicodeCaseLocale() {
-    static const OwnedLocale owned{newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr)};
-    return owned.loc;
+    static const OwnedLocale loc(newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr));
+    return loc.get();
 }
 
 // One cached iconv descriptor per direction; iconv_open is costly and sorting
-// compares many texts. The descriptors are closed with the module.
+// compares many texts.
 class IconvCache {
 public:
     ~IconvCache() {
@@ -78,6 +72,7 @@ private:
     std::map<std::pair<std::string, std::string>, iconv_t> cache_;
 };
 
+// Released with the module, like the locales.
 IconvCache& iconvCache() {
     static IconvCache cache;
     return cache;

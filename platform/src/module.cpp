@@ -84,11 +84,36 @@ bool Module::load(std::string_view windowsName, const std::string& directory) {
     return true;
 }
 
+bool Module::loadFile(const std::string& path) {
+    unload();
+    if (path.empty() || path.front() != '/') {
+        error_ = "module path refused";
+        return false;
+    }
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        const char* e = dlerror();
+        error_ = e ? e : "not loadable";
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
 void* Module::symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
 
 void Module::unload() {
     if (handle_) dlclose(handle_);
     handle_ = nullptr;
+}
+
+bool moduleFileVersion(const Module& module, FileVersion& out) {
+    out = {};
+    const auto* words = static_cast<const uint32_t*>(module.symbol(kFileVersionSymbol));
+    if (!words) return false;
+    out.high = words[0];
+    out.low = words[1];
+    return true;
 }
 
 } // namespace platform

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "owned_locale.h"
+
 namespace platform {
 
 std::array<uint8_t, 16> newGuid() {
@@ -98,10 +100,11 @@ bool isWritable(void* p, size_t n) {
 namespace {
 
 std::string formatWith(const char* fmt, std::time_t t) {
-    static locale_t loc = [] {
+    static const OwnedLocale owned([] {
         locale_t l = newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "", nullptr);
         return l ? l : newlocale(LC_ALL_MASK, "C", nullptr);
-    }();
+    }());
+    const locale_t loc = owned.get();
     std::tm tm{};
     localtime_r(&t, &tm);
     char buf[256];

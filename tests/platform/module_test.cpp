@@ -61,3 +61,32 @@ TEST(ModuleLoading, LinksResolveToTheFolderOfTheRealFile) {
     where(buf, sizeof buf);
     EXPECT_EQ(std::string(buf), bin);
 }
+
+TEST(ModuleLoading, ConfiguredPathsLoadAsNamedAndReportTheirVersion) {
+    Module m;
+    ASSERT_TRUE(m.loadFile(std::string(VELMO_BIN_DIR) + "/velmo_test_module.so")) << m.error();
+    FileVersion v;
+    ASSERT_TRUE(moduleFileVersion(m, v));
+    EXPECT_EQ(v.high, 0x00050000u);
+    EXPECT_EQ(v.low, 0x00020007u);
+
+    // Only absolute paths: a relative one would depend on the working folder.
+    Module relative;
+    EXPECT_FALSE(relative.loadFile("velmo_test_module.so"));
+    EXPECT_FALSE(relative.loadFile(std::string(VELMO_BIN_DIR) + "/VELMO_TEST_MODULE.SO"));
+    // No module, no version resource: 0.0.
+    v = {7, 7};
+    EXPECT_FALSE(moduleFileVersion(relative, v));
+    EXPECT_EQ(v.high, 0u);
+    EXPECT_EQ(v.low, 0u);
+}
+
+TEST(ModuleLoading, AnUnloadedModuleGivesBackWhatItsTextServicesCached) {
+    for (int round = 0; round < 2; ++round) {
+        Module m;
+        ASSERT_TRUE(m.load("velmo_test_text_module.so")) << m.error();
+        auto work = m.function<int (*)()>("velmoTextWork");
+        ASSERT_NE(work, nullptr);
+        EXPECT_EQ(work(), 2 + 1 + 1 + 2);
+    }
+}

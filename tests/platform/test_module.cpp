@@ -11,3 +11,6 @@ extern "C" __attribute__((visibility("default"))) void velmoTestModuleDirectory(
     std::strncpy(buf, dir.c_str(), size - 1);
     buf[size - 1] = '\0';
 }
+
+// Its version resource: 5.0.2.7.
+extern "C" __attribute__((visibility("default"))) const unsigned VelmoFileVersion[2] = {0x00050000, 0x00020007};

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <memory>
+
 #include "book_commands.h"
 #include "usage.h"
 #include "velmo_version.h"
@@ -23,6 +26,14 @@ struct Core {
     FreeBufferFn freeBuffer = nullptr;
     FreeProwsFn freeProws = nullptr;
 };
+
+// A display Qt can show windows on; without one no QApplication is made, and
+// a provider asked for a dialog says it cannot show one.
+bool haveDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
+}
 
 int fail(const char* what, HRESULT h) {
     const char* name = statusName(h);
@@ -160,6 +171,9 @@ int main(int argc, char** argv) {
         std::fputs("pdxadmin: vqcore lacks its exports\n", stderr);
         return 1;
     }
+    // Made before any provider is loaded and gone before vqcore is unloaded.
+    std::unique_ptr<QApplication> app;
+    if (pdxadmin::isDialogCommand(argv[1]) && haveDisplay()) app = std::make_unique<QApplication>(argc, argv);
     if (pdxadmin::isBookCommand(argv[1])) {
         pdxadmin::CoreCalls calls;
         calls.open = core.module.function<PDXOpenFn>("PDXOpen");

@@ -28,6 +28,9 @@ const Command kCommands[] = {
     {"defaults", "PROFILE|--default", "show the default directory and the search path"},
     {"copy-entries", "PROFILE|--default SOURCE-ENTRYID DEST-ENTRYID", "copy entries into another container"},
     {"delete-entries", "PROFILE|--default ENTRYID...", "delete entries from their container"},
+    {"new-entry", "PROFILE|--default CONTAINER-ENTRYID",
+     "make an entry in the provider's dialog (needs a display); prints its ENTRYID"},
+    {"details", "PROFILE|--default ENTRYID", "show and edit an entry in the provider's dialog (needs a display)"},
 };
 
 void printSynopsis(std::FILE* out) {
@@ -50,7 +53,7 @@ const char* commandSyntax(const std::string& command) {
 void printHelp() {
     printSynopsis(stdout);
     std::fputs("Administers PDX profiles and reads and changes address books through vqcore,\n"
-               "as the program does, without a window.\n",
+               "as the program does; only new-entry and details open a window.\n",
                stdout);
     for (const Command& c : kCommands) std::printf("  %-15s %s\n", c.name, c.what);
     std::fputs("ENTRYID is an entry identifier in hexadecimal, as hierarchy and contents print\n"

@@ -1,5 +1,6 @@
 #include "card_mapping.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -70,9 +71,14 @@ std::string telNumber(const Property& p, std::string_view version) {
     return t;
 }
 
-// Texts leave in the system code page; when that is UTF-8 they stay as they are.
-thread_local bool t_systemIsUtf8 = true;
-std::string toSystem(const std::string& utf8) { return t_systemIsUtf8 ? utf8 : platform::utf8ToSystem(utf8, '?'); }
+// Texts leave in the system code page; when that is UTF-8 they stay as they
+// are. The code page is the process's, so one flag serves every thread (a
+// thread-local one would leave the loader's thread data of this module behind
+// when the provider unloads it).
+std::atomic<bool> g_systemIsUtf8{true};
+std::string toSystem(const std::string& utf8) {
+    return g_systemIsUtf8.load(std::memory_order_relaxed) ? utf8 : platform::utf8ToSystem(utf8, '?');
+}
 
 // The index of the component of N or ORG a tag maps to, or -1.
 int nameComponent(ULONG tag) {
@@ -317,7 +323,7 @@ HRESULT canStore(const SPropValue& v) {
 }
 
 void readCard(const Card& card, PropArray& props, CardFacts& facts) {
-    t_systemIsUtf8 = platform::systemCodePageIsUtf8();
+    g_systemIsUtf8.store(platform::systemCodePageIsUtf8(), std::memory_order_relaxed);
     const std::string version = card.version();
     std::string fn;
     std::vector<std::string> n;

@@ -52,8 +52,18 @@ public:
     HRESULT GetProps(const SPropTagArray* tags, ULONG flags, ULONG* count, SPropValue** values) override {
         return guarded([&] { return answerProps(containerProps(*session_, root_), tags, flags, count, values); });
     }
+    // With the contents and hierarchy tables, which OpenProperty serves, so a
+    // copy of the container's properties (CopyTo) copies its entries too.
     HRESULT GetPropList(ULONG flags, SPropTagArray** tags) override {
-        return guarded([&] { return answerPropList(containerProps(*session_, root_), flags, tags); });
+        return guarded([&] {
+            common::PropArray props = containerProps(*session_, root_);
+            for (ULONG tag : {PR_CONTAINER_CONTENTS, PR_CONTAINER_HIERARCHY}) {
+                SPropValue table{};
+                table.ulPropTag = tag;
+                props.set(table);
+            }
+            return answerPropList(props, flags, tags);
+        });
     }
     HRESULT OpenProperty(ULONG tag, LPCIID iid, ULONG, ULONG flags, IUnknown** out) override {
         if (!out) return E_INVALIDARG;
@@ -64,9 +74,14 @@ public:
         return tag == PR_CONTAINER_CONTENTS ? GetContentsTable(flags, table) : GetHierarchyTable(flags, table);
     }
     // The container's properties follow from the file; they are not set.
-    HRESULT SetProps(ULONG, const SPropValue*, SPropProblemArray** problems) override {
-        if (problems) *problems = nullptr;
-        return E_ACCESSDENIED;
+    // Each one is reported as a problem, as MAPI objects report properties
+    // they keep, so a copy into the container goes on with its entries.
+    HRESULT SetProps(ULONG count, const SPropValue* values, SPropProblemArray** problems) override {
+        return guarded([&] {
+            std::vector<SPropProblem> refused;
+            for (ULONG i = 0; i < count; ++i) refused.push_back({i, values[i].ulPropTag, E_ACCESSDENIED});
+            return answerProblems(refused, problems);
+        });
     }
     HRESULT DeleteProps(const SPropTagArray*, SPropProblemArray** problems) override {
         if (problems) *problems = nullptr;

@@ -9,11 +9,17 @@ namespace wab32 {
 using namespace pdx;
 
 namespace {
-common::BufferPool* g_pool = new common::BufferPool; // lives to the end: buffers outlive sessions
+// Buffers outlive sessions, so the pool lives as long as the module: the
+// provider that loaded it frees the module once it released everything, and
+// the pool goes with it rather than being left behind unreachable.
+common::BufferPool& pool() {
+    static common::BufferPool p;
+    return p;
+}
 
-HRESULT allocate(ULONG cb, void** out) { return g_pool->allocate(cb, out); }
-HRESULT allocateMore(ULONG cb, void* parent, void** out) { return g_pool->allocateMore(cb, parent, out); }
-HRESULT freeBuffer(void* p) { return g_pool->free(p); }
+HRESULT allocate(ULONG cb, void** out) { return pool().allocate(cb, out); }
+HRESULT allocateMore(ULONG cb, void* parent, void** out) { return pool().allocateMore(cb, parent, out); }
+HRESULT freeBuffer(void* p) { return pool().free(p); }
 } // namespace
 
 const common::MemoryDomain& wabDomain() {
@@ -21,7 +27,7 @@ const common::MemoryDomain& wabDomain() {
     return domain;
 }
 
-common::BufferPool& wabPool() { return *g_pool; }
+common::BufferPool& wabPool() { return pool(); }
 
 AdviseRegistry::~AdviseRegistry() {
     for (auto& [number, c] : connections_) c.sink->Release();

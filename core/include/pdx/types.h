@@ -129,6 +129,18 @@ struct ENTRYID {
     BYTE ab[1];
 };
 
+// A named property: a GUID and either a number (MNID_ID) or a 16-bit name (MNID_STRING).
+constexpr ULONG MNID_ID = 0;
+constexpr ULONG MNID_STRING = 1;
+struct MAPINAMEID {
+    GUID* lpguid;
+    ULONG ulKind;
+    union {
+        LONG lID;
+        WCHAR* lpwstrName;
+    } Kind;
+};
+
 // Byte counts of the variable-length structures, as MAPI's CbNew* macros.
 constexpr size_t cbRowSet(ULONG rows) { return offsetof(SRowSet, aRow) + sizeof(SRow) * rows; }
 constexpr size_t cbAdrList(ULONG entries) { return offsetof(ADRLIST, aEntries) + sizeof(ADRENTRY) * entries; }
@@ -146,6 +158,7 @@ static_assert(sizeof(SRow) == 16 && offsetof(SRow, lpProps) == 8);
 static_assert(offsetof(SRowSet, aRow) == 8 && sizeof(SRowSet) == 24);
 static_assert(sizeof(ADRENTRY) == sizeof(SRow) && offsetof(ADRLIST, aEntries) == 8);
 static_assert(offsetof(SPropTagArray, aulPropTag) == 4);
+static_assert(sizeof(MAPINAMEID) == 24 && offsetof(MAPINAMEID, Kind) == 16);
 static_assert(sizeof(SPropProblem) == 12 && offsetof(SPropProblemArray, aProblem) == 4);
 
 // Allocator routines as the session, the support object and ABProviderOpen hand them out.

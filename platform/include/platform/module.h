@@ -2,6 +2,7 @@
 // Loading plug-in modules by their Windows names: "VQCORE.dll" is the file
 // "vqcore.so" in the folder of the module that asks for it.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ public:
     // LoadLibraryA: loads `windowsName` from `directory` (with trailing "/";
     // empty = ownModuleDirectory()). False when refused or not loadable.
     bool load(std::string_view windowsName, const std::string& directory = {});
+    // LoadLibraryA with a full path that an administrator configured (not a
+    // name read from a profile): the file exactly as named. False when the
+    // path is not absolute or the file is not loadable.
+    bool loadFile(const std::string& path);
     bool loaded() const { return handle_ != nullptr; }
     void* symbol(const char* name) const;
     template <class F> F function(const char* name) const { return reinterpret_cast<F>(symbol(name)); }
@@ -44,5 +49,18 @@ private:
     void* handle_ = nullptr;
     std::string error_;
 };
+
+// A module's file version, as GetFileVersionInfoA reads it from the version
+// resource: two words, most and least significant (6.0.1.2 is
+// {0x00060000, 0x00010002}).
+struct FileVersion {
+    uint32_t high = 0;
+    uint32_t low = 0;
+};
+// On Linux the version resource is the exported data symbol
+// kFileVersionSymbol: two 32-bit words. False (version 0.0) when the module
+// has none.
+inline constexpr const char* kFileVersionSymbol = "VelmoFileVersion";
+bool moduleFileVersion(const Module& module, FileVersion& out);
 
 } // namespace platform

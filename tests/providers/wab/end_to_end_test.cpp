@@ -1,0 +1,230 @@
+// The contacts provider end to end: pdxadmin processes over a profile whose
+// WAB service points at a vCard file, through vqcore, vqwabsp and wab32.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+
+#include "core_test_util.h"
+#include "pdx/pdx.h"
+#include "service_inf.h"
+#include "test_environment.h"
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result pdxadmin(const std::string& args) {
+    Result r;
+    r.status = velmo::test::runCommand(velmo::test::binPath("pdxadmin") + " " + args, &r.out, &r.err);
+    return r;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        out.push_back(line.substr(start, tab - start));
+    out.push_back(line.substr(start));
+    return out;
+}
+
+// The contents columns: name, type, address type, e-mail, primary, business
+// and home fax, company, department, entry identifier.
+enum Column { kName, kType, kAddrType, kEmail, kFax, kBusinessFax, kHomeFax, kCompany, kDepartment, kEntryId };
+
+const char* const kBook =
+    "BEGIN:VCARD\r\n"
+    "VERSION:3.0\r\n"
+    "UID:urn:uuid:6d1c0f2e-0000-4000-8000-000000000001\r\n"
+    "FN:林美華\r\n"
+    "N:林;美華;;;\r\n"
+    "ORG:Example Trading;Sales\r\n"
+    "TEL;TYPE=fax,work:+886-2-5555-0101\r\n"
+    "EMAIL;TYPE=internet,pref:meihua@example.tw\r\n"
+    "END:VCARD\r\n"
+    "BEGIN:VCARD\r\n"
+    "VERSION:3.0\r\n"
+    "UID:urn:uuid:6d1c0f2e-0000-4000-8000-000000000002\r\n"
+    "FN:Tom Baker\r\n"
+    "TEL;TYPE=fax,home:+44 20 5555 0199\r\n"
+    "END:VCARD\r\n"
+    "BEGIN:VCARD\r\n"
+    "VERSION:4.0\r\n"
+    "UID:urn:uuid:6d1c0f2e-0000-4000-8000-000000000003\r\n"
+    "KIND:group\r\n"
+    "FN:Board\r\n"
+    "MEMBER:urn:uuid:6d1c0f2e-0000-4000-8000-000000000001\r\n"
+    "MEMBER:urn:uuid:6d1c0f2e-0000-4000-8000-000000000002\r\n"
+    "END:VCARD\r\n";
+
+class WabEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        velmo::test::freshRegistry();
+        dir_ = velmo::test::makeTempDir("e2e");
+    }
+    void TearDown() override { pdx::core::setServiceInfPath({}); }
+
+    // "pdxadmin create P --default-services", then the WAB service named and
+    // pointed at `vcf` with "pdxadmin configure".
+    void makeProfile(const std::string& vcf) {
+        Result created = pdxadmin("create P --default-services");
+        ASSERT_EQ(created.status, 0) << created.err;
+        Result services = pdxadmin("services P");
+        ASSERT_EQ(services.status, 0) << services.err;
+        const auto row = fields(lines(services.out).at(0));
+        ASSERT_EQ(row.at(1), "WAB");
+        uid_ = row.at(0);
+        Result configured = pdxadmin("configure P " + uid_ + " 0x3001001E=Family 0x6600001E=" +
+                                     velmo::test::shellQuote(vcf));
+        ASSERT_EQ(configured.status, 0) << configured.err;
+    }
+    // The identifier of the vCard file's container (named by the file), from the hierarchy.
+    std::string container(const std::string& fileName) {
+        Result h = pdxadmin("hierarchy P");
+        EXPECT_EQ(h.status, 0) << h.err;
+        for (const auto& line : lines(h.out))
+            if (fields(line).at(1) == fileName) return fields(line).at(4);
+        ADD_FAILURE() << h.out;
+        return {};
+    }
+    std::vector<std::vector<std::string>> contents(const std::string& id) {
+        Result r = pdxadmin("contents P " + id);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& line : lines(r.out)) rows.push_back(fields(line));
+        return rows;
+    }
+    const std::vector<std::string>* find(const std::vector<std::vector<std::string>>& rows, const std::string& name) {
+        for (const auto& row : rows)
+            if (row.at(kName) == name) return &row;
+        return nullptr;
+    }
+
+    std::string dir_;
+    std::string uid_;
+};
+
+} // namespace
+
+TEST_F(WabEndToEnd, HierarchyContentsExpandAndDefaultsOfAVCardFile) {
+    const std::string vcf = dir_ + "/family.vcf";
+    velmo::test::writeFile(vcf, kBook);
+    makeProfile(vcf);
+    const std::string own = "00000000" + uid_;
+
+    Result h = pdxadmin("hierarchy P");
+    ASSERT_EQ(h.status, 0) << h.err;
+    const auto rows = lines(h.out);
+    ASSERT_EQ(rows.size(), 2u) << h.out;
+    EXPECT_EQ(rows[0], "0\tFamily\t4\t0x0000000a\t" + own + "00");
+    const auto book = fields(rows[1]);
+    EXPECT_EQ(book.at(1), "family.vcf");
+    EXPECT_EQ(book.at(3), "0x00000005") << "modifiable, holding recipients";
+    EXPECT_EQ(book.at(4).substr(0, 40), own);
+
+    const auto entries = contents(book.at(4));
+    ASSERT_EQ(entries.size(), 3u);
+    const auto* mei = find(entries, "林美華");
+    ASSERT_NE(mei, nullptr);
+    EXPECT_EQ(mei->at(kType), "6");
+    EXPECT_EQ(mei->at(kAddrType), "SMTP");
+    EXPECT_EQ(mei->at(kEmail), "meihua@example.tw");
+    EXPECT_EQ(mei->at(kBusinessFax), "+886-2-5555-0101");
+    EXPECT_EQ(mei->at(kCompany), "Example Trading");
+    EXPECT_EQ(mei->at(kDepartment), "Sales");
+    EXPECT_EQ(mei->at(kEntryId).substr(0, 40), own);
+    const auto* tom = find(entries, "Tom Baker");
+    ASSERT_NE(tom, nullptr);
+    EXPECT_EQ(tom->at(kHomeFax), "+44 20 5555 0199");
+    const auto* board = find(entries, "Board");
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(board->at(kType), "8");
+
+    Result members = pdxadmin("expand P " + board->at(kEntryId));
+    ASSERT_EQ(members.status, 0) << members.err;
+    EXPECT_EQ(members.out, "林美華\t" + mei->at(kEntryId) + "\nTom Baker\t" + tom->at(kEntryId) + "\n");
+
+    Result defaults = pdxadmin("defaults P");
+    ASSERT_EQ(defaults.status, 0) << defaults.err;
+    EXPECT_EQ(lines(defaults.out).at(0), "pab\t" + book.at(4));
+    EXPECT_EQ(lines(defaults.out).at(2), "search-path\t" + book.at(4));
+
+    // The identifiers stay valid for the next session.
+    EXPECT_EQ(contents(book.at(4)).size(), 3u);
+    EXPECT_EQ(velmo::test::readFile(vcf), kBook) << "reading changes nothing";
+}
+
+TEST_F(WabEndToEnd, AThousandContactsCopiedIntoAnotherProviderKeepEveryNameAndNumber) {
+    std::string cards;
+    std::set<std::pair<std::string, std::string>> expected;
+    for (int i = 1; i <= 1000; ++i) {
+        char name[32], fax[32];
+        std::snprintf(name, sizeof name, "Contact %04d", i);
+        std::snprintf(fax, sizeof fax, "+886-2-5555-%04d", i);
+        cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c" + std::to_string(i) + "\r\nFN:" + name +
+                 "\r\nTEL;TYPE=fax,work:" + fax + "\r\nEND:VCARD\r\n";
+        expected.insert({name, fax});
+    }
+    const std::string vcf = dir_ + "/many.vcf";
+    velmo::test::writeFile(vcf, cards);
+    makeProfile(vcf);
+    // A second provider in the same profile: the test provider over its fixture.
+    pdx::core::setServiceInfPath(coretest::writeTestInf(dir_));
+    const std::string fixture = dir_ + "/test.tsv";
+    const std::string uid1 = "11111111111111111111111111111111";
+    velmo::test::writeFile(fixture, coretest::standardFixture(uid1, "22222222222222222222222222222222"));
+    coretest::addFixtureService("P", "TESTA", fixture);
+    const std::string archive = "00000000" + uid1 + "03000000";
+    const std::string customers = "00000000" + uid1 + "01000000";
+    const std::string wab = container("many.vcf");
+
+    Result copied = pdxadmin("copy-entries P " + wab + " " + archive);
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_EQ(copied.out, "1000\n");
+    std::set<std::pair<std::string, std::string>> got;
+    for (const auto& row : contents(archive)) got.insert({row.at(kName), row.at(kBusinessFax)});
+    EXPECT_EQ(got, expected);
+
+    // And the other way: the test provider's customers into the vCard file.
+    Result back = pdxadmin("copy-entries P " + customers + " " + wab);
+    ASSERT_EQ(back.status, 0) << back.err;
+    const auto rows = contents(wab);
+    const auto* alice = find(rows, "Alice");
+    ASSERT_NE(alice, nullptr) << back.out;
+    EXPECT_EQ(alice->at(kEmail), "alice@example.com");
+    EXPECT_EQ(alice->at(kCompany), "Acme");
+    const auto* bob = find(rows, "Bob");
+    ASSERT_NE(bob, nullptr);
+    EXPECT_EQ(bob->at(kBusinessFax), "02-1111-2222");
+    // Lists arrive as vCard groups holding the copied members; the nested list
+    // arrives too, and expanding the outer one reaches its members.
+    const auto* team = find(rows, "Team");
+    ASSERT_NE(team, nullptr);
+    EXPECT_EQ(team->at(kType), "8");
+    Result teamMembers = pdxadmin("expand P " + team->at(kEntryId));
+    ASSERT_EQ(teamMembers.status, 0) << teamMembers.err;
+    std::set<std::string> names;
+    for (const auto& line : lines(teamMembers.out)) names.insert(fields(line).at(0));
+    EXPECT_EQ(names, (std::set<std::string>{"Alice", "Bob", "Carol"})) << teamMembers.out;
+    const auto* inner = find(rows, "Inner");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->at(kType), "8");
+    const std::string file = velmo::test::readFile(vcf);
+    EXPECT_NE(file.find("FN:Alice"), std::string::npos);
+    EXPECT_EQ(file.substr(0, cards.size()), cards) << "the cards that were there stay as they were";
+}
