@@ -1,9 +1,10 @@
 # The two commands of this project: `make run` and `make test`.
+# Hardening: `make fuzz` (libFuzzer, build-fuzz/) and `make tsan` (ThreadSanitizer, build-tsan/).
 BUILD_DIR ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
 
-.PHONY: run test build configure setup bench clean
+.PHONY: run test build configure setup bench fuzz tsan clean
 
 setup:
 	@bash scripts/setup.sh
@@ -27,5 +28,21 @@ bench: setup
 	@cmake --build build-release -j$(JOBS)
 	@for b in build-release/bin/*-bench; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done; true
 
+# Every fuzz target for FUZZ_SECONDS each, one after the other, at the lowest
+# priority; new inputs collect in build-fuzz/corpus/, crashes in build-fuzz/crashes/.
+FUZZ_SECONDS ?= 120
+fuzz: setup
+	@if [ ! -f build-fuzz/CMakeCache.txt ]; then \
+	  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DVELMO_FUZZ=ON >/dev/null; fi
+	@cmake --build build-fuzz -j$(JOBS) --target fuzz-targets
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh build-fuzz
+
+# The PDX core tests under ThreadSanitizer.
+tsan: setup
+	@if [ ! -f build-tsan/CMakeCache.txt ]; then \
+	  cmake -S . -B build-tsan -G "$(GENERATOR)" -DVELMO_TSAN=ON >/dev/null; fi
+	@cmake --build build-tsan -j$(JOBS) --target core-tests
+	@cd build-tsan && ctest --output-on-failure -j$(JOBS) -L core
+
 clean:
-	rm -rf $(BUILD_DIR) build-release
+	rm -rf $(BUILD_DIR) build-release build-fuzz build-tsan
