@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "pdx/guard.h"
 #include "pdx/status.h"
 
 using namespace pdx;
@@ -49,55 +50,61 @@ bool isLiveRoot(LiveRoots& live, void* data) {
 } // namespace
 
 HRESULT PDXAllocateBuffer(ULONG cb, void** out) {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    BufferHeader* h = newBlock(cb);
-    if (!h) return E_OUTOFMEMORY;
-    auto& live = liveRoots();
-    std::lock_guard guard(live.lock);
-    try {
-        live.roots.insert(dataOf(h));
-    } catch (...) {
-        std::free(h);
-        return E_OUTOFMEMORY;
-    }
-    *out = dataOf(h);
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!out) return E_INVALIDARG;
+        *out = nullptr;
+        BufferHeader* h = newBlock(cb);
+        if (!h) return E_OUTOFMEMORY;
+        auto& live = liveRoots();
+        std::lock_guard guard(live.lock);
+        try {
+            live.roots.insert(dataOf(h));
+        } catch (...) {
+            std::free(h);
+            return E_OUTOFMEMORY;
+        }
+        *out = dataOf(h);
+        return S_OK;
+    });
 }
 
 HRESULT PDXAllocateMore(ULONG cb, void* parent, void** out) {
-    if (!out) return E_INVALIDARG;
-    *out = nullptr;
-    auto& live = liveRoots();
-    std::lock_guard guard(live.lock);
-    if (!isLiveRoot(live, parent)) return E_INVALIDARG;
-    BufferHeader* block = newBlock(cb);
-    if (!block) return E_OUTOFMEMORY;
-    // Newest block goes directly behind the root.
-    BufferHeader* root = headerOf(parent);
-    block->previous = root;
-    block->next = root->next;
-    if (root->next) root->next->previous = block;
-    root->next = block;
-    *out = dataOf(block);
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!out) return E_INVALIDARG;
+        *out = nullptr;
+        auto& live = liveRoots();
+        std::lock_guard guard(live.lock);
+        if (!isLiveRoot(live, parent)) return E_INVALIDARG;
+        BufferHeader* block = newBlock(cb);
+        if (!block) return E_OUTOFMEMORY;
+        // Newest block goes directly behind the root.
+        BufferHeader* root = headerOf(parent);
+        block->previous = root;
+        block->next = root->next;
+        if (root->next) root->next->previous = block;
+        root->next = block;
+        *out = dataOf(block);
+        return S_OK;
+    });
 }
 
 HRESULT PDXFreeBuffer(void* p) {
-    auto& live = liveRoots();
-    BufferHeader* h = nullptr;
-    {
-        std::lock_guard guard(live.lock);
-        if (!isLiveRoot(live, p)) return E_INVALIDARG;
-        live.roots.erase(p);
-        h = headerOf(p);
-    }
-    while (h) {
-        BufferHeader* next = h->next;
-        std::free(h);
-        h = next;
-    }
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        auto& live = liveRoots();
+        BufferHeader* h = nullptr;
+        {
+            std::lock_guard guard(live.lock);
+            if (!isLiveRoot(live, p)) return E_INVALIDARG;
+            live.roots.erase(p);
+            h = headerOf(p);
+        }
+        while (h) {
+            BufferHeader* next = h->next;
+            std::free(h);
+            h = next;
+        }
+        return S_OK;
+    });
 }
 
 bool pdx::core::isLiveRoot(const void* p) {
@@ -109,16 +116,20 @@ bool pdx::core::isLiveRoot(const void* p) {
 // The row set itself is checked before its rows are read, so a foreign pointer
 // is refused without being read.
 HRESULT PDXFreeProws(SRowSet* rows) {
-    if (!rows) return S_OK;
-    if (!core::isLiveRoot(rows)) return E_INVALIDARG;
-    for (ULONG i = 0; i < rows->cRows; ++i) PDXFreeBuffer(rows->aRow[i].lpProps);
-    return PDXFreeBuffer(rows);
+    return guarded([&]() -> HRESULT {
+        if (!rows) return S_OK;
+        if (!core::isLiveRoot(rows)) return E_INVALIDARG;
+        for (ULONG i = 0; i < rows->cRows; ++i) PDXFreeBuffer(rows->aRow[i].lpProps);
+        return PDXFreeBuffer(rows);
+    });
 }
 
 HRESULT PDXFreePadrlist(ADRLIST* list) {
-    if (!list) return S_OK;
-    if (!core::isLiveRoot(list)) return E_INVALIDARG;
-    for (ULONG i = 0; i < list->cEntries; ++i)
-        if (list->aEntries[i].rgPropVals) PDXFreeBuffer(list->aEntries[i].rgPropVals);
-    return PDXFreeBuffer(list);
+    return guarded([&]() -> HRESULT {
+        if (!list) return S_OK;
+        if (!core::isLiveRoot(list)) return E_INVALIDARG;
+        for (ULONG i = 0; i < list->cEntries; ++i)
+            if (list->aEntries[i].rgPropVals) PDXFreeBuffer(list->aEntries[i].rgPropVals);
+        return PDXFreeBuffer(list);
+    });
 }

@@ -44,6 +44,23 @@ QString fromSystem(const char* s) { return QString::fromStdString(platform::syst
 
 bool haveApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
+// A string property of a row, empty when absent.
+std::string textOf(const PropList& row, ULONG tag) {
+    const PropNode* node = row.find(tag);
+    return node && node->dataLength() ? std::string(reinterpret_cast<const char*>(node->data())) : std::string();
+}
+
+// The row's PR_SERVICE_SUPPORT_FILES; false when the row has no such property.
+bool supportFilesOf(const PropList& row, std::vector<std::string>& files) {
+    const PropNode* node = row.find(PR_SERVICE_SUPPORT_FILES);
+    if (!node) return false;
+    Buffer<SPropValue> value;
+    if (FAILED(allocRoot(sizeof(SPropValue), value.out())) || FAILED(copyNodeOut(*node, *value, value.get())))
+        return false;
+    files.assign(value->Value.MVszA.lppszA, value->Value.MVszA.lppszA + value->Value.MVszA.cValues);
+    return true;
+}
+
 void centre(QWidget* w) {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         w->move(screen->availableGeometry().center() - w->rect().center());
@@ -204,8 +221,8 @@ AddressBookListDialog::AddressBookListDialog(IPDXServiceAdmin* admin, QWidget* p
     connect(delete_, &QPushButton::clicked, this, &AddressBookListDialog::deleteService);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { editService(); });
     connect(list_, &QListWidget::currentItemChanged, this, [this] { updateButtons(); });
-    connect(ok_, &QPushButton::clicked, this, [this] { done(1); });
-    connect(cancel, &QPushButton::clicked, this, [this] { done(2); });
+    connect(ok_, &QPushButton::clicked, this, [this] { done(kDialogOk); });
+    connect(cancel, &QPushButton::clicked, this, &AddressBookListDialog::reject);
     attachContextHelp(this, kListHelp);
     fill();
 }
@@ -244,6 +261,8 @@ void AddressBookListDialog::fill() {
     updateButtons();
 }
 
+void AddressBookListDialog::reject() { done(kDialogCancel); }
+
 void AddressBookListDialog::updateButtons() {
     QListWidgetItem* item = list_->currentItem();
     const uint flags = item ? item->data(kFlagsRole).toUInt() : 0;
@@ -264,7 +283,7 @@ void AddressBookListDialog::updateButtons() {
 int AddressBookListDialog::chooseService(std::string& name) {
     RegisterDialog dialog(this);
     centre(&dialog);
-    const int button = dialog.exec() == QDialog::Accepted ? kDialogOk : kDialogCancel;
+    const int button = dialog.exec() == kDialogOk ? kDialogOk : kDialogCancel;
     name = dialog.chosen();
     return button;
 }
@@ -353,9 +372,9 @@ RegisterDialog::RegisterDialog(QWidget* parent) : QDialog(parent) {
     connect(list_, &QListWidget::itemDoubleClicked, this, &RegisterDialog::accept);
     attachContextHelp(this, kRegisterHelp);
 
-    if (SUCCEEDED(readServiceInfos(serviceInfPath(), "Services", services_))) {
+    if (SUCCEEDED(readServiceList("Services", services_))) {
         for (size_t i = 0; i < services_.size(); ++i) {
-            auto* item = new QListWidgetItem(fromSystem(services_[i].providerDisplay.c_str()));
+            auto* item = new QListWidgetItem(fromSystem(textOf(services_.rows()[i], PR_PROVIDER_DISPLAY).c_str()));
             item->setData(kIndexRole, int(i));
             list_->addItem(item);
         }
@@ -375,31 +394,35 @@ bool supportFileFound(const std::string& name) {
     return !module.empty() && exists(dir + module);
 }
 
+void RegisterDialog::reject() { done(kDialogCancel); }
+
 void RegisterDialog::accept() {
     QListWidgetItem* item = list_->currentItem();
     if (!item) {
         chosen_.clear();
-        done(QDialog::Accepted);
+        done(kDialogOk);
         return;
     }
-    const ServiceInfo& service = services_[size_t(item->data(kIndexRole).toInt())];
-    // No keyword at all, or a keyword with nothing after it.
-    if (!service.supportFilesGiven) {
+    const PropList& service = services_.rows()[size_t(item->data(kIndexRole).toInt())];
+    // A row made from the INF always has the property; it has no values when
+    // the INF names no support files.
+    std::vector<std::string> files;
+    if (!supportFilesOf(service, files)) {
         showMessage(this, kMsgNoSupportFiles);
         return;
     }
-    if (service.supportFiles.empty() || (service.supportFiles.size() == 1 && service.supportFiles[0].empty())) {
+    if (files.empty()) {
         showMessage(this, kMsgEmptySupportFiles);
         return;
     }
-    for (const auto& file : service.supportFiles) {
+    for (const auto& file : files) {
         if (!supportFileFound(file)) {
             showMessage(this, kMsgSupportFileMissing);
             return;
         }
     }
-    chosen_ = service.name.substr(0, 64);
-    done(QDialog::Accepted);
+    chosen_ = textOf(service, PR_SERVICE_NAME).substr(0, 64);
+    done(kDialogOk);
 }
 
 // ---- entry points
@@ -415,7 +438,7 @@ int showRegisterDialog(ULONG_PTR ulUIParam, IPDXServiceAdmin*, std::string& serv
     if (!haveApplication()) return kDialogFailed;
     RegisterDialog dialog(reinterpret_cast<QWidget*>(ulUIParam));
     centre(&dialog);
-    const int button = dialog.exec() == QDialog::Accepted ? kDialogOk : kDialogCancel;
+    const int button = dialog.exec() == kDialogOk ? kDialogOk : kDialogCancel;
     serviceName = dialog.chosen();
     return button;
 }

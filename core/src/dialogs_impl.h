@@ -52,6 +52,8 @@ public:
     void editService();
     void deleteService();
     void updateButtons();
+    // Escape and the window's close button end the dialog as Cancel does.
+    void reject() override;
 
 protected:
     // Shows dialog 104; replaced in tests.
@@ -77,10 +79,12 @@ public:
     std::string chosen() const { return chosen_; }
     // OK pressed: checks the chosen service's support files.
     void accept() override;
+    // Escape, Cancel and the close button: Cancel.
+    void reject() override;
 
 private:
     QListWidget* list_;
-    std::vector<ServiceInfo> services_;
+    RowStore services_; // the service rows of the "Services" list
     std::string chosen_;
 };
 

@@ -5,6 +5,7 @@
 #include "allocator.h"
 #include "checks.h"
 #include "dialogs.h"
+#include "pdx/guard.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "platform/codepage.h"
@@ -17,12 +18,14 @@ using namespace pdx;
 using namespace pdx::core;
 
 PDX_EXPORT HRESULT PDXAdminProfiles(ULONG flags, IPDXProfAdmin** out) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (!writableOut(out)) return E_INVALIDARG;
-    ProfAdmin* admin = ProfAdmin::create();
-    if (!admin) return E_OUTOFMEMORY;
-    *out = admin;
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!writableOut(out)) return E_INVALIDARG;
+        ProfAdmin* admin = ProfAdmin::create();
+        if (!admin) return E_OUTOFMEMORY;
+        *out = admin;
+        return S_OK;
+    });
 }
 
 namespace pdx::core {
@@ -32,14 +35,16 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 ProfAdmin* ProfAdmin::create() { return new (std::nothrow) ProfAdmin(); }
 
 HRESULT ProfAdmin::QueryInterface(LPCIID iid, void** out) {
-    if (!writableOut(out)) return E_INVALIDARG;
-    if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IPDXProfAdmin)) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    *out = static_cast<IPDXProfAdmin*>(this);
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!writableOut(out)) return E_INVALIDARG;
+        if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IPDXProfAdmin)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        *out = static_cast<IPDXProfAdmin*>(this);
+        return S_OK;
+    });
 }
 
 ULONG ProfAdmin::AddRef() {
@@ -99,141 +104,161 @@ bool ProfAdmin::listed(const char* name) {
 bool ProfAdmin::taken(const char* name) { return profileKeyExists(name); }
 
 HRESULT ProfAdmin::GetProfileTable(ULONG flags, IMAPITable** table) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (!writableOut(table)) return E_INVALIDARG;
-    Lock g(lock_);
-    if (HRESULT h = loadTable(); FAILED(h)) return h;
-    table_->AddRef();
-    *table = table_.get();
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!writableOut(table)) return E_INVALIDARG;
+        Lock g(lock_);
+        if (HRESULT h = loadTable(); FAILED(h)) return h;
+        table_->AddRef();
+        *table = table_.get();
+        return S_OK;
+    });
 }
 
 HRESULT ProfAdmin::CreateProfile(const char* name, ULONG_PTR ulUIParam, ULONG flags) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (!validProfileName(name)) return E_INVALIDARG;
-    Lock g(lock_);
-    if (listed(name) || taken(name)) return E_ACCESSDENIED;
-    RowStore services;
-    if (flags & MAPI_DEFAULT_SERVICES)
-        if (HRESULT h = readServiceList("Default Services", services); FAILED(h)) return h;
-    for (auto& row : services.rows()) {
-        const auto guid = platform::newGuid();
-        SPropValue uid{};
-        uid.ulPropTag = PR_SERVICE_UID;
-        uid.Value.bin.cb = ULONG(guid.size());
-        uid.Value.bin.lpb = const_cast<BYTE*>(guid.data());
-        if (HRESULT h = row.set(uid); FAILED(h)) return h;
-    }
-    HRESULT h = writeServices(name, services);
-    table_.reset();
-    if (FAILED(h)) return h;
-
-    if (flags & MAPI_DIALOG) {
-        object_ptr<IPDXServiceAdmin> admin;
-        h = AdminServices(name, 0, admin.out());
-        const int button = SUCCEEDED(h) ? showAddressBookList(ulUIParam, admin.get()) : kDialogFailed;
-        admin.reset();
-        if (button != kDialogOk) {
-            deleteProfileKey(name);
-            table_.reset();
-            return MAPI_E_USER_CANCEL;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!validProfileName(name)) return E_INVALIDARG;
+        Lock g(lock_);
+        if (listed(name) || taken(name)) return E_ACCESSDENIED;
+        RowStore services;
+        if (flags & MAPI_DEFAULT_SERVICES)
+            if (HRESULT h = readServiceList("Default Services", services); FAILED(h)) return h;
+        for (auto& row : services.rows()) {
+            const auto guid = platform::newGuid();
+            SPropValue uid{};
+            uid.ulPropTag = PR_SERVICE_UID;
+            uid.Value.bin.cb = ULONG(guid.size());
+            uid.Value.bin.lpb = const_cast<BYTE*>(guid.data());
+            if (HRESULT h = row.set(uid); FAILED(h)) return h;
         }
-    }
-    return S_OK;
+        HRESULT h = writeServices(name, services);
+        table_.reset();
+        if (FAILED(h)) return h;
+
+        if (flags & MAPI_DIALOG) {
+            object_ptr<IPDXServiceAdmin> admin;
+            h = AdminServices(name, 0, admin.out());
+            const int button = SUCCEEDED(h) ? showAddressBookList(ulUIParam, admin.get()) : kDialogFailed;
+            admin.reset();
+            if (button != kDialogOk) {
+                deleteProfileKey(name);
+                table_.reset();
+                return MAPI_E_USER_CANCEL;
+            }
+        }
+        return S_OK;
+    });
 }
 
 HRESULT ProfAdmin::DeleteProfile(const char* name, ULONG flags) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    Lock g(lock_);
-    if (!listed(name)) return MAPI_E_NOT_FOUND;
-    HRESULT h = deleteProfileKey(name);
-    table_.reset();
-    return h;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        Lock g(lock_);
+        if (!listed(name)) return MAPI_E_NOT_FOUND;
+        HRESULT h = deleteProfileKey(name);
+        table_.reset();
+        return h;
+    });
 }
 
 HRESULT ProfAdmin::ConfigureProfile(const char* name, ULONG_PTR ulUIParam, ULONG flags) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    Lock g(lock_);
-    object_ptr<IPDXServiceAdmin> admin;
-    if (HRESULT h = AdminServices(name, 0, admin.out()); FAILED(h)) return h;
-    RowStore before;
-    if (HRESULT h = readServices(name, before); FAILED(h)) return h;
-    const int button = showAddressBookList(ulUIParam, admin.get());
-    admin.reset();
-    if (button == kDialogOk) return S_OK;
-    writeServices(name, before);
-    return MAPI_E_USER_CANCEL;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        Lock g(lock_);
+        object_ptr<IPDXServiceAdmin> admin;
+        if (HRESULT h = AdminServices(name, 0, admin.out()); FAILED(h)) return h;
+        RowStore before;
+        if (HRESULT h = readServices(name, before); FAILED(h)) return h;
+        const int button = showAddressBookList(ulUIParam, admin.get());
+        admin.reset();
+        if (button == kDialogOk) return S_OK;
+        writeServices(name, before);
+        return MAPI_E_USER_CANCEL;
+    });
 }
 
 HRESULT ProfAdmin::CopyProfile(const char* oldName, const char* newName, ULONG flags) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (!validProfileName(oldName) || !validProfileName(newName)) return E_INVALIDARG;
-    Lock g(lock_);
-    if (listed(newName) || taken(newName)) return E_ACCESSDENIED;
-    RowStore services;
-    if (HRESULT h = readServices(oldName, services); FAILED(h)) return h;
-    HRESULT h = writeServices(newName, services);
-    table_.reset();
-    return h;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!validProfileName(oldName) || !validProfileName(newName)) return E_INVALIDARG;
+        Lock g(lock_);
+        if (listed(newName) || taken(newName)) return E_ACCESSDENIED;
+        RowStore services;
+        if (HRESULT h = readServices(oldName, services); FAILED(h)) return h;
+        HRESULT h = writeServices(newName, services);
+        table_.reset();
+        return h;
+    });
 }
 
 HRESULT ProfAdmin::RenameProfile(const char* oldName, const char* newName, ULONG flags) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (!validProfileName(oldName) || !validProfileName(newName)) return E_INVALIDARG;
-    Lock g(lock_);
-    // A name that differs only in letter case is the same registry key: writing
-    // it and deleting the old one would lose the profile.
-    if (listed(newName) || taken(newName)) return E_ACCESSDENIED;
-    RowStore services;
-    if (HRESULT h = readServices(oldName, services); FAILED(h)) return h;
-    if (HRESULT h = writeServices(newName, services); FAILED(h)) {
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!validProfileName(oldName) || !validProfileName(newName)) return E_INVALIDARG;
+        Lock g(lock_);
+        // A name that differs only in letter case is the same registry key: writing
+        // it and deleting the old one would lose the profile.
+        if (listed(newName) || taken(newName)) return E_ACCESSDENIED;
+        // Exactly as listed, as DeleteProfile needs it: the registry would find
+        // "ONE" for "One", but the default would keep pointing at the old name.
+        if (!listed(oldName)) return MAPI_E_NOT_FOUND;
+        RowStore services;
+        if (HRESULT h = readServices(oldName, services); FAILED(h)) return h;
+        if (HRESULT h = writeServices(newName, services); FAILED(h)) {
+            table_.reset();
+            return h;
+        }
+        bool wasDefault = false;
+        if (SUCCEEDED(loadTable())) {
+            SPropValue key{};
+            key.ulPropTag = PR_DISPLAY_NAME;
+            key.Value.lpszA = const_cast<char*>(oldName);
+            if (const PropList* row = table_->store().findRow(key))
+                if (const PropNode* d = row->find(PR_DEFAULT_PROFILE)) wasDefault = (d->word(16) & 0xFFFF) != 0;
+        }
+        HRESULT h = S_OK;
+        if (wasDefault) {
+            platform::RegKey root;
+            if (openRoot(true, root) != platform::kRegOk ||
+                root.setString(kDefaultProfileValue, newName) != platform::kRegOk)
+                h = E_FAIL;
+        }
+        if (SUCCEEDED(h)) h = deleteProfileKey(oldName);
         table_.reset();
         return h;
-    }
-    bool wasDefault = false;
-    if (SUCCEEDED(loadTable())) {
-        SPropValue key{};
-        key.ulPropTag = PR_DISPLAY_NAME;
-        key.Value.lpszA = const_cast<char*>(oldName);
-        if (const PropList* row = table_->store().findRow(key))
-            if (const PropNode* d = row->find(PR_DEFAULT_PROFILE)) wasDefault = (d->word(16) & 0xFFFF) != 0;
-    }
-    HRESULT h = S_OK;
-    if (wasDefault) {
-        platform::RegKey root;
-        if (openRoot(true, root) != platform::kRegOk || root.setString(kDefaultProfileValue, newName) != platform::kRegOk)
-            h = E_FAIL;
-    }
-    if (SUCCEEDED(h)) h = deleteProfileKey(oldName);
-    table_.reset();
-    return h;
+    });
 }
 
 HRESULT ProfAdmin::SetDefaultProfile(const char* name, ULONG flags) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    Lock g(lock_);
-    if (name && !listed(name)) return MAPI_E_NOT_FOUND;
-    platform::RegKey root;
-    if (openRoot(true, root) != platform::kRegOk) return E_FAIL;
-    HRESULT h = S_OK;
-    if (name) {
-        if (root.setString(kDefaultProfileValue, name) != platform::kRegOk) h = E_FAIL;
-    } else {
-        platform::RegStatus r = root.deleteValue(kDefaultProfileValue);
-        if (r != platform::kRegOk && r != platform::kRegFileNotFound) h = E_FAIL;
-    }
-    table_.reset();
-    return h;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        Lock g(lock_);
+        if (name && !listed(name)) return MAPI_E_NOT_FOUND;
+        platform::RegKey root;
+        if (openRoot(true, root) != platform::kRegOk) return E_FAIL;
+        HRESULT h = S_OK;
+        if (name) {
+            if (root.setString(kDefaultProfileValue, name) != platform::kRegOk) h = E_FAIL;
+        } else {
+            platform::RegStatus r = root.deleteValue(kDefaultProfileValue);
+            if (r != platform::kRegOk && r != platform::kRegFileNotFound) h = E_FAIL;
+        }
+        table_.reset();
+        return h;
+    });
 }
 
 HRESULT ProfAdmin::AdminServices(const char* name, ULONG flags, IPDXServiceAdmin** out) {
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (!writableOut(out)) return E_INVALIDARG;
-    if (!listed(name)) return MAPI_E_NOT_FOUND;
-    ServiceAdmin* admin = ServiceAdmin::create(name, 0);
-    if (!admin) return E_OUTOFMEMORY;
-    *out = admin;
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
+        if (!writableOut(out)) return E_INVALIDARG;
+        if (!listed(name)) return MAPI_E_NOT_FOUND;
+        ServiceAdmin* admin = ServiceAdmin::create(name, 0);
+        if (!admin) return E_OUTOFMEMORY;
+        *out = admin;
+        return S_OK;
+    });
 }
 
 } // namespace pdx::core

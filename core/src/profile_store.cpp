@@ -4,6 +4,7 @@
 
 #include "pdx/status.h"
 #include "pdx/tags.h"
+#include "platform/system.h"
 #include "prop_ops.h"
 
 namespace pdx::core {
@@ -91,10 +92,22 @@ HRESULT writeChangedProps(const RegKey& key, PropList& list) {
     return S_OK;
 }
 
-HRESULT serviceKeyName(const PropList& row, std::string& out) {
+HRESULT serviceUidOf(const PropList& row, MAPIUID& out) {
     const PropNode* uid = row.find(PR_SERVICE_UID);
-    if (!uid) return MAPI_E_MISSING_REQUIRED_COLUMN;
-    return binaryToHex(uid->data(), uid->dataLength(), out);
+    if (!uid || uid->dataLength() != sizeof out.ab) return MAPI_E_MISSING_REQUIRED_COLUMN;
+    std::memcpy(out.ab, uid->data(), sizeof out.ab);
+    return S_OK;
+}
+
+bool wellFormedServiceUid(const SPropValue& value) {
+    return value.ulPropTag == PR_SERVICE_UID && value.Value.bin.cb == sizeof(MAPIUID) &&
+           platform::isReadable(value.Value.bin.lpb, sizeof(MAPIUID));
+}
+
+HRESULT serviceKeyName(const PropList& row, std::string& out) {
+    MAPIUID uid;
+    if (HRESULT h = serviceUidOf(row, uid); FAILED(h)) return h;
+    return binaryToHex(uid.ab, sizeof uid.ab, out);
 }
 
 HRESULT writeServiceRow(const RegKey& profileKey, PropList& row) {
@@ -138,6 +151,8 @@ HRESULT readServices(const std::string& profile, RowStore& out) {
         if (key.openSubKey(name, serviceKey) != kRegOk) return E_FAIL;
         PropList row;
         if (HRESULT h = readPropList(serviceKey, row); FAILED(h)) return h;
+        MAPIUID uid;
+        if (HRESULT h = serviceUidOf(row, uid); FAILED(h)) return h;
         rows.addRow(std::move(row), i);
     }
     out = std::move(rows);

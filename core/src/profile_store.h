@@ -33,7 +33,9 @@ HRESULT readPropList(const platform::RegKey& key, PropList& out);
 // Writes the nodes marked changed, then clears their marks.
 HRESULT writeChangedProps(const platform::RegKey& key, PropList& list);
 
-// The profile's services, one row per service key in enumeration order.
+// The profile's services, one row per service key in enumeration order. A
+// service whose stored UID is damaged fails the read (MAPI_E_MISSING_REQUIRED_COLUMN),
+// so nothing is ever rewritten from it.
 HRESULT readServices(const std::string& profile, RowStore& out);
 // Rewrites the profile's service keys from `rows` (the profile key is created
 // when missing; other service keys are removed).
@@ -42,7 +44,13 @@ HRESULT writeServices(const std::string& profile, RowStore& rows);
 HRESULT writeServiceRow(const platform::RegKey& profileKey, PropList& row);
 HRESULT writeServiceRow(const std::string& profile, PropList& row);
 
-// The service key name of a row: its PR_SERVICE_UID in lower-case hex.
+// The row's PR_SERVICE_UID. A UID that is missing or not exactly 16 bytes
+// would name no key of its own (an empty name is the profile key itself):
+// MAPI_E_MISSING_REQUIRED_COLUMN.
+HRESULT serviceUidOf(const PropList& row, MAPIUID& out);
+// Whether a value offered for PR_SERVICE_UID's identifier is a 16-byte binary.
+bool wellFormedServiceUid(const SPropValue& value);
+// The service key name of a row: its PR_SERVICE_UID as 32 lower-case hex digits.
 HRESULT serviceKeyName(const PropList& row, std::string& out);
 
 } // namespace pdx::core

@@ -77,6 +77,8 @@ HRESULT PropertyBag::setProps(ULONG count, const SPropValue* values, SPropProble
             status = E_ACCESSDENIED;
         } else if (isComputedProperty(tag)) {
             status = MAPI_E_COMPUTED;
+        } else if (HRESULT refused = check_ ? check_(values[i]) : S_OK; FAILED(refused)) {
+            status = refused;
         } else if (const PropNode* old = list_.find(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED));
                    old && (old->flags & kNodeReadOnly)) {
             status = E_ACCESSDENIED;

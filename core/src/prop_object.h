@@ -2,6 +2,7 @@
 // The common property object: a property list behind the IMAPIProp operations,
 // shared by the profile section and the address book.
 
+#include <functional>
 #include <mutex>
 
 #include "pdx/interfaces.h"
@@ -19,6 +20,11 @@ public:
     HRESULT copyTo(IMAPIProp* self, const SPropTagArray* excludeTags, LPCIID iface, void* destination, ULONG flags,
                    SPropProblemArray** problems);
 
+    // The owner's own rule for some values, applied by setProps before the
+    // read-only test: a failure status refuses the value with that status.
+    using ValueCheck = std::function<HRESULT(const SPropValue&)>;
+    void setValueCheck(ValueCheck check) { check_ = std::move(check); }
+
     std::recursive_mutex& lock() { return lock_; }
     PropList& list() { return list_; }
     bool modified() const { return modified_; }
@@ -28,6 +34,7 @@ private:
     std::recursive_mutex lock_;
     PropList list_;
     bool modified_ = false;
+    ValueCheck check_;
 };
 
 // The plain property copy: the source's values for `tags`, without errors,

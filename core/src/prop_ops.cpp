@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "allocator.h"
+#include "checks.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
 
@@ -56,6 +57,7 @@ HRESULT keepTags(const SPropTagArray* tags, SPropTagArray** out, Keep keep) {
 
 HRESULT filterTags(const SPropTagArray* tags, const SPropTagArray* exclude, SPropTagArray** out) {
     if (!tags || !out) return E_INVALIDARG;
+    if (exclude && !readableTagArray(exclude)) return E_INVALIDARG; // the caller's list
     return keepTags(tags, out, [&](ULONG tag) {
         if (!exclude) return true;
         for (ULONG j = 0; j < exclude->cValues; ++j)

@@ -14,7 +14,8 @@ long findProp(const SPropValue* values, ULONG count, ULONG tag);
 bool tagArrayContains(const SPropTagArray* tags, ULONG tag);
 // The value that stands for a column a row lacks (or the PT_NULL placeholder).
 SPropValue missingColumn(ULONG tag);
-// `tags` without every tag matched by one in `exclude`, order kept; a new root buffer.
+// `tags` without every tag matched by one in `exclude`, order kept; a new root
+// buffer. `exclude` may come from a caller: E_INVALIDARG when it cannot be read.
 HRESULT filterTags(const SPropTagArray* tags, const SPropTagArray* exclude, SPropTagArray** out);
 // `tags` without PT_OBJECT, PT_BINARY and PT_MV_BINARY; MAPI_E_NOT_FOUND when none is left.
 HRESULT writableTags(const SPropTagArray* tags, SPropTagArray** out);

@@ -6,6 +6,7 @@
 
 #include "pdx/status.h"
 #include "pdx/tags.h"
+#include "platform/codepage.h"
 #include "platform/ini.h"
 #include "platform/module.h"
 #include "string_ids.h"
@@ -149,12 +150,20 @@ void applyServiceLine(const std::string& line, ServiceInfo& info) {
     if (keyword == "PR_DISPLAY_NAME") info.displayName = value;
     else if (keyword == "PR_SERVICE_DLL_NAME") info.dllName = value;
     else if (keyword == "PR_SERVICE_ENTRY_NAME") info.entryName = value;
-    else if (keyword == "PR_SERVICE_SUPPORT_FILES") {
-        info.supportFiles = split(value);
-        info.supportFilesGiven = true;
-    }
+    else if (keyword == "PR_SERVICE_SUPPORT_FILES") info.supportFiles = split(value);
     else if (keyword == "PR_SERVICE_DELETE_FILES") info.deleteFiles = split(value);
     else if (keyword == "PR_RESOURCE_FLAGS") info.resourceFlags |= parseResourceFlags(value);
+}
+
+void convertToSystemCodePage(ServiceInfo& info) {
+    auto convert = [](std::string& text) { text = platform::utf8ToSystem(text); };
+    convert(info.name);
+    convert(info.providerDisplay);
+    convert(info.displayName);
+    convert(info.dllName);
+    convert(info.entryName);
+    for (auto& file : info.supportFiles) convert(file);
+    for (auto& file : info.deleteFiles) convert(file);
 }
 
 HRESULT readServiceInfos(const std::string& path, const std::string& section, std::vector<ServiceInfo>& out) {
@@ -166,15 +175,17 @@ HRESULT readServiceInfos(const std::string& path, const std::string& section, st
         if (HRESULT h = parseListLine(line, info); FAILED(h)) return h;
         services.push_back(std::move(info));
     }
+    // Names are compared as the data they become, so two that convert alike collide.
     std::set<std::string> seen;
     for (const auto& s : services) {
         if (s.name.empty()) return MAPI_E_INVALID_OBJECT;
-        if (!seen.insert(s.name).second) return MAPI_E_COLLISION;
+        if (!seen.insert(platform::utf8ToSystem(s.name)).second) return MAPI_E_COLLISION;
     }
     for (auto& s : services) {
         std::vector<std::string> own;
         if (HRESULT h = readInfSection(path, s.name, own); FAILED(h)) return h;
         for (const auto& line : own) applyServiceLine(line, s);
+        convertToSystemCodePage(s);
     }
     out = std::move(services);
     return S_OK;

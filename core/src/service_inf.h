@@ -26,7 +26,6 @@ struct ServiceInfo {
     std::string dllName;
     std::string entryName;
     std::vector<std::string> supportFiles;
-    bool supportFilesGiven = false; // the section has the keyword
     std::vector<std::string> deleteFiles;
     ULONG resourceFlags = 0;
 };
@@ -38,8 +37,10 @@ void applyServiceLine(const std::string& line, ServiceInfo& info);
 // Words separated by "|": the known ones OR-ed together.
 ULONG parseResourceFlags(const std::string& value);
 
+// The INF is UTF-8; its texts become data in the system code page.
+void convertToSystemCodePage(ServiceInfo& info);
 // Every service of a list section ("Services", "Default Services"), in file
-// order, with its own section applied.
+// order, with its own section applied, its texts in the system code page.
 HRESULT readServiceInfos(const std::string& path, const std::string& section, std::vector<ServiceInfo>& out);
 // The same as service rows (the ten service properties in their order).
 HRESULT readServiceList(const std::string& section, RowStore& out);

@@ -5,6 +5,7 @@
 
 #include "allocator.h"
 #include "checks.h"
+#include "pdx/guard.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "prop_object.h"
@@ -15,14 +16,16 @@ namespace pdx::core {
 Support* Support::createForServiceEntry(ULONG_PTR ulUIParam) { return new (std::nothrow) Support(ulUIParam); }
 
 HRESULT Support::QueryInterface(LPCIID iid, void** out) {
-    if (!writableOut(out)) return E_INVALIDARG;
-    if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IPDXSupport)) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    *out = static_cast<IPDXSupport*>(this);
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!writableOut(out)) return E_INVALIDARG;
+        if (!isIid(iid, IID_IUnknown) && !isIid(iid, IID_IPDXSupport)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        *out = static_cast<IPDXSupport*>(this);
+        return S_OK;
+    });
 }
 
 ULONG Support::AddRef() {
@@ -44,16 +47,20 @@ HRESULT Support::GetLastError(HRESULT, ULONG, MAPIERROR**) { return S_OK; }
 
 HRESULT Support::GetMemAllocRoutines(AllocateBufferFn* allocateBuffer, AllocateMoreFn* allocateMore,
                                      FreeBufferFn* freeBuffer) {
-    if (!writableOut(allocateBuffer) || !writableOut(allocateMore) || !writableOut(freeBuffer)) return E_INVALIDARG;
-    *allocateBuffer = &PDXAllocateBuffer;
-    *allocateMore = &PDXAllocateMore;
-    *freeBuffer = &PDXFreeBuffer;
-    return S_OK;
+    return guarded([&]() -> HRESULT {
+        if (!writableOut(allocateBuffer) || !writableOut(allocateMore) || !writableOut(freeBuffer)) return E_INVALIDARG;
+        *allocateBuffer = &PDXAllocateBuffer;
+        *allocateMore = &PDXAllocateMore;
+        *freeBuffer = &PDXFreeBuffer;
+        return S_OK;
+    });
 }
 
 HRESULT Support::SetProviderUID(const MAPIUID* uid, ULONG) {
-    if (!uid) return E_INVALIDARG;
-    return MAPI_E_NO_SUPPORT; // no provider to register it for
+    return guarded([&]() -> HRESULT {
+        if (!uid) return E_INVALIDARG;
+        return MAPI_E_NO_SUPPORT; // no provider to register it for
+    });
 }
 
 HRESULT Support::Reserved6() { return MAPI_E_NO_SUPPORT; }
@@ -87,27 +94,31 @@ HRESULT checkDistinct(IMAPIProp* source, IMAPIProp* dest) {
 HRESULT Support::DoCopyTo(LPCIID srcIface, void* source, ULONG, LPCIID, const SPropTagArray* excludeTags, ULONG_PTR,
                           IMAPIProgress*, LPCIID destIface, void* destination, ULONG flags,
                           SPropProblemArray** problems) {
-    if (!srcIface || !source || !destIface || !destination) return E_INVALIDARG;
-    if (!copyableIface(srcIface) || !copyableIface(destIface)) return E_NOINTERFACE;
-    auto* src = static_cast<IMAPIProp*>(source);
-    if (HRESULT h = checkDistinct(src, static_cast<IMAPIProp*>(destination)); FAILED(h)) return h;
-    Buffer<SPropTagArray> all, tags;
-    HRESULT h = src->GetPropList(flags & MAPI_UNICODE, all.out());
-    if (FAILED(h)) return h;
-    h = filterTags(all.get(), excludeTags, tags.out());
-    if (FAILED(h)) return h;
-    if (tags->cValues == 0) return S_OK;
-    return copyProps(src, tags.get(), &IID_IMAPIProp, destination, flags, problems);
+    return guarded([&]() -> HRESULT {
+        if (!srcIface || !source || !destIface || !destination) return E_INVALIDARG;
+        if (!copyableIface(srcIface) || !copyableIface(destIface)) return E_NOINTERFACE;
+        auto* src = static_cast<IMAPIProp*>(source);
+        if (HRESULT h = checkDistinct(src, static_cast<IMAPIProp*>(destination)); FAILED(h)) return h;
+        Buffer<SPropTagArray> all, tags;
+        HRESULT h = src->GetPropList(flags & MAPI_UNICODE, all.out());
+        if (FAILED(h)) return h;
+        h = filterTags(all.get(), excludeTags, tags.out());
+        if (FAILED(h)) return h;
+        if (tags->cValues == 0) return S_OK;
+        return copyProps(src, tags.get(), &IID_IMAPIProp, destination, flags, problems);
+    });
 }
 
 HRESULT Support::DoCopyProps(LPCIID srcIface, void* source, const SPropTagArray* includeTags, ULONG_PTR,
                              IMAPIProgress*, LPCIID destIface, void* destination, ULONG flags,
                              SPropProblemArray** problems) {
-    if (!srcIface || !source || !includeTags || !destIface || !destination) return E_INVALIDARG;
-    if (!copyableIface(srcIface) || !copyableIface(destIface)) return E_NOINTERFACE;
-    auto* src = static_cast<IMAPIProp*>(source);
-    if (HRESULT h = checkDistinct(src, static_cast<IMAPIProp*>(destination)); FAILED(h)) return h;
-    return copyProps(src, includeTags, &IID_IMAPIProp, destination, flags, problems);
+    return guarded([&]() -> HRESULT {
+        if (!srcIface || !source || !includeTags || !destIface || !destination) return E_INVALIDARG;
+        if (!copyableIface(srcIface) || !copyableIface(destIface)) return E_NOINTERFACE;
+        auto* src = static_cast<IMAPIProp*>(source);
+        if (HRESULT h = checkDistinct(src, static_cast<IMAPIProp*>(destination)); FAILED(h)) return h;
+        return copyProps(src, includeTags, &IID_IMAPIProp, destination, flags, problems);
+    });
 }
 
 } // namespace pdx::core

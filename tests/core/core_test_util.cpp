@@ -1,6 +1,9 @@
 #include "core_test_util.h"
 
 #include <fstream>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "test_environment.h"
 
@@ -57,6 +60,21 @@ std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+TruncatedTagArray::TruncatedTagArray(pdx::ULONG count) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    pages_ = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages_ == MAP_FAILED || mprotect(static_cast<char*>(pages_) + page, page, PROT_NONE) != 0)
+        throw std::runtime_error("no guard page");
+    // The count and one tag sit at the end of the readable page.
+    tags_ = reinterpret_cast<pdx::SPropTagArray*>(static_cast<char*>(pages_) + page - pdx::cbTagArray(1));
+    tags_->cValues = count;
+    tags_->aulPropTag[0] = pdx::PR_DISPLAY_NAME;
+}
+
+TruncatedTagArray::~TruncatedTagArray() {
+    if (pages_ && pages_ != MAP_FAILED) munmap(pages_, 2 * size_t(sysconf(_SC_PAGESIZE)));
 }
 
 } // namespace coretest

@@ -20,4 +20,19 @@ platform::RegKey profileKey(const std::string& profile);
 // Lines of a file (empty when missing).
 std::vector<std::string> readLines(const std::string& path);
 
+// A caller's tag array that claims `count` tags but ends where an unreadable
+// page begins: its count can be read, its tags cannot.
+class TruncatedTagArray {
+public:
+    explicit TruncatedTagArray(pdx::ULONG count);
+    ~TruncatedTagArray();
+    TruncatedTagArray(const TruncatedTagArray&) = delete;
+    TruncatedTagArray& operator=(const TruncatedTagArray&) = delete;
+    const pdx::SPropTagArray* get() const { return tags_; }
+
+private:
+    void* pages_ = nullptr;
+    pdx::SPropTagArray* tags_ = nullptr;
+};
+
 } // namespace coretest

@@ -167,15 +167,26 @@ TEST_F(Dialogs, RegisterDialogChecksSupportFiles) {
     select("Test provider B"); // second support file is missing
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
-    select("No module"); // no support files named
+    select("No module"); // no support files named: the row's list has no values
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(messages_, (std::vector<int>{11, 12}));
+    EXPECT_EQ(messages_, (std::vector<int>{11, 13}));
     select("Test provider A");
     dialog.accept();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosen(), "TESTA");
+
+    // A line with nothing after "=" names one file without a name, found nowhere.
+    velmo::test::writeFile(dir_ + "/blank.inf", "[Services]\nBLANK=Blank list\n[BLANK]\nPR_SERVICE_SUPPORT_FILES=\n");
+    setServiceInfPath(dir_ + "/blank.inf");
+    messages_.clear();
+    RegisterDialog blank(nullptr);
+    blank.open();
+    ASSERT_EQ(blank.list()->count(), 1);
+    blank.accept();
+    EXPECT_TRUE(blank.isVisible());
+    EXPECT_EQ(messages_, (std::vector<int>{11}));
 }
 
 namespace {
@@ -356,5 +367,49 @@ TEST_F(Dialogs, ConfigureProfileShowsTheListAndUndoesOnCancel) {
     EXPECT_EQ(admin_->ConfigureProfile("P", 0, 0), S_OK);
     EXPECT_EQ(accepted.items, 2);
     EXPECT_EQ(serviceCount(), 1u);
+    EXPECT_TRUE(messages_.empty());
+}
+
+// The service INF is UTF-8; under a legacy code page the dialogs still show its texts.
+TEST_F(Dialogs, InfTextsShowUnderTheSystemCodePage) {
+    setenv("VELMO_CODEPAGE", "CP950", 1);
+    velmo::test::writeFile(dir_ + "/big5.inf",
+                           "[Services]\nFAX=傳真通訊錄\n[Default Services]\nFAX=傳真通訊錄\n"
+                           "[FAX]\nPR_DISPLAY_NAME=我的傳真\nPR_SERVICE_DLL_NAME=pdxtestsp.dll\n"
+                           "PR_SERVICE_ENTRY_NAME=TestServiceEntry\nPR_SERVICE_SUPPORT_FILES=pdxtestsp.dll\n");
+    setServiceInfPath(dir_ + "/big5.inf");
+    const HRESULT created = admin_->CreateProfile("Big5", 0, MAPI_DEFAULT_SERVICES);
+    object_ptr<IPDXServiceAdmin> big5;
+    const HRESULT opened = admin_->AdminServices("Big5", 0, big5.out());
+    QStringList shown;
+    if (SUCCEEDED(created) && SUCCEEDED(opened)) {
+        ScriptedListDialog list(big5.get(), nullptr);
+        RegisterDialog chooser(nullptr);
+        for (QListWidget* l : {list.list(), chooser.list()})
+            for (int i = 0; i < l->count(); ++i) shown << l->item(i)->text();
+    }
+    unsetenv("VELMO_CODEPAGE");
+    ASSERT_EQ(created, S_OK);
+    ASSERT_EQ(opened, S_OK);
+    EXPECT_EQ(shown, QStringList({QString::fromUtf8("我的傳真"), QString::fromUtf8("傳真通訊錄")}));
+}
+
+// Escape ends either dialog as its Cancel button does: with 2.
+TEST_F(Dialogs, EscapeClosesWithCancel) {
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&timer] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            timer.stop();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }
+    });
+    timer.start(10);
+    EXPECT_EQ(showAddressBookList(0, services_.get()), kDialogCancel);
+
+    RegisterDialog chooser(nullptr);
+    chooser.open();
+    QTest::keyClick(&chooser, Qt::Key_Escape);
+    EXPECT_FALSE(chooser.isVisible());
+    EXPECT_EQ(chooser.result(), kDialogCancel);
     EXPECT_TRUE(messages_.empty());
 }

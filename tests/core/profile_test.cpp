@@ -9,6 +9,7 @@
 #include "allocator.h"
 #include "core_test_util.h"
 #include "pdx/pdx.h"
+#include "platform/codepage.h"
 #include "prof_admin.h"
 #include "profile_store.h"
 #include "prop_ops.h"
@@ -35,6 +36,7 @@ protected:
         setenv("PDXTEST_LOG", log_.c_str(), 1);
         unsetenv("PDXTEST_RESULT");
         unsetenv("PDXTEST_DISPLAY");
+        unsetenv("PDXTEST_THROW");
         ASSERT_EQ(PDXAdminProfiles(0, admin_.out()), S_OK);
     }
     void TearDown() override {
@@ -160,6 +162,10 @@ TEST_F(Profiles, DefaultProfileFollowsRenameButNotDelete) {
     ASSERT_EQ(admin_->SetDefaultProfile("One", 0), S_OK);
     EXPECT_EQ(profiles(), (std::vector<std::string>{"*One", "Two"}));
 
+    // The old name must be written as listed, or the default would be left behind.
+    EXPECT_EQ(admin_->RenameProfile("ONE", "Three", 0), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(admin_->RenameProfile("Nobody", "Three", 0), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(profiles(), (std::vector<std::string>{"*One", "Two"}));
     ASSERT_EQ(admin_->RenameProfile("One", "Three", 0), S_OK);
     EXPECT_EQ(profiles(), (std::vector<std::string>{"*Three", "Two"}));
     EXPECT_EQ(stored("Three").size(), 2u);
@@ -322,6 +328,20 @@ TEST_F(Profiles, FailedServiceCreationLeavesNoTrace) {
     EXPECT_TRUE(subkeys.empty());
 }
 
+// A provider that throws fails the call with a status; nothing crosses back out of the core.
+TEST_F(Profiles, AThrowingServiceEntryBecomesAStatus) {
+    ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+    auto s = services("P");
+    setenv("PDXTEST_THROW", "bad_alloc", 1);
+    EXPECT_EQ(s->CreateService("TESTB", "x", 0, 0, 0), E_OUTOFMEMORY);
+    EXPECT_EQ(stored("P").size(), 2u); // the failed creation is undone
+    const MAPIUID uid = uidOf(stored("P").rows()[0]);
+    setenv("PDXTEST_THROW", "provider fault", 1);
+    EXPECT_EQ(s->ConfigureService(&uid, 0, SERVICE_UI_ALWAYS, 0, nullptr), E_FAIL);
+    unsetenv("PDXTEST_THROW");
+    EXPECT_EQ(s->ConfigureService(&uid, 0, SERVICE_UI_ALWAYS, 0, nullptr), S_OK);
+}
+
 TEST_F(Profiles, ConfigureServiceWithAndWithoutUserInterface) {
     ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
     auto s = services("P");
@@ -402,6 +422,14 @@ TEST_F(Profiles, ProfileSectionProperties) {
     EXPECT_EQ(section->CopyProps(reinterpret_cast<SPropTagArray*>(&check), 0, nullptr, &IID_IMAPITable, dest.get(), 0,
                                  nullptr),
               E_NOINTERFACE);
+    // An exclude list that runs past readable memory is refused before anything is copied.
+    coretest::TruncatedTagArray truncated(64);
+    EXPECT_EQ(section->CopyTo(0, nullptr, truncated.get(), 0, nullptr, &IID_IProfSect, dest.get(), 0, nullptr),
+              E_INVALIDARG);
+    // Sections refuse wide strings wherever flags are taken.
+    object_ptr<IProfSect> wide;
+    EXPECT_EQ(s->OpenProfileSection(&uid, nullptr, MAPI_UNICODE, wide.out()), MAPI_E_BAD_CHARWIDTH);
+    EXPECT_FALSE(wide);
 
     ASSERT_EQ(section->SaveChanges(0), S_OK);
     RowStore after = stored("P");
@@ -417,4 +445,158 @@ TEST_F(Profiles, DialogFlagWithoutUserInterfaceRemovesTheProfile) {
     EXPECT_EQ(admin_->ConfigureProfile("Kept", 0, 0), MAPI_E_USER_CANCEL);
     EXPECT_EQ(stored("Kept").size(), 2u);
     EXPECT_EQ(admin_->ConfigureProfile("Nope", 0, 0), MAPI_E_NOT_FOUND);
+}
+
+namespace {
+
+SPropValue uidProp(const BYTE* bytes, ULONG cb) {
+    SPropValue v{};
+    v.ulPropTag = PR_SERVICE_UID;
+    v.Value.bin.cb = cb;
+    v.Value.bin.lpb = const_cast<BYTE*>(bytes);
+    return v;
+}
+
+std::vector<std::string> subkeysOf(const platform::RegKey& key) {
+    std::vector<std::string> names;
+    key.subKeyNames(names);
+    return names;
+}
+
+bool hasValues(const platform::RegKey& key) {
+    std::string name;
+    return key.enumValue(0, name) == platform::kRegOk;
+}
+
+} // namespace
+
+// A UID that is not 16 bytes names no key of its own: the empty name is the
+// profile key itself, whose rewrite would delete every service.
+TEST_F(Profiles, DamagedStoredServiceUidIsRefusedAndNothingIsRewritten) {
+    const BYTE bytes[33] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+    for (ULONG size : {0u, 5u, 17u}) {
+        SCOPED_TRACE(size);
+        admin_->DeleteProfile("P", 0);
+        ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+        const RowStore before = stored("P");
+        const MAPIUID kept = uidOf(before.rows()[1]);
+        std::string damagedKey;
+        ASSERT_EQ(serviceKeyName(before.rows()[0], damagedKey), S_OK);
+        PropNode damaged;
+        ASSERT_EQ(makeNode(uidProp(bytes, size), damaged), S_OK);
+        platform::RegKey serviceKey;
+        ASSERT_EQ(profileKey("P").openSubKey(damagedKey, serviceKey), platform::kRegOk);
+        ASSERT_EQ(serviceKey.setBinary(std::to_string(PR_SERVICE_UID), damaged.body.data(), damaged.body.size()),
+                  platform::kRegOk);
+        const auto keysBefore = subkeysOf(profileKey("P"));
+
+        RowStore rows;
+        EXPECT_EQ(readServices("P", rows), MAPI_E_MISSING_REQUIRED_COLUMN);
+        auto s = services("P");
+        EXPECT_EQ(s->DeleteService(&kept), MAPI_E_MISSING_REQUIRED_COLUMN);
+        object_ptr<IProfSect> section;
+        EXPECT_EQ(s->OpenProfileSection(&kept, nullptr, 0, section.out()), MAPI_E_MISSING_REQUIRED_COLUMN);
+        EXPECT_EQ(admin_->RenameProfile("P", "Q", 0), MAPI_E_MISSING_REQUIRED_COLUMN);
+        EXPECT_EQ(subkeysOf(profileKey("P")), keysBefore);
+        EXPECT_FALSE(hasValues(profileKey("P")));
+        EXPECT_FALSE(profileKeyExists("Q"));
+    }
+
+    // Whatever reaches the writer, a row is only written under a 16-byte UID.
+    PropList row;
+    ASSERT_EQ(row.set(stringProp(PR_DISPLAY_NAME, "x")), S_OK);
+    EXPECT_EQ(writeServiceRow(std::string("P"), row), MAPI_E_MISSING_REQUIRED_COLUMN);
+    for (ULONG size : {0u, 15u, 17u, 33u}) {
+        ASSERT_EQ(row.set(uidProp(bytes, size)), S_OK);
+        EXPECT_EQ(writeServiceRow(std::string("P"), row), MAPI_E_MISSING_REQUIRED_COLUMN) << size;
+    }
+    EXPECT_FALSE(hasValues(profileKey("P")));
+}
+
+TEST_F(Profiles, AServiceKeepsItsOwnUid) {
+    ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+    const MAPIUID uid = uidOf(stored("P").rows()[0]);
+    const auto keys = subkeysOf(profileKey("P"));
+    auto s = services("P");
+    object_ptr<IProfSect> section;
+    ASSERT_EQ(s->OpenProfileSection(&uid, nullptr, MAPI_MODIFY, section.out()), S_OK);
+
+    const BYTE other[16] = {0xAA};
+    SPropValue values[] = {uidProp(other, 5), longProp(PROP_TAG(PT_LONG, PROP_ID(PR_SERVICE_UID)), 7),
+                           uidProp(other, 16), stringProp(PR_DISPLAY_NAME, "Kept under its key")};
+    SPropProblemArray* problems = nullptr;
+    ASSERT_EQ(section->SetProps(4, values, &problems), S_OK);
+    ASSERT_NE(problems, nullptr);
+    ASSERT_EQ(problems->cProblem, 3u);
+    EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_MISSING_REQUIRED_COLUMN);
+    EXPECT_EQ(problems->aProblem[1].scode, MAPI_E_MISSING_REQUIRED_COLUMN);
+    EXPECT_EQ(problems->aProblem[2].ulIndex, 2u);
+    EXPECT_EQ(problems->aProblem[2].scode, E_ACCESSDENIED);
+    PDXFreeBuffer(problems);
+    SPropTagArray uidTag{1, {PR_SERVICE_UID}};
+    ASSERT_EQ(section->DeleteProps(&uidTag, &problems), S_OK);
+    ASSERT_NE(problems, nullptr);
+    EXPECT_EQ(problems->aProblem[0].scode, MAPI_E_NOT_FOUND);
+    PDXFreeBuffer(problems);
+    ASSERT_EQ(section->SaveChanges(0), S_OK);
+
+    EXPECT_EQ(subkeysOf(profileKey("P")), keys);
+    EXPECT_FALSE(hasValues(profileKey("P")));
+    RowStore after = stored("P");
+    const PropList* row = after.findRow(uidProp(uid.ab, 16));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(stringOf(*row, PR_DISPLAY_NAME), "Kept under its key");
+
+    // Configuring without a dialog: the service's own UID may come along, no other.
+    SPropValue damaged[] = {uidProp(other, 0)};
+    EXPECT_EQ(s->ConfigureService(&uid, 0, 0, 1, damaged), MAPI_E_MISSING_REQUIRED_COLUMN);
+    SPropValue foreign[] = {stringProp(PR_DISPLAY_NAME, "Moved"), uidProp(other, 16)};
+    EXPECT_EQ(s->ConfigureService(&uid, 0, 0, 2, foreign), E_ACCESSDENIED);
+    SPropValue same[] = {stringProp(PR_DISPLAY_NAME, "Same key"), uidProp(uid.ab, 16)};
+    EXPECT_EQ(s->ConfigureService(&uid, 0, 0, 2, same), S_OK);
+    EXPECT_EQ(subkeysOf(profileKey("P")), keys);
+    after = stored("P");
+    EXPECT_EQ(stringOf(*after.findRow(uidProp(uid.ab, 16)), PR_DISPLAY_NAME), "Same key");
+}
+
+namespace {
+
+// Sets the system code page for one test.
+struct CodePage {
+    explicit CodePage(const char* name) { setenv("VELMO_CODEPAGE", name, 1); }
+    ~CodePage() { unsetenv("VELMO_CODEPAGE"); }
+};
+
+std::string big5(const char* utf8) { return platform::convertCodePage(utf8, "UTF-8", "CP950", '?'); }
+
+} // namespace
+
+TEST_F(Profiles, InfTextsAreStoredInTheSystemCodePage) {
+    CodePage cp950("CP950");
+    velmo::test::writeFile(dir_ + "/big5.inf",
+                           "[Services]\n傳真=傳真通訊錄\n[Default Services]\n傳真=傳真通訊錄\n"
+                           "[傳真]\nPR_DISPLAY_NAME=我的傳真\nPR_SERVICE_DLL_NAME=pdxtestsp.dll\n"
+                           "PR_SERVICE_ENTRY_NAME=TestServiceEntry\nPR_SERVICE_SUPPORT_FILES=pdxtestsp.dll,說明.txt\n");
+    setServiceInfPath(dir_ + "/big5.inf");
+    ASSERT_NE(big5("傳真"), "傳真");
+
+    ASSERT_EQ(admin_->CreateProfile("P", 0, MAPI_DEFAULT_SERVICES), S_OK);
+    RowStore rows = stored("P");
+    ASSERT_EQ(rows.size(), 1u);
+    const PropList& row = rows.rows()[0];
+    EXPECT_EQ(stringOf(row, PR_SERVICE_NAME), big5("傳真"));
+    EXPECT_EQ(stringOf(row, PR_PROVIDER_DISPLAY), big5("傳真通訊錄"));
+    EXPECT_EQ(stringOf(row, PR_DISPLAY_NAME), big5("我的傳真"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(row.find(PR_INSTANCE_KEY)->data())), big5("傳真"));
+    Buffer<SPropValue> files;
+    ASSERT_EQ(allocRoot(sizeof(SPropValue), files.out()), S_OK);
+    ASSERT_NE(row.find(PR_SERVICE_SUPPORT_FILES), nullptr);
+    ASSERT_EQ(copyNodeOut(*row.find(PR_SERVICE_SUPPORT_FILES), *files, files.get()), S_OK);
+    ASSERT_EQ(files->Value.MVszA.cValues, 2u);
+    EXPECT_EQ(std::string(files->Value.MVszA.lppszA[1]), big5("說明.txt"));
+
+    // Callers name the service as their own text is written: in the system code page.
+    ASSERT_EQ(admin_->CreateProfile("Q", 0, 0), S_OK);
+    EXPECT_EQ(services("Q")->CreateService(big5("傳真").c_str(), "", 0, 0, 0), S_OK);
+    EXPECT_EQ(services("Q")->CreateService("傳真", "", 0, 0, 0), MAPI_E_NOT_FOUND);
 }

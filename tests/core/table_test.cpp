@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "allocator.h"
+#include "core_test_util.h"
 #include "pdx/pdx.h"
 #include "table.h"
 
@@ -119,6 +120,16 @@ TEST(Table, ColumnsSelectPlaceholdersAndMissingValues) {
     struct { ULONG c; } none = {0};
     EXPECT_EQ(t->SetColumns(reinterpret_cast<SPropTagArray*>(&none), 0), E_INVALIDARG);
     EXPECT_EQ(tableOf(0)->QueryColumns(TBL_ALL_COLUMNS, &cols), MAPI_E_TABLE_EMPTY);
+
+    // A column set whose count runs past readable memory is refused, and the old one stays.
+    coretest::TruncatedTagArray truncated(64);
+    EXPECT_EQ(t->SetColumns(truncated.get(), 0), E_INVALIDARG);
+    coretest::TruncatedTagArray exact(1);
+    EXPECT_EQ(t->SetColumns(exact.get(), 0), S_OK);
+    EXPECT_EQ(t->SetColumns(nullptr, 0), E_INVALIDARG);
+    ASSERT_EQ(t->QueryColumns(0, &cols), S_OK);
+    EXPECT_EQ(cols->cValues, 1u);
+    PDXFreeBuffer(cols);
 }
 
 TEST(Table, InterfaceAndUnsupportedSlots) {

@@ -1,10 +1,14 @@
 // A provider module for the tests: its service entry appends one line per call
 // to the file named by PDXTEST_LOG and answers with PDXTEST_RESULT (hex).
 // With PDXTEST_DISPLAY set, it writes that display name through the profile
-// section and saves it.
+// section and saves it. PDXTEST_THROW makes it throw instead: "bad_alloc" a
+// std::bad_alloc, anything else a std::runtime_error.
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "pdx/pdx.h"
 
@@ -49,6 +53,10 @@ TEST_EXPORT HRESULT TestServiceEntry(void* module, ULONG_PTR ulUIParam, ULONG fl
     }
     if (props && freeBuffer) freeBuffer(props);
 
+    if (const char* thrown = std::getenv("PDXTEST_THROW")) {
+        if (std::strcmp(thrown, "bad_alloc") == 0) throw std::bad_alloc();
+        throw std::runtime_error(thrown);
+    }
     if (const char* display = std::getenv("PDXTEST_DISPLAY"); display && section) {
         SPropValue v{};
         v.ulPropTag = PR_DISPLAY_NAME;

@@ -45,10 +45,15 @@ constexpr size_t kElementSlot = 260; // a buffer is sized at this many bytes per
 // Selector of GetRecordId: every record.
 constexpr uint32_t kAllRecords = 3;
 
+// GetRecordId: with count 0 the number of records is written into count;
+// otherwise at most count ids are written to ids and count says how many.
 struct RecordIdList {
     uint32_t count;
     int32_t* ids;
 };
+// GetProps writes at most count elements, each in its own size (260 or 140
+// bytes) back to back, and answers how many it wrote; SetProps reads count
+// elements the same way.
 struct ElementBuffer {
     uint32_t count;     // capacity in elements (GetProps) or elements given (SetProps)
     uint8_t* elements;  // elements back to back
