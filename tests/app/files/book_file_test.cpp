@@ -72,6 +72,16 @@ TEST_F(BookFixture, PlainBookHasNoOneTouchColumnAndDropsReading) {
     EXPECT_EQ(readFile(dir + "/p.abu"), kPlainHeader + "0,N,,1,D,0\r\n1,M,,m@x,,0\r\n");
 }
 
+// A negative one-touch number is no number: it would be written back as none
+// and exported as a negative dn.
+TEST_F(BookFixture, NegativeOneTouchNumberReadsAsNone) {
+    writeFile(dir + "/n.abu", "1,Velmo.Lisotrex.Document,200,1600,1,1,\r\n0,A,,1,,-12,-5\r\n0,B,,2,,0,7\r\n");
+    ASSERT_TRUE(doc.openBook(dir + "/n.abu"));
+    EXPECT_EQ(doc.entry(0).m_nOneTouch, 0);
+    EXPECT_EQ(doc.entry(0).m_nAccessCode, -12) << "an access code is kept as it stands";
+    EXPECT_EQ(doc.entry(1).m_nOneTouch, 7);
+}
+
 TEST_F(BookFixture, EntryLimitAndEmptyLine) {
     writeFile(dir + "/full.abu", bookWith(9999));
     ASSERT_TRUE(doc.openBook(dir + "/full.abu"));
