@@ -1,16 +1,23 @@
 #pragma once
 // IPDXSupport. The support made for a service entry call belongs to no
 // provider: it hands out the allocator and refuses to register provider UIDs.
+// The support made for a provider registers the UIDs its identifiers carry.
 
+#include <memory>
 #include <mutex>
 
 #include "pdx/interfaces.h"
+#include "pdx/memory.h"
+#include "provider_list.h"
 
 namespace pdx::core {
 
 class Support final : public IPDXSupport {
 public:
     static Support* createForServiceEntry(ULONG_PTR ulUIParam);
+    // Holds a reference on the list, which so lives as long as the provider keeps its support.
+    static Support* createForProvider(ProviderList* list, std::shared_ptr<ProviderRecord> record,
+                                      ULONG_PTR ulUIParam);
 
     HRESULT QueryInterface(LPCIID iid, void** out) override;
     ULONG AddRef() override;
@@ -34,6 +41,8 @@ private:
     std::mutex lock_;
     ULONG refs_ = 1;
     ULONG_PTR ulUIParam_;
+    object_ptr<ProviderList> list_;
+    std::shared_ptr<ProviderRecord> record_;
 };
 
 } // namespace pdx::core

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "book_commands.h"
 #include "pdx/pdx.h"
 #include "platform/module.h"
 
@@ -31,7 +32,13 @@ int usage() {
                "       pdxadmin services NAME\n"
                "       pdxadmin add-service PROFILE SERVICE [--display NAME]\n"
                "       pdxadmin remove-service PROFILE UID\n"
-               "       pdxadmin configure PROFILE UID TAG=VALUE...\n",
+               "       pdxadmin configure PROFILE UID TAG=VALUE...\n"
+               "       pdxadmin hierarchy PROFILE|--default\n"
+               "       pdxadmin contents PROFILE|--default ENTRYID\n"
+               "       pdxadmin expand PROFILE|--default ENTRYID\n"
+               "       pdxadmin defaults PROFILE|--default\n"
+               "       pdxadmin copy-entries PROFILE|--default SOURCE-ENTRYID DEST-ENTRYID\n"
+               "       pdxadmin delete-entries PROFILE|--default ENTRYID...\n",
                stderr);
     return 2;
 }
@@ -158,6 +165,22 @@ int main(int argc, char** argv) {
     if (!core.adminProfiles || !core.freeBuffer || !core.freeProws) {
         std::fputs("pdxadmin: vqcore lacks its exports\n", stderr);
         return 1;
+    }
+    if (pdxadmin::isBookCommand(argv[1])) {
+        pdxadmin::CoreCalls calls;
+        calls.open = core.module.function<PDXOpenFn>("PDXOpen");
+        calls.allocateBuffer = core.module.function<PDXAllocateBufferFn>("PDXAllocateBuffer");
+        calls.allocateMore = core.module.function<PDXAllocateMoreFn>("PDXAllocateMore");
+        calls.freeBuffer = core.freeBuffer;
+        calls.freeProws = core.freeProws;
+        calls.freePadrlist = core.module.function<PDXFreePadrlistFn>("PDXFreePadrlist");
+        if (!calls.open || !calls.allocateBuffer || !calls.allocateMore || !calls.freePadrlist) {
+            std::fputs("pdxadmin: vqcore lacks its exports\n", stderr);
+            return 1;
+        }
+        const int rc = pdxadmin::runBookCommand(calls, argc - 1, argv + 1);
+        std::fflush(stdout);
+        return rc == 2 ? usage() : rc;
     }
     int rc = 0;
     {

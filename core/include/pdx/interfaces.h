@@ -249,7 +249,8 @@ struct IPDXSession : IUnknown {
     virtual HRESULT AdminServices(ULONG flags, IPDXServiceAdmin** out) = 0;
 };
 
-// Exports of a provider module.
+// Exports of a provider module. The module word vqcore passes to both is the
+// address of the export it calls, so a module can find itself (dladdr).
 using ABProviderOpenFn = HRESULT (*)(void* module, IPDXSupport* support, IProfSect* section, ULONG_PTR ulUIParam,
                                      ULONG flags, AllocateBufferFn allocateBuffer, AllocateMoreFn allocateMore,
                                      FreeBufferFn freeBuffer, IAddrBook** provider);

@@ -68,6 +68,38 @@ constexpr ULONG PR_CONTAINER_CONTENTS = 0x360F000D;
 constexpr ULONG PR_DEF_CREATE_DL = 0x36110102;
 constexpr ULONG PR_DEF_CREATE_MAILUSER = 0x36120102;
 
+// Entry, template and recipient properties read by sessions and providers.
+constexpr ULONG PR_CREATE_TEMPLATES = 0x3604000D;
+constexpr ULONG PR_DISPLAY_TYPE = 0x39000003;
+constexpr ULONG PR_PRIMARY_FAX_NUMBER = 0x3A23001E;
+constexpr ULONG PR_BUSINESS_FAX_NUMBER = 0x3A24001E;
+constexpr ULONG PR_HOME_FAX_NUMBER = 0x3A25001E;
+constexpr ULONG PR_COMPANY_NAME = 0x3A16001E;
+constexpr ULONG PR_DEPARTMENT_NAME = 0x3A18001E;
+// The address book file of a service, kept in its profile section.
+constexpr ULONG PR_FAX_AB_FILE_PATH = 0x6600001E;
+
+// PR_OBJECT_TYPE values.
+constexpr ULONG MAPI_ABCONT = 4;
+constexpr ULONG MAPI_MAILUSER = 6;
+constexpr ULONG MAPI_DISTLIST = 8;
+
+// PR_CONTAINER_FLAGS bits.
+constexpr ULONG AB_RECIPIENTS = 0x00000001;
+constexpr ULONG AB_SUBCONTAINERS = 0x00000002;
+constexpr ULONG AB_MODIFIABLE = 0x00000004;
+
+// PDXOpen flags.
+constexpr ULONG MAPI_LOGON_UI = 0x00000001;
+constexpr ULONG MAPI_USE_DEFAULT = 0x00000040;
+
+// Hierarchy tables with every level below the container.
+constexpr ULONG CONVENIENT_DEPTH = 0x00000001;
+// SaveChanges: the object stays open for further changes.
+constexpr ULONG KEEP_OPEN_READWRITE = 0x00000002;
+// PR_RECIPIENT_TYPE of a primary recipient.
+constexpr ULONG MAPI_TO = 1;
+
 // PR_RESOURCE_FLAGS bits.
 constexpr ULONG SERVICE_SINGLE_COPY = 0x00000002;
 constexpr ULONG SERVICE_NO_DELETE = 0x00010000; // the list dialog refuses Delete

@@ -1,0 +1,218 @@
+#include "entry_copy.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "allocator.h"
+#include "entry_id.h"
+#include "pdx/memory.h"
+#include "pdx/status.h"
+#include "pdx/tags.h"
+#include "prop_object.h"
+#include "prop_ops.h"
+#include "row_reader.h"
+
+namespace pdx::core {
+namespace {
+
+bool copyableIface(LPCIID iid) {
+    return isIid(iid, IID_IMAPIProp) || isIid(iid, IID_IProfSect) || isIid(iid, IID_IMailUser) ||
+           isIid(iid, IID_IMAPIContainer) || isIid(iid, IID_IDistList) || isIid(iid, IID_IABContainer);
+}
+bool entryHolder(LPCIID iid) { return isIid(iid, IID_IDistList) || isIid(iid, IID_IABContainer); }
+bool entrySource(LPCIID iid) { return entryHolder(iid) || isIid(iid, IID_IMAPIContainer); }
+
+HRESULT readEntryId(IMAPIProp* object, EntryId& out) {
+    SPropTagArray tag{1, {PR_ENTRYID}};
+    ULONG n = 0;
+    Buffer<SPropValue> v;
+    HRESULT h = object->GetProps(&tag, 0, &n, v.out());
+    if (FAILED(h)) return h;
+    if (n != 1 || !v || v[0].ulPropTag != PR_ENTRYID) return MAPI_E_NOT_FOUND;
+    out = entryIdOf(v[0].Value.bin);
+    return S_OK;
+}
+
+// Both objects' PR_ENTRYID must exist and differ.
+HRESULT checkDistinct(IMAPIProp* source, IMAPIProp* dest) {
+    EntryId a, b;
+    if (HRESULT h = readEntryId(source, a); FAILED(h)) return h;
+    if (HRESULT h = readEntryId(dest, b); FAILED(h)) return h;
+    return a == b ? E_ACCESSDENIED : S_OK;
+}
+
+// The destination's templates: its default ones, else its template table.
+class Templates {
+public:
+    explicit Templates(IABContainer* dest) : dest_(dest) {}
+
+    std::optional<EntryId> forType(ULONG objectType) {
+        if (!defaultsRead_) readDefaults();
+        if (objectType == MAPI_MAILUSER && mailUser_) return mailUser_;
+        if (objectType == MAPI_DISTLIST && distList_) return distList_;
+        if (!tableRead_) readTable();
+        for (const auto& [type, id] : table_)
+            if (type == objectType) return id;
+        return std::nullopt;
+    }
+
+private:
+    void readDefaults() {
+        defaultsRead_ = true;
+        struct { ULONG c; ULONG t[2]; } tags = {2, {PR_DEF_CREATE_MAILUSER, PR_DEF_CREATE_DL}};
+        ULONG n = 0;
+        Buffer<SPropValue> v;
+        if (FAILED(dest_->GetProps(reinterpret_cast<SPropTagArray*>(&tags), 0, &n, v.out())) || !v) return;
+        for (ULONG i = 0; i < n; ++i) {
+            if (v[i].ulPropTag == PR_DEF_CREATE_MAILUSER && v[i].Value.bin.cb) mailUser_ = entryIdOf(v[i].Value.bin);
+            if (v[i].ulPropTag == PR_DEF_CREATE_DL && v[i].Value.bin.cb) distList_ = entryIdOf(v[i].Value.bin);
+        }
+    }
+    void readTable() {
+        tableRead_ = true;
+        object_ptr<IUnknown> unknown;
+        if (FAILED(dest_->OpenProperty(PR_CREATE_TEMPLATES, &IID_IMAPITable, 0, 0, unknown.out())) || !unknown) return;
+        auto* table = reinterpret_cast<IMAPITable*>(unknown.get());
+        struct { ULONG c; ULONG t[2]; } cols = {2, {PR_ENTRYID, PR_OBJECT_TYPE}};
+        readRows(table, reinterpret_cast<SPropTagArray*>(&cols), [&](SRow& row) {
+            const SPropValue* id = columnValue(row, 0, PR_ENTRYID);
+            const SPropValue* type = columnValue(row, 1, PR_OBJECT_TYPE);
+            if (id && type && id->Value.bin.cb) table_.emplace_back(type->Value.ul, entryIdOf(id->Value.bin));
+            return S_OK;
+        });
+    }
+
+    IABContainer* dest_;
+    bool defaultsRead_ = false, tableRead_ = false;
+    std::optional<EntryId> mailUser_, distList_;
+    std::vector<std::pair<ULONG, EntryId>> table_;
+};
+
+class EntryCopier {
+public:
+    // `ancestors`: the lists being copied above this level; meeting one again
+    // (a list that contains itself) does not copy it a second time.
+    HRESULT copy(IMAPIContainer* source, IABContainer* dest, std::vector<EntryId>& ancestors) {
+        object_ptr<IMAPITable> table;
+        HRESULT h = source->GetContentsTable(0, table.out());
+        if (FAILED(h)) return h;
+        Templates templates(dest);
+        std::vector<EntryId> done; // sources copied here and the entries made here
+        struct { ULONG c; ULONG t[2]; } cols = {2, {PR_ENTRYID, PR_OBJECT_TYPE}};
+        return readRows(table.get(), reinterpret_cast<SPropTagArray*>(&cols), [&](SRow& row) -> HRESULT {
+            const SPropValue* idValue = columnValue(row, 0, PR_ENTRYID);
+            const SPropValue* typeValue = columnValue(row, 1, PR_OBJECT_TYPE);
+            if (!idValue || !idValue->Value.bin.cb || !typeValue) return S_OK;
+            EntryId id = entryIdOf(idValue->Value.bin);
+            if (contains(done, id) || contains(ancestors, id)) return S_OK;
+            const ULONG type = typeValue->Value.ul;
+            std::optional<EntryId> templ = templates.forType(type);
+            if (!templ) {
+                partial_ = true;
+                return S_OK;
+            }
+            EntryId made;
+            if (HRESULT h = copyOne(source, id, type, dest, *templ, ancestors, made); FAILED(h)) return h;
+            done.push_back(std::move(id));
+            if (!made.empty()) done.push_back(std::move(made));
+            return S_OK;
+        });
+    }
+    bool partial() const { return partial_; }
+
+private:
+    static bool contains(const std::vector<EntryId>& ids, const EntryId& id) {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
+    }
+
+    HRESULT copyOne(IMAPIContainer* source, EntryId& id, ULONG type, IABContainer* dest, EntryId& templ,
+                    std::vector<EntryId>& ancestors, EntryId& made) {
+        ULONG openedType = 0;
+        object_ptr<IUnknown> opened;
+        HRESULT h = source->OpenEntry(entrySize(id), entryPtr(id), nullptr, 0, &openedType, opened.out());
+        if (FAILED(h)) return h;
+        auto* entry = reinterpret_cast<IMAPIProp*>(opened.get());
+        object_ptr<IMAPIProp> created;
+        h = dest->CreateEntry(entrySize(templ), entryPtr(templ), 0, created.out());
+        if (FAILED(h)) return h;
+        Buffer<SPropTagArray> tags;
+        h = entry->GetPropList(0, tags.out());
+        if (FAILED(h)) return h;
+        if (tags->cValues) {
+            Buffer<SPropProblemArray> problems;
+            h = copyProps(entry, tags.get(), &IID_IMAPIProp, created.get(), 0, problems.out());
+            if (FAILED(h)) return h;
+        }
+        h = created->SaveChanges(KEEP_OPEN_READWRITE);
+        if (FAILED(h)) return h;
+        readEntryId(created.get(), made); // an entry without an identifier is simply not remembered
+        if (type != MAPI_DISTLIST) return S_OK;
+        ancestors.push_back(id);
+        h = copy(reinterpret_cast<IMAPIContainer*>(entry), reinterpret_cast<IABContainer*>(created.get()), ancestors);
+        ancestors.pop_back();
+        return h;
+    }
+
+    bool partial_ = false;
+};
+
+// Checks shared by both copies; `entries` tells whether the entry copy applies.
+HRESULT prepare(LPCIID srcIface, void* source, LPCIID destIface, void* destination) {
+    if (!srcIface || !source || !destIface || !destination) return E_INVALIDARG;
+    if (!copyableIface(srcIface) || !copyableIface(destIface)) return E_NOINTERFACE;
+    return checkDistinct(static_cast<IMAPIProp*>(source), static_cast<IMAPIProp*>(destination));
+}
+
+bool namesEntries(const SPropTagArray* tags) {
+    return tagArrayContains(tags, PR_CONTAINER_CONTENTS) || tagArrayContains(tags, PR_CONTAINER_HIERARCHY);
+}
+
+HRESULT copyWithEntries(LPCIID srcIface, IMAPIProp* source, const SPropTagArray* tags, LPCIID destIface,
+                        void* destination, ULONG flags, SPropProblemArray** problems) {
+    const bool entries = entryHolder(destIface) && namesEntries(tags);
+    if (entries && !entrySource(srcIface)) return MAPI_E_NO_SUPPORT;
+    Buffer<SPropProblemArray> found;
+    HRESULT h = tags->cValues ? copyProps(source, tags, &IID_IMAPIProp, destination, flags, found.out()) : S_OK;
+    if (FAILED(h)) return h;
+    if (entries) {
+        h = copyEntries(reinterpret_cast<IMAPIContainer*>(source), static_cast<IABContainer*>(destination));
+        if (FAILED(h)) return h;
+    }
+    if (problems) *problems = found.release();
+    return h;
+}
+
+} // namespace
+
+HRESULT copyEntries(IMAPIContainer* source, IABContainer* destination) {
+    EntryCopier copier;
+    std::vector<EntryId> ancestors;
+    EntryId self;
+    if (SUCCEEDED(readEntryId(source, self))) ancestors.push_back(self);
+    HRESULT h = copier.copy(source, destination, ancestors);
+    if (FAILED(h)) return h;
+    return copier.partial() ? MAPI_W_PARTIAL_COMPLETION : S_OK;
+}
+
+HRESULT doCopyTo(LPCIID srcIface, void* source, const SPropTagArray* excludeTags, LPCIID destIface,
+                 void* destination, ULONG flags, SPropProblemArray** problems) {
+    if (HRESULT h = prepare(srcIface, source, destIface, destination); FAILED(h)) return h;
+    auto* src = static_cast<IMAPIProp*>(source);
+    Buffer<SPropTagArray> all, tags;
+    HRESULT h = src->GetPropList(flags & MAPI_UNICODE, all.out());
+    if (FAILED(h)) return h;
+    h = filterTags(all.get(), excludeTags, tags.out());
+    if (FAILED(h)) return h;
+    return copyWithEntries(srcIface, src, tags.get(), destIface, destination, flags, problems);
+}
+
+HRESULT doCopyProps(LPCIID srcIface, void* source, const SPropTagArray* includeTags, LPCIID destIface,
+                    void* destination, ULONG flags, SPropProblemArray** problems) {
+    if (!includeTags) return E_INVALIDARG;
+    if (HRESULT h = prepare(srcIface, source, destIface, destination); FAILED(h)) return h;
+    return copyWithEntries(srcIface, static_cast<IMAPIProp*>(source), includeTags, destIface, destination, flags,
+                           problems);
+}
+
+} // namespace pdx::core
