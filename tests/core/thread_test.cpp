@@ -218,6 +218,5 @@ TEST_F(ThreadProfiles, ProfileAdministrationFromSeveralThreads) {
     }
 }
 
-// Sessions, address books and OpenEntry join here once they exist: open one
-// session per thread and one shared, and hammer OpenEntry, GetHierarchyTable
-// and GetContentsTable on both.
+// Sessions, OpenEntry and contents tables from several threads are hammered by
+// session_hammer_test.cpp, which `make tsan` runs with these.
