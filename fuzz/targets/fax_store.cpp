@@ -73,7 +73,7 @@ void elementStepping(uint8_t options, std::string_view rest) {
     FUZZ_CHECK(error == kErrNone, "no new record");
     const size_t count = (options >> 1) & 15;
     std::vector<uint8_t> in(count * kElementSlot, 0);
-    std::memcpy(in.data(), rest.data(), std::min(rest.size(), in.size()));
+    if (!rest.empty() && !in.empty()) std::memcpy(in.data(), rest.data(), std::min(rest.size(), in.size()));
     const std::vector<std::string> wanted = elementsOf(in.data(), count);
 
     ElementBuffer given{uint32_t(count), in.data()};
