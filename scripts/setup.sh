@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libsqlite3-dev libgtest-dev libgmock-dev
   xvfb xauth fonts-noto-cjk
+  shared-mime-info desktop-file-utils
   clang libclang-rt-14-dev llvm
 )
 

@@ -20,7 +20,11 @@ bool CliPrompter::editEntry(CAddrUserDataObj&, EntryDialogMode, int32_t, int32_t
 std::optional<int32_t> CliPrompter::chooseBookKind(int32_t) { return bookKind; }
 
 bool CliPrompter::exportDialog(ExportDialogValues& values) {
-    values = exportValues;
+    values.path = exportPath;
+    if (exportTypes) {
+        values.fax = exportTypes->fax;
+        values.email = exportTypes->email;
+    }
     return true;
 }
 

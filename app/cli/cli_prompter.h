@@ -8,6 +8,11 @@
 
 namespace lisotrex {
 
+struct ExportTypes {
+    int32_t fax = 1;
+    int32_t email = 1;
+};
+
 // How the duplicate dialog is answered: "更新" with the entry the merge found,
 // "刪除", or "加入新項目".
 enum class DuplicatePolicy { Match, Skip, Add };
@@ -15,7 +20,11 @@ enum class DuplicatePolicy { Match, Skip, Add };
 class CliPrompter : public Prompter, public ImportPrompter {
 public:
     int32_t bookKind = 0;
-    ExportDialogValues exportValues;
+    // The export dialog opens with the program's export choices in effect
+    // (those the opened book brought); the command line gives the path and
+    // may override the types for the run.
+    std::string exportPath;
+    std::optional<ExportTypes> exportTypes;
     int importMode = kModeUpdateAdd;
     ImportDialogValues importValues;
     DuplicatePolicy duplicates = DuplicatePolicy::Match;

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -135,7 +136,25 @@ bool parseOptions(int argc, char** argv, Options& o) {
 
 } // namespace
 
+namespace {
+
+int run(int argc, char** argv);
+
+} // namespace
+
 int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Each step reports its own failure; this catches what falls between them.
+        std::fprintf(stderr, "%s\n", lisotrex::formatMessage(lisotrex::ids::IDS_MSG_FILE_OPEN_FAILED, {}).c_str());
+        return 1;
+    }
+}
+
+namespace {
+
+int run(int argc, char** argv) {
     using namespace lisotrex;
     Options opt;
     if (!parseOptions(argc, argv, opt)) return usage();
@@ -143,8 +162,11 @@ int main(int argc, char** argv) {
     Preferences prefs = loadPreferences();
     for (const auto& [name, value] : opt.sets)
         if (!overridePreference(prefs, name, value)) return usage();
-    int32_t fax = prefs.exports.fax, email = prefs.exports.email;
-    if (opt.exportTypes && !parseTypes(*opt.exportTypes, fax, email)) return usage();
+    std::optional<ExportTypes> exportTypes;
+    if (opt.exportTypes) {
+        exportTypes.emplace();
+        if (!parseTypes(*opt.exportTypes, exportTypes->fax, exportTypes->email)) return usage();
+    }
 
     if (opt.showSettings) {
         std::string inf = lisotrexInfPath();
@@ -188,9 +210,12 @@ int main(int argc, char** argv) {
         }
     }
     if (opt.exportPath) {
-        prompter.exportValues = {*opt.exportPath, fax, email};
+        prompter.exportPath = *opt.exportPath;
+        prompter.exportTypes = exportTypes;
         if (exportBook(doc, prefs, log, prompter, /*storeChoices*/ false) != ExportResult::Written) return 1;
     }
     if (opt.savePath && !doc.saveBook(*opt.savePath)) return 1;
     return 0;
 }
+
+} // namespace

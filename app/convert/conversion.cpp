@@ -27,6 +27,11 @@ bool isPrintableAscii(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
 
 } // namespace
 
+void blankControlCharacters(std::string& text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+}
+
 std::string Conversion::buildName(std::string_view given, std::string_view surname) const {
     switch (settings.nameSeq) {
     case 0: return joinBounded(surname, " ", given, kNameLimit);
@@ -123,6 +128,7 @@ RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, std::vector<C
     std::string fax2 = convertFax(rec.fax2.str());
     std::string mail = convertEmail(rec.email.str());
     std::string dept = buildDepartment(rec.company.str(), rec.department.str());
+    for (std::string* text : {&name, &fax1, &fax2, &mail, &dept}) blankControlCharacters(*text);
     if (checkRecord(&name, &fax1, &fax2, &mail, out.size(), log) == CheckVerdict::LogFailed)
         return RecordOutcome::LogFailed;
     if (name.empty()) return RecordOutcome::Done;

@@ -17,6 +17,10 @@ namespace lisotrex {
 
 inline constexpr size_t kImportRoom = 9999;
 
+// Control characters (CR, LF, NUL and the other C0 codes) become blanks: an
+// entry's texts never carry them, whatever the source held.
+void blankControlCharacters(std::string& text);
+
 enum class CheckVerdict { Accept, Reject, LogFailed };
 
 enum class RecordOutcome {

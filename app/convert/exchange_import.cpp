@@ -47,7 +47,16 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
     bool dropping = false; // the wanted group is over; the rest of the field is read only
     moreFields = false;
 
+    // The group symbol is never stored, however it is reached (escaped, or
+    // as the first byte of a quoted stretch). With a prefix, it ends the
+    // wanted group, or starts a new one while the prefix is still missing.
+    auto atGroupSymbol = [&] {
+        if (prefix.empty()) return;
+        if (prefixFound) dropping = true;
+        else value.clear();
+    };
     auto store = [&](int c) {
+        if (c == group) return atGroupSymbol();
         if (dropping) return;
         if (value.size() < kFieldLimit) value.push_back(static_cast<char>(c));
         if (!prefixFound && value.size() == prefix.size() && value == prefix) {
@@ -91,13 +100,6 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
         if (c == delimiter && !quoted) {
             moreFields = true;
             break;
-        }
-        if (c == group) {
-            if (!prefix.empty()) {
-                if (prefixFound) dropping = true;
-                else value.clear();
-            }
-            continue;
         }
         store(c);
     }
@@ -227,6 +229,11 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
         if (stop) break;
         RecordOutcome outcome = ctx.conversion.recordToEntries(record, ctx.out, ctx.log);
         if (outcome == RecordOutcome::LogFailed) break;
+        if (outcome == RecordOutcome::NoRoom) {
+            // This row's own destinations did not all fit.
+            result.code = kImportRoomExhausted;
+            break;
+        }
         if (ctx.out.size() >= ctx.conversion.room) {
             // Full: only a further row makes this a cut import.
             ExchangeFieldReader probe = reader;

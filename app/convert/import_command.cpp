@@ -11,6 +11,8 @@
 #include "settings/preferences.h"
 #include "strings/strings.h"
 
+#include <new>
+
 namespace lisotrex {
 
 bool ImportLogAdapter::startImport(const std::string& path) { return log_.start(LogOperation::Import, path); }
@@ -78,7 +80,15 @@ ImportOutcome importCommand(ImportServices& s) {
 
     std::vector<CAddrUserDataObj> imported;
     ImportLogAdapter log(s.log);
-    ImportResult result = runImporter(s, values, imported, log);
+    ImportResult result;
+    try {
+        result = runImporter(s, values, imported, log);
+    } catch (const std::bad_alloc&) {
+        // As a file that could not be read (without a cause): nothing is merged.
+        showOpenFailed(s.prompter);
+        outcome.failed = true;
+        return outcome;
+    }
     outcome.failed = result.code == kImportLogFailed || result.formatError || s.log.lastCause() != platform::FileCause::None;
     if (result.fileFailed()) {
         showFileError(s.prompter, result.fileError, values.path);
@@ -91,7 +101,9 @@ ImportOutcome importCommand(ImportServices& s) {
     doc.m_bStatusRefresh = false;
     MergeResult merged = mergeImported(doc, imported, *mode, *undo, s.prompter, s.importPrompter);
     doc.m_bStatusRefresh = true;
-    if (merged.finished && result.code == kImportRoomExhausted)
+    if (merged.outOfMemory)
+        showOpenFailed(s.prompter);
+    else if (merged.finished && result.code == kImportRoomExhausted)
         s.prompter.message(ids::IDS_MSG_IMPORT_LIMIT, Icon::Exclamation);
     if (!merged.finished) outcome.failed = true;
     if (!merged.anyChange()) return outcome;

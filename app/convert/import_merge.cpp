@@ -1,9 +1,11 @@
 #include "convert/import_merge.h"
 
 #include "model/document.h"
+#include "model/room_ahead.h"
 #include "strings/strings.h"
 
 #include <algorithm>
+#include <new>
 #include <string_view>
 #include <optional>
 #include <unordered_map>
@@ -29,14 +31,15 @@ struct EntryKeyHash {
 
 EntryKey keyOf(const CAddrUserDataObj& e) { return {std::string_view(e.m_szName), e.m_nType}; }
 
-// Book entries by key, in book order, with a cursor past those already
-// matched; keeps the search for "the first unmatched same entry" linear overall.
+// The entries the book held when the merge began, by key, in book order,
+// with a cursor past those already matched; keeps the search for "the first
+// unmatched same entry" linear overall. Entries the merge appends are never
+// indexed: they are not candidates for the import that brought them.
 class BookIndex {
 public:
     explicit BookIndex(const CLisotrexDoc& doc) : doc_(doc) {
-        for (size_t i = 0; i < doc.count(); ++i) add(i);
+        for (size_t i = 0; i < doc.count(); ++i) slots_[keyOf(doc.entry(i))].positions.push_back(i);
     }
-    void add(size_t position) { slots_[keyOf(doc_.entry(position))].positions.push_back(position); }
 
     const std::vector<size_t>* sameAs(const CAddrUserDataObj& e) const {
         auto it = slots_.find(keyOf(e));
@@ -68,6 +71,18 @@ public:
     }
 
     MergeResult run(std::vector<CAddrUserDataObj>& imported) {
+        try {
+            return merge(imported);
+        } catch (const std::bad_alloc&) {
+            // Every change made so far is in the undo record and the result.
+            result_.finished = false;
+            result_.outOfMemory = true;
+            return done();
+        }
+    }
+
+private:
+    MergeResult merge(std::vector<CAddrUserDataObj>& imported) {
         for (auto& e : doc_.m_list) e->m_bMatched = 0;
         if (mode_ == kModeAddAll) {
             for (auto& m : imported)
@@ -93,9 +108,13 @@ public:
         return done();
     }
 
-private:
+    // Everything an update needs is allocated before the entry changes.
     void remember(size_t position) {
-        if (touched_.insert(position).second) undo_.previous.emplace_back(position, doc_.entry(position));
+        reserveAhead(changed_);
+        if (touched_.count(position)) return;
+        reserveAhead(undo_.previous);
+        touched_.insert(position);
+        undo_.previous.emplace_back(position, doc_.entry(position));
     }
 
     bool append(CAddrUserDataObj& member) {
@@ -105,10 +124,12 @@ private:
         copy->m_bMatched = 1;
         copy->m_bChecked = 1;
         copy->m_nOneTouch = doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch() : 0;
+        // Both appends below are then sure to succeed.
+        reserveAhead(undo_.added);
+        doc_.reserveEntries(1);
         doc_.m_list.push_back(std::move(copy));
         size_t position = doc_.count() - 1;
         undo_.added.push_back(position);
-        if (index_) index_->add(position);
         ++result_.addedCount;
         member.m_bMatched = 1;
         return true;
@@ -164,7 +185,7 @@ private:
     MergeResult done() {
         std::sort(changed_.begin(), changed_.end());
         changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
-        result_.changedRows = changed_;
+        result_.changedRows = std::move(changed_);
         return result_;
     }
 

@@ -14,7 +14,8 @@ class CLisotrexDoc;
 class Prompter;
 
 struct MergeResult {
-    bool finished = true;            // false when the book became full (6001 shown)
+    bool finished = true;            // false when the book became full (6001 shown) or memory ran out
+    bool outOfMemory = false;        // memory ran out: what was merged until then stays
     std::vector<size_t> changedRows; // book entries updated, ascending
     size_t firstAdded = 0;           // appended entries start here ...
     size_t addedCount = 0;           // ... and are this many

@@ -1,5 +1,7 @@
 #include "convert/importer.h"
 
+#include <new>
+
 namespace lisotrex {
 
 platform::FileCause readImportFile(const std::string& path, std::string& text) {
@@ -25,7 +27,13 @@ ImportRun::ImportRun(const std::string& path, ImportContext& ctx) : log_(ctx.log
         return;
     }
     ctx.conversion.reset();
-    result.fileError = readImportFile(path, text);
+    try {
+        result.fileError = readImportFile(path, text);
+    } catch (const std::bad_alloc&) {
+        // The destructor of a run that never finished starting does not run.
+        log_.end();
+        throw;
+    }
 }
 
 ImportRun::~ImportRun() {

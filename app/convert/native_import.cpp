@@ -44,11 +44,15 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
         }
         std::string name = entry.m_szName;
         std::string destination = fax ? conv.convertFax(entry.m_szDestination) : conv.convertEmail(entry.m_szDestination);
+        std::string department = entry.m_szDepartment;
+        for (std::string* text : {&name, &destination, &department}) blankControlCharacters(*text);
         CheckVerdict verdict = fax ? conv.checkRecord(&name, &destination, nullptr, nullptr, ctx.out.size(), ctx.log)
                                    : conv.checkRecord(&name, nullptr, nullptr, &destination, ctx.out.size(), ctx.log);
         if (verdict == CheckVerdict::LogFailed) break;
         if (name.empty() || destination.empty()) continue;
+        entry.setName(name);
         entry.setDestination(destination);
+        entry.setDepartment(department);
         ctx.out.push_back(entry);
     }
     return result;

@@ -72,7 +72,13 @@ ImportResult importNotes(const std::string& path, const NotesSettings& settings,
     bool anyDocument = false;
     while (reader.readDocument(record)) {
         anyDocument = true;
-        if (ctx.conversion.recordToEntries(record, ctx.out, ctx.log) == RecordOutcome::LogFailed) break;
+        RecordOutcome outcome = ctx.conversion.recordToEntries(record, ctx.out, ctx.log);
+        if (outcome == RecordOutcome::LogFailed) break;
+        if (outcome == RecordOutcome::NoRoom) {
+            // This document's own destinations did not all fit.
+            result.code = kImportRoomExhausted;
+            break;
+        }
         if (ctx.out.size() >= ctx.conversion.room) {
             // Full: only a further document makes this a cut import.
             NotesDocumentReader probe = reader;

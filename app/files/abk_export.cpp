@@ -6,6 +6,7 @@
 #include "strings/strings.h"
 
 #include <charconv>
+#include <new>
 
 namespace lisotrex {
 
@@ -61,10 +62,8 @@ void takeChoices(Preferences& prefs, const ExportDialogValues& v, bool store) {
     if (faxChanged) savePreference(prefs, PrefSection::Export, ids::IDS_KEY_FAX);
 }
 
-} // namespace
-
-ExportResult exportBook(const CLisotrexDoc& doc, Preferences& prefs, Log& log, Prompter& prompter,
-                        bool storeChoices) {
+ExportResult writeExport(const CLisotrexDoc& doc, Preferences& prefs, Log& log, Prompter& prompter,
+                         bool storeChoices) {
     ExportDialogValues values{prefs.exports.ldifFilePath, prefs.exports.fax ? 1 : 0, prefs.exports.email ? 1 : 0};
     if (!runDialog(values, prompter)) return ExportResult::Cancelled;
     takeChoices(prefs, values, storeChoices);
@@ -137,6 +136,21 @@ ExportResult exportBook(const CLisotrexDoc& doc, Preferences& prefs, Log& log, P
         return ExportResult::Failed;
     }
     return ExportResult::Written;
+}
+
+} // namespace
+
+ExportResult exportBook(const CLisotrexDoc& doc, Preferences& prefs, Log& log, Prompter& prompter,
+                        bool storeChoices) {
+    try {
+        return writeExport(doc, prefs, log, prompter, storeChoices);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out: the export ends like one whose file failed without
+        // a cause; the previous file stays as it was.
+        if (log.running()) log.end();
+        showOpenFailed(prompter);
+        return ExportResult::Failed;
+    }
 }
 
 } // namespace lisotrex

@@ -8,6 +8,7 @@
 #include "strings/strings.h"
 
 #include <cerrno>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,17 @@ std::string CLisotrexDoc::title() const {
     if (path_.empty()) return systemText(ids::IDS_UNTITLED_BOOK);
     auto slash = path_.rfind('/');
     return slash == std::string::npos ? path_ : path_.substr(slash + 1);
+}
+
+std::string CLisotrexDoc::displayName() const {
+    if (!path_.empty()) return title();
+    // The template's parts are separated by line breaks; the second is the
+    // name of a document that has none yet.
+    const std::string parts = systemText(ids::IDS_DOC_TEMPLATE);
+    const size_t first = parts.find('\n');
+    if (first == std::string::npos) return std::string();
+    const size_t second = parts.find('\n', first + 1);
+    return parts.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
 }
 
 void CLisotrexDoc::fileError(platform::FileCause cause, const std::string& path) {
@@ -101,8 +113,14 @@ bool CLisotrexDoc::readBook(std::string_view data, std::vector<std::unique_ptr<C
 bool CLisotrexDoc::openBook(const std::string& path) {
     m_file.close();
     platform::File file;
-    platform::FileCause cause =
-        file.open(path, {platform::FileAccess::ReadWrite, /*create*/ false, /*truncate*/ false, /*denyWrite*/ true});
+    platform::FileCause cause = platform::FileCause::None;
+    try {
+        cause = file.open(path, {platform::FileAccess::ReadWrite, /*create*/ false, /*truncate*/ false, /*denyWrite*/ true});
+    } catch (const std::bad_alloc&) {
+        // Nothing was read yet: the book stays as it is.
+        showOpenFailed(prompter_);
+        return false;
+    }
     if (cause != platform::FileCause::None) {
         fileError(cause, path);
         return false;
@@ -112,17 +130,26 @@ bool CLisotrexDoc::openBook(const std::string& path) {
     std::vector<std::unique_ptr<CAddrUserDataObj>> spare = std::move(m_list);
     deleteContents();
     modified_ = true;
-    std::string data;
-    cause = readWhole(file, data);
-    bool ok = cause == platform::FileCause::None;
-    if (!ok) fileError(cause, path);
+    // The view lets go of the old entries before any message can be shown.
+    view_->rebuilt();
+    enum class Failure { None, File, Format, Memory } failure = Failure::None;
+    std::string newPath;
     m_bStatusRefresh = false;
-    if (ok && !readBook(data, spare)) {
-        ok = false;
-        prompter_.message(ids::IDS_FORMAT_ERROR, Icon::Stop);
+    try {
+        newPath = path;
+        std::string data;
+        cause = readWhole(file, data);
+        if (cause != platform::FileCause::None) failure = Failure::File;
+        else if (!readBook(data, spare)) failure = Failure::Format;
+    } catch (const std::bad_alloc&) {
+        failure = Failure::Memory;
     }
     m_bStatusRefresh = true;
-    if (!ok) {
+    if (failure != Failure::None) {
+        spare.clear();
+        if (failure == Failure::File) fileError(cause, path);
+        else if (failure == Failure::Format) prompter_.message(ids::IDS_FORMAT_ERROR, Icon::Stop);
+        else showOpenFailed(prompter_);
         // The old contents are gone: an empty book of the same kind replaces
         // them without asking for the kind.
         m_bSkipKindDialog = true;
@@ -130,7 +157,7 @@ bool CLisotrexDoc::openBook(const std::string& path) {
         return false;
     }
     m_file = std::move(file);
-    path_ = path;
+    path_.swap(newPath);
     modified_ = false;
     recountChecked();
     view_->bookKindChanged(m_nBookType);
@@ -151,14 +178,23 @@ bool CLisotrexDoc::saveBook(const std::string& path) {
     // Written beside the target and renamed over it, so a failure or a crash
     // leaves the old book whole; the new file stays held and write-locked.
     platform::AtomicFile out;
-    platform::FileCause cause = out.begin(path, &m_file);
-    if (cause == platform::FileCause::None) cause = out.write(bookBytes());
-    if (cause == platform::FileCause::None) cause = out.commit(&m_file);
+    platform::FileCause cause = platform::FileCause::None;
+    std::string newPath;
+    try {
+        newPath = path;
+        cause = out.begin(path, &m_file);
+        if (cause == platform::FileCause::None) cause = out.write(bookBytes());
+        if (cause == platform::FileCause::None) cause = out.commit(&m_file);
+    } catch (const std::bad_alloc&) {
+        out.abandon();
+        showOpenFailed(prompter_);
+        return false;
+    }
     if (cause != platform::FileCause::None) {
         fileError(cause, path);
         return false;
     }
-    path_ = path;
+    path_.swap(newPath);
     modified_ = false;
     return true;
 }
@@ -183,7 +219,7 @@ bool CLisotrexDoc::save() {
 
 bool CLisotrexDoc::saveModified() {
     if (!modified_) return true;
-    switch (prompter_.ask(ids::IDS_ASK_SAVE_CHANGES, Buttons::YesNoCancel, Icon::Exclamation, {title()})) {
+    switch (prompter_.ask(ids::IDS_ASK_SAVE_CHANGES, Buttons::YesNoCancel, Icon::Question, {title()})) {
     case Answer::Yes: return save();
     case Answer::No: return true;
     case Answer::Cancel: return false;

@@ -51,8 +51,9 @@ void appendBookHeader(std::string& out, const BookHeader& h) {
     out.push_back(',');
     appendNumber(out, h.maxOneTouch);
     appendNumber(out, h.exports.maxExport);
-    appendNumber(out, h.exports.fax);
-    appendNumber(out, h.exports.email);
+    // The reader takes only "0" or "1": any other choice that is on is "1".
+    appendNumber(out, h.exports.fax ? 1 : 0);
+    appendNumber(out, h.exports.email ? 1 : 0);
     appendField(out, h.exports.ldifFilePath);
     out.append("\r\n");
 }

@@ -6,17 +6,19 @@
 namespace lisotrex {
 
 void appendField(std::string& out, std::string_view field) {
-    bool quoted = field.find(',') != std::string_view::npos;
+    const bool quoted = field.find(',') != std::string_view::npos;
+    // The reader takes two quotes in a row as one quote, never as an opening
+    // quote and a quote of the field: quotes that lead an enclosed field are
+    // therefore written (doubled) ahead of the opening quote.
+    size_t lead = 0;
+    while (quoted && lead < field.size() && field[lead] == '"') ++lead;
+    for (size_t i = 0; i < lead; ++i) out.append("\"\"");
     if (quoted) out.push_back('"');
-    size_t start = 0;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '"') {
-            out.append(field.data() + start, i + 1 - start);
-            out.push_back('"');
-            start = i + 1;
-        }
+    for (char c : field.substr(lead)) {
+        if (c == '"') out.append("\"\"");
+        else if (c == '\n' || c == '\0') out.push_back(' '); // would end the record for the reader
+        else out.push_back(c);
     }
-    out.append(field.data() + start, field.size() - start);
     if (quoted) out.push_back('"');
 }
 

@@ -9,7 +9,9 @@
 
 namespace lisotrex {
 
-// Appends one field: enclosed in quotes when it holds a comma, every quote doubled.
+// Appends one field: enclosed in quotes when it holds a comma, every quote
+// doubled. A line feed or NUL, which would end the record, is written as a
+// blank, so whatever is written reads back.
 void appendField(std::string& out, std::string_view field);
 
 class FieldReader {

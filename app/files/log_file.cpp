@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <new>
 #include <unistd.h>
 
 namespace lisotrex {
@@ -96,10 +97,16 @@ bool Log::start(LogOperation op, const std::string& filePath) {
         return false;
     }
     running_ = true;
-    std::time_t now = std::time(nullptr);
-    std::string when = platform::formatShortDate(now) + " " + platform::formatTime(now);
-    std::string opText = systemText(op == LogOperation::Import ? ids::IDS_LOG_OP_IMPORT : ids::IDS_LOG_OP_EXPORT);
-    return put(fillStrings(systemText(ids::IDS_LOG_HEADER), {when, opText, filePath}));
+    try {
+        std::time_t now = std::time(nullptr);
+        std::string when = platform::formatShortDate(now) + " " + platform::formatTime(now);
+        std::string opText = systemText(op == LogOperation::Import ? ids::IDS_LOG_OP_IMPORT : ids::IDS_LOG_OP_EXPORT);
+        return put(fillStrings(systemText(ids::IDS_LOG_HEADER), {when, opText, filePath}));
+    } catch (const std::bad_alloc&) {
+        // Memory ran out: the run never started, so nobody will end it.
+        end();
+        throw;
+    }
 }
 
 bool Log::put(const std::string& line) {

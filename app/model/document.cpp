@@ -1,10 +1,12 @@
 #include "model/document.h"
 
 #include "files/entry_record.h"
+#include "model/room_ahead.h"
 #include "settings/preferences.h"
 #include "strings/strings.h"
 
 #include <algorithm>
+#include <new>
 
 namespace lisotrex {
 
@@ -19,16 +21,22 @@ void CLisotrexDoc::recountChecked() {
 }
 
 int32_t CLisotrexDoc::lowestFreeOneTouch() const {
-    // Mark the numbers in use once instead of rescanning the list per number.
     if (m_nMaxOneTouch < 1)
         return std::any_of(m_list.begin(), m_list.end(), [](const auto& e) { return e->m_nOneTouch == 1; }) ? 0 : 1;
-    std::vector<bool> used(static_cast<size_t>(m_nMaxOneTouch) + 1, false);
+    // n entries hold at most n numbers, so one of 1..n+1 is free unless the
+    // maximum comes first: the marks never need more room than the list,
+    // whatever maximum a file or the registry brought.
+    const size_t last = std::min(static_cast<size_t>(m_nMaxOneTouch), m_list.size() + 1);
+    std::vector<bool> used(last + 1, false);
     for (const auto& e : m_list)
-        if (e->m_nOneTouch >= 1 && e->m_nOneTouch <= m_nMaxOneTouch) used[static_cast<size_t>(e->m_nOneTouch)] = true;
-    for (int32_t n = 1; n <= m_nMaxOneTouch; ++n)
-        if (!used[static_cast<size_t>(n)]) return n;
+        if (e->m_nOneTouch >= 1 && static_cast<size_t>(e->m_nOneTouch) <= last)
+            used[static_cast<size_t>(e->m_nOneTouch)] = true;
+    for (size_t n = 1; n <= last; ++n)
+        if (!used[n]) return static_cast<int32_t>(n);
     return 0;
 }
+
+void CLisotrexDoc::reserveEntries(size_t more) { reserveAhead(m_list, more); }
 
 void CLisotrexDoc::resolveOneTouchConflict(CAddrUserDataObj& fresh, const CAddrUserDataObj* self, UndoRecord& undo,
                                            std::vector<size_t>& changed) {
@@ -58,8 +66,13 @@ bool CLisotrexDoc::addEntry() {
     if (!prompter_.editEntry(*fresh, EntryDialogMode::Add, m_nBookType, m_nMaxOneTouch)) return false;
     BusyScope busy(prompter_);
     fresh->m_bUpdated = 1;
+    // Everything is allocated before the list changes.
     auto undo = std::make_unique<UndoRecord>(UndoRecord::Add);
+    undo->added.reserve(1);
+    undo->previous.reserve(1);
     std::vector<size_t> changed;
+    changed.reserve(1);
+    reserveEntries(1);
     resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
     undo->added.push_back(m_list.size());
     m_list.push_back(std::move(fresh));
@@ -82,12 +95,17 @@ bool CLisotrexDoc::modifyEntry(const std::vector<size_t>& selection) {
     if (!prompter_.editEntry(working, EntryDialogMode::Modify, m_nBookType, m_nMaxOneTouch)) return false;
     if (working.sameValues(target)) return false;
     BusyScope busy(prompter_);
+    // Everything is allocated, and the conflict settled on the working copy,
+    // before any entry changes.
     auto undo = std::make_unique<UndoRecord>(UndoRecord::Modify);
+    undo->previous.reserve(2);
     undo->previous.emplace_back(pos, target);
+    std::vector<size_t> changed;
+    changed.reserve(2);
+    changed.push_back(pos);
+    resolveOneTouchConflict(working, &target, *undo, changed);
     target.copyValues(working);
     target.m_bUpdated = 1;
-    std::vector<size_t> changed{pos};
-    resolveOneTouchConflict(target, &target, *undo, changed);
     m_pUndo = std::move(undo);
     modified_ = true;
     recountChecked();
@@ -174,18 +192,26 @@ bool CLisotrexDoc::pasteEntries() {
     std::vector<size_t> changed;
     size_t first = m_list.size();
     m_bStatusRefresh = false;
-    for (;;) {
-        auto fresh = std::make_unique<CAddrUserDataObj>();
-        if (readEntryLine(reader, *fresh, m_nBookType) != LineRead::Entry) break;
-        if (m_list.size() >= kMaxEntries) {
-            prompter_.message(ids::IDS_MSG_BOOK_FULL, Icon::Exclamation);
-            break;
+    try {
+        for (;;) {
+            auto fresh = std::make_unique<CAddrUserDataObj>();
+            if (readEntryLine(reader, *fresh, m_nBookType) != LineRead::Entry) break;
+            if (m_list.size() >= kMaxEntries) {
+                prompter_.message(ids::IDS_MSG_BOOK_FULL, Icon::Exclamation);
+                break;
+            }
+            fresh->m_bUpdated = 1;
+            fresh->m_nOneTouch = m_nBookType == kOneTouchBook ? lowestFreeOneTouch() : 0;
+            reserveAhead(undo->added);
+            reserveAhead(undo->previous);
+            reserveAhead(changed);
+            reserveEntries(1);
+            resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
+            undo->added.push_back(m_list.size());
+            m_list.push_back(std::move(fresh));
         }
-        fresh->m_bUpdated = 1;
-        fresh->m_nOneTouch = m_nBookType == kOneTouchBook ? lowestFreeOneTouch() : 0;
-        resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
-        undo->added.push_back(m_list.size());
-        m_list.push_back(std::move(fresh));
+    } catch (const std::bad_alloc&) {
+        // Memory ran out: the paste ends, and what it pasted stays.
     }
     m_bStatusRefresh = true;
     if (undo->added.empty()) return false;
@@ -207,15 +233,14 @@ bool CLisotrexDoc::renumberOneTouch(const std::vector<size_t>& viewOrder) {
         number[p] = i < m_nMaxOneTouch ? static_cast<int32_t>(i + 1) : 0;
         ++i;
     }
-    auto undo = std::make_unique<UndoRecord>(UndoRecord::Modify);
     std::vector<size_t> changed;
-    for (size_t p = 0; p < m_list.size(); ++p) {
-        if (m_list[p]->m_nOneTouch == number[p]) continue;
-        undo->previous.emplace_back(p, *m_list[p]);
-        m_list[p]->setOneTouch(number[p]);
-        changed.push_back(p);
-    }
+    for (size_t p = 0; p < m_list.size(); ++p)
+        if (m_list[p]->m_nOneTouch != number[p]) changed.push_back(p);
     if (changed.empty()) return false;
+    auto undo = std::make_unique<UndoRecord>(UndoRecord::Modify);
+    undo->previous.reserve(changed.size());
+    for (size_t p : changed) undo->previous.emplace_back(p, *m_list[p]);
+    for (size_t p : changed) m_list[p]->setOneTouch(number[p]);
     m_pUndo = std::move(undo);
     modified_ = true;
     view_->rowsChanged(changed);
@@ -228,6 +253,8 @@ bool CLisotrexDoc::undo() {
         prompter_.ask(ids::IDS_ASK_UNDO, Buttons::YesNo, Icon::Question) != Answer::Yes)
         return false;
     BusyScope busy(prompter_);
+    // Room for the deleted entries first: putting them back allocates nothing.
+    if (m_pUndo->kind == UndoRecord::Delete) reserveEntries(m_pUndo->removed.size());
     std::unique_ptr<UndoRecord> u = std::move(m_pUndo);
     // Latest first, so an entry recorded twice ends with its oldest values.
     for (auto it = u->previous.rbegin(); it != u->previous.rend(); ++it)

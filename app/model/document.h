@@ -2,6 +2,8 @@
 // The open address book: its kind, its entries, the file it holds and the
 // one-level undo, with the list operations the editor commands call.
 // Selections are list positions in the order the view shows them.
+// Memory running out (std::bad_alloc) leaves every list operation either done
+// or not started; paste keeps what it pasted, open and save report 6023.
 
 #include "model/book_kind.h"
 #include "model/document_view.h"
@@ -42,6 +44,9 @@ public:
     void deleteContents();
     // 0 when every number up to the maximum is taken.
     int32_t lowestFreeOneTouch() const;
+    // Room for `more` entries to be appended without allocating, so that an
+    // append after the last check cannot fail half-way.
+    void reserveEntries(size_t more);
 
     // Book files (book_file.cpp).
     bool newBook();
@@ -64,6 +69,9 @@ public:
     const platform::File& heldFile() const { return m_file; }
     // Title for the save question: the file name, or "Untitled.abu".
     std::string title() const;
+    // The document's name in the window title: the file name, or the
+    // default document name of the document template ("Untitled").
+    std::string displayName() const;
     void recountChecked();
     // For commands outside the document that change the list (the importers).
     void notifyRowsChanged(const std::vector<size_t>& positions) {

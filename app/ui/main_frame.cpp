@@ -37,6 +37,8 @@
 #include <QUrl>
 #include <QWhatsThis>
 
+#include <new>
+
 namespace lisotrex::ui {
 
 namespace {
@@ -344,7 +346,8 @@ void CMainFrame::documentReplaced() {
 
 void CMainFrame::updateTitle() {
     CLisotrexDoc& doc = app_.doc();
-    QString title = fromSystem(doc.title()) + QStringLiteral(" - ") + qtText(ids::IDS_APP_TITLE);
+    // "[*]" is where the window shows that the book has unsaved changes.
+    QString title = fromSystem(doc.displayName()) + QStringLiteral("[*] - ") + qtText(ids::IDS_APP_TITLE);
     setWindowTitle(title);
     setWindowModified(doc.isModified());
 }
@@ -381,6 +384,22 @@ void CMainFrame::updateCommands() {
 }
 
 void CMainFrame::runCommand(int id) {
+    try {
+        dispatch(id);
+    } catch (const std::bad_alloc&) {
+        // Memory ran out where no operation caught it: the command ends here.
+        // The book is whole (its operations change all or nothing); the list
+        // is rebuilt from it in case a notification was cut short.
+        try {
+            model_->refill();
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    updateTitle();
+    updateCommands();
+}
+
+void CMainFrame::dispatch(int id) {
     CLisotrexDoc& doc = app_.doc();
     switch (id) {
     case kCmdFileNew: fileNew(); break;
@@ -422,8 +441,6 @@ void CMainFrame::runCommand(int id) {
     case kCmdHelp: help(); break;
     default: break;
     }
-    updateTitle();
-    updateCommands();
 }
 
 void CMainFrame::sortBy(int key) {

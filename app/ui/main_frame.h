@@ -50,6 +50,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void dispatch(int commandId);
     QAction* makeAction(int id, const QString& text);
     void buildActions();
     void buildMenus();

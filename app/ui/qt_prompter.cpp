@@ -2,6 +2,7 @@
 
 #include "strings/strings.h"
 #include "ui/dialogs/book_kind_dialog.h"
+#include "ui/dialogs/dialog_common.h"
 #include "ui/dialogs/duplicate_dialog.h"
 #include "ui/dialogs/entry_dialog.h"
 #include "ui/dialogs/export_dialog.h"
@@ -16,17 +17,7 @@
 
 namespace lisotrex::ui {
 
-QString qtFilter(const QString& barSeparated) {
-    QStringList parts = barSeparated.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString name = parts[i];
-        // Qt reads the patterns from the parentheses of the name.
-        if (!name.contains(QLatin1Char('('))) name += QStringLiteral(" (%1)").arg(parts[i + 1]);
-        filters << name;
-    }
-    return filters.join(QStringLiteral(";;"));
-}
+QString qtFilter(const QString& barSeparated) { return nameFiltersFrom(barSeparated).join(QStringLiteral(";;")); }
 
 void QtPrompter::message(int id, Icon icon, const std::vector<std::string>& args) {
     showMessage(owner_, id, icon, args);
@@ -70,11 +61,8 @@ bool QtPrompter::importDialog(ImportDialogValues& values) { return runImportDial
 
 DuplicateChoice QtPrompter::chooseDuplicate(const DuplicateQuestion& question) {
     // The wait cursor of the import must not cover the dialog.
-    int depth = busyDepth_;
-    while (busyDepth_ > 0) setBusy(false);
-    DuplicateChoice choice = runDuplicateDialog(question, owner_);
-    while (busyDepth_ < depth) setBusy(true);
-    return choice;
+    OverrideCursorsLifted pointer;
+    return runDuplicateDialog(question, owner_);
 }
 
 } // namespace lisotrex::ui

@@ -14,6 +14,11 @@ std::string toSystem(const QString& text) {
     return platform::utf8ToSystem(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
+std::string editedOrOriginal(const QString& text, std::string_view original) {
+    if (text == fromSystem(original)) return std::string(original);
+    return toSystem(text);
+}
+
 size_t systemLength(const QString& text) { return toSystem(text).size(); }
 
 QString qtText(int id) { return fromUtf8(text(id)); }

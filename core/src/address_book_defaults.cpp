@@ -109,8 +109,10 @@ void AddressBook::checkSearchPath() {
         std::vector<EntryId> passing;
         for (const auto& id : stored)
             if (validContainer(id, AB_RECIPIENTS)) passing.push_back(id);
-        if (passing.size() == stored.size()) return; // still valid: kept as the user set it
-        if (!passing.empty()) {
+        // Only a path that lost some of its containers is trimmed and saved; a
+        // path that is still whole is rebuilt from the hierarchy like a
+        // missing one, for this session only.
+        if (!passing.empty() && passing.size() < stored.size()) {
             storeIds(PR_AB_SEARCH_PATH, passing, true); // shortened, and written back at the end
             return;
         }

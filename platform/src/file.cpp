@@ -31,6 +31,14 @@ FileCause causeFromErrno(int err, bool lockFailed) {
     }
 }
 
+namespace {
+
+// Creating a file fails with ENOENT only when a folder on its path is
+// missing: a bad path, as Windows reports it, not a missing file.
+FileCause causeOfFailedCreate(int err) { return err == ENOENT ? FileCause::BadPath : causeFromErrno(err); }
+
+} // namespace
+
 File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
@@ -51,7 +59,7 @@ FileCause File::open(const std::string& path, const FileOpen& how) {
     if (how.create) flags |= O_CREAT;
     // Truncate only after the lock is ours, so a refused open leaves the file intact.
     int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) return causeFromErrno(errno);
+    if (fd < 0) return how.create ? causeOfFailedCreate(errno) : causeFromErrno(errno);
     struct stat st{};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -154,17 +162,20 @@ FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
     std::random_device rd;
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::string candidate = folderOf(path) + "/." + baseOf(path) + "." + std::to_string(rd() % 1000000) + ".tmp";
+        // Copies made before the file exists: nothing after it can fail and
+        // leave the temporary behind.
+        std::string heldPath = path, target = path;
         int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            return causeFromErrno(errno);
+            return causeOfFailedCreate(errno);
         }
         flock(fd, LOCK_EX | LOCK_NB);
         if (::stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
         temp_.fd_ = fd;
-        temp_.path_ = path;
-        tempPath_ = candidate;
-        target_ = path;
+        temp_.path_ = std::move(heldPath);
+        tempPath_ = std::move(candidate);
+        target_ = std::move(target);
         return FileCause::None;
     }
     return FileCause::Generic;
@@ -183,6 +194,7 @@ FileCause AtomicFile::write(std::string_view data) {
 
 FileCause AtomicFile::commit(File* held) {
     if (!temp_.isOpen()) return FileCause::InvalidFile;
+    const std::string folder = folderOf(target_); // before the rename, which nothing may follow that can fail
     FileCause c = temp_.write(buffer_);
     buffer_.clear();
     if (c == FileCause::None) c = temp_.sync();
@@ -192,7 +204,7 @@ FileCause AtomicFile::commit(File* held) {
         return c;
     }
     tempPath_.clear();
-    int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);
         ::close(dir);

@@ -15,6 +15,7 @@ class RecordingPrompter : public Prompter {
 public:
     std::vector<int> shown;                     // message and question ids in order
     std::vector<std::vector<std::string>> args; // their arguments
+    std::vector<Icon> icons;                    // their icons
     std::deque<Answer> answers;                 // for ask(), in order
     // The entry dialog: edits the working copy; returns OK (true) or Cancel.
     std::function<bool(CAddrUserDataObj&, EntryDialogMode)> onEdit;
@@ -22,14 +23,20 @@ public:
     std::deque<std::optional<ExportDialogValues>> exportDialogs;
     std::optional<std::string> savePath;
     int busy = 0;
+    // Called with the id of every message and question as it is shown.
+    std::function<void(int)> onShow;
 
-    void message(int id, Icon, const std::vector<std::string>& a) override {
+    void message(int id, Icon icon, const std::vector<std::string>& a) override {
         shown.push_back(id);
         args.push_back(a);
+        icons.push_back(icon);
+        if (onShow) onShow(id);
     }
-    Answer ask(int id, Buttons, Icon, const std::vector<std::string>& a) override {
+    Answer ask(int id, Buttons, Icon icon, const std::vector<std::string>& a) override {
         shown.push_back(id);
         args.push_back(a);
+        icons.push_back(icon);
+        if (onShow) onShow(id);
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question " << id;
             return Answer::Cancel;

@@ -175,10 +175,13 @@ TEST_F(SessionEntries, SearchPathIsBuiltShortenedAndKept) {
     EXPECT_EQ(book_->SetSearchPath(0, reinterpret_cast<SRowSet*>(&empty)), E_INVALIDARG);
     close();
 
-    // A path whose containers all still exist is the path the user set.
+    // A path whose containers all still exist is rebuilt from the hierarchy
+    // for the session; the registry keeps the path the user set.
+    const auto set = storedValue(PR_AB_SEARCH_PATH);
     open();
-    EXPECT_EQ(searchPath(), (std::vector<Id>{archive_, customers_}));
+    EXPECT_EQ(searchPath(), (std::vector<Id>{customers_, suppliers_, archive_}));
     close();
+    EXPECT_EQ(storedValue(PR_AB_SEARCH_PATH), set);
 
     // One container gone: shortened and written back.
     dropFixtureLines("name=Archive");
@@ -186,9 +189,11 @@ TEST_F(SessionEntries, SearchPathIsBuiltShortenedAndKept) {
     EXPECT_EQ(searchPath(), std::vector<Id>{customers_});
     close();
     const auto shortened = storedValue(PR_AB_SEARCH_PATH);
+    EXPECT_NE(shortened, set);
     open();
-    EXPECT_EQ(searchPath(), std::vector<Id>{customers_});
+    EXPECT_EQ(searchPath(), (std::vector<Id>{customers_, suppliers_}));
     close();
+    EXPECT_EQ(storedValue(PR_AB_SEARCH_PATH), shortened);
 
     // No container of the path serves any more: rebuilt in memory, the registry keeps what it held.
     std::string text = velmo::test::readFile(fixture_);

@@ -30,7 +30,9 @@ TEST(FileOpening, RealFailuresCarryTheirCause) {
     std::string dir = makeTempDir();
     File f;
     EXPECT_EQ(f.open(dir + "/missing.abu", {FileAccess::ReadWrite}), FileCause::FileNotFound);
-    EXPECT_EQ(f.open(dir + "/nodir/x.abu", {FileAccess::Write, true}), FileCause::FileNotFound);
+    // Creating in a folder that does not exist: the path is bad, no file is missing.
+    EXPECT_EQ(f.open(dir + "/nodir/x.abu", {FileAccess::Write, true}), FileCause::BadPath);
+    EXPECT_EQ(f.open(dir + "/nodir/x.abu", {FileAccess::Read}), FileCause::FileNotFound);
     writeFile(dir + "/plain", "x");
     EXPECT_EQ(f.open(dir + "/plain/x.abu", {FileAccess::Write, true}), FileCause::BadPath);
     EXPECT_EQ(f.open(dir, {FileAccess::Read}), FileCause::AccessDenied) << "a folder is no file";
@@ -107,7 +109,7 @@ TEST(AtomicReplace, KilledWriterLeavesTheOldOrTheNewFile) {
 
 TEST(AtomicReplace, RefusesWhatADirectWriteWouldRefuse) {
     std::string dir = makeTempDir();
-    EXPECT_EQ(writeFileAtomically(dir + "/missing/x.abk", "x"), FileCause::FileNotFound);
+    EXPECT_EQ(writeFileAtomically(dir + "/missing/x.abk", "x"), FileCause::BadPath);
     EXPECT_EQ(writeFileAtomically(dir, "x"), FileCause::AccessDenied);
     EXPECT_EQ(writeFileAtomically("", "x"), FileCause::BadPath);
 }

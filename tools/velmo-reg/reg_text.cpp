@@ -51,7 +51,10 @@ void exportKey(const RegKey& key, const std::string& fullName, std::string& out)
         } else if (type == REG_BINARY) {
             out += "hex:" + hexBytes(data);
         } else {
-            out += "hex(" + std::to_string(type) + "):" + hexBytes(data);
+            // The type in hex, as regedit writes it and as the import reads it.
+            char kind[16];
+            std::snprintf(kind, sizeof kind, "hex(%x):", static_cast<unsigned>(type));
+            out += kind + hexBytes(data);
         }
         out += "\n";
     }

@@ -30,15 +30,26 @@ void useDialogFont(QWidget* widget) {
     widget->setFont(f);
 }
 
+QStringList nameFiltersFrom(const QString& barSeparated) {
+    const QStringList parts = barSeparated.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString pattern = parts[i + 1];
+        if (description.isEmpty()) continue;
+        if (pattern == QStringLiteral("*.*")) {
+            pattern = QStringLiteral("*");
+            description.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+        }
+        if (!description.contains(u'(')) description += QStringLiteral(" (%1)").arg(pattern);
+        out.append(description);
+    }
+    return out;
+}
+
 QStringList nameFilters(std::initializer_list<int> filterIds) {
     QStringList out;
-    for (int id : filterIds) {
-        const QStringList parts = qtText(id).split(u'|');
-        // Pairs of description and pattern; the description already shows the pattern.
-        for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-            if (!parts[i].isEmpty()) out.append(parts[i]);
-        }
-    }
+    for (int id : filterIds) out += nameFiltersFrom(qtText(id));
     return out;
 }
 

@@ -28,7 +28,11 @@ QHBoxLayout* pathRow(QWidget* path, QWidget* browse);
 // The font the dialogs ask for; the system substitutes when it is missing.
 void useDialogFont(QWidget* widget);
 
-// "desc|pattern|desc|pattern|" filters from the string table, as Qt name filters.
+// "desc|pattern|desc|pattern|" filters as Qt name filters. Qt takes the
+// patterns from the parentheses of the description, and its "*.*" would hide
+// every file without a dot: all files are "*" there.
+QStringList nameFiltersFrom(const QString& barSeparated);
+// The same, for filters of the string table.
 QStringList nameFilters(std::initializer_list<int> filterIds);
 // The folder part of a path (up to the last separator), empty when none.
 QString folderOf(const QString& path);

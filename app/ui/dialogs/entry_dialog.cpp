@@ -137,23 +137,23 @@ bool CEntryDialog::refuse(QWidget* field, int id, const std::vector<std::string>
 }
 
 void CEntryDialog::accept() {
-    const QString name = name_->text();
-    if (name.isEmpty()) return void(refuse(name_, ids::IDS_MSG_ENTER_NAME));
-    if (systemLength(name) > kNameLimit) return void(refuse(name_, ids::IDS_MSG_MAX_CHARS, {"127"}));
+    // Fields the user left alone keep their bytes, even those the system
+    // code page cannot show.
+    if (name_->text().isEmpty()) return void(refuse(name_, ids::IDS_MSG_ENTER_NAME));
+    const std::string name = editedOrOriginal(name_->text(), working_.m_szName);
+    if (name.size() > kNameLimit) return void(refuse(name_, ids::IDS_MSG_MAX_CHARS, {"127"}));
 
-    const QString reading = reading_->text();
-    if (systemLength(reading) > kReadingLimit) return void(refuse(reading_, ids::IDS_MSG_MAX_CHARS, {"63"}));
+    const std::string reading = editedOrOriginal(reading_->text(), working_.m_szReading);
+    if (reading.size() > kReadingLimit) return void(refuse(reading_, ids::IDS_MSG_MAX_CHARS, {"63"}));
 
     const int type = type_->currentIndex() == 1 ? kEntryEmail : kEntryFax;
 
-    const QString destination = destination_->text();
-    if (destination.isEmpty()) return void(refuse(destination_, ids::IDS_MSG_ENTER_DESTINATION));
-    if (systemLength(destination) > kDestinationLimit)
-        return void(refuse(destination_, ids::IDS_MSG_MAX_CHARS, {"255"}));
+    if (destination_->text().isEmpty()) return void(refuse(destination_, ids::IDS_MSG_ENTER_DESTINATION));
+    const std::string destination = editedOrOriginal(destination_->text(), working_.m_szDestination);
+    if (destination.size() > kDestinationLimit) return void(refuse(destination_, ids::IDS_MSG_MAX_CHARS, {"255"}));
 
-    const QString department = department_->text();
-    if (systemLength(department) > kDepartmentLimit)
-        return void(refuse(department_, ids::IDS_MSG_MAX_CHARS, {"255"}));
+    const std::string department = editedOrOriginal(department_->text(), working_.m_szDepartment);
+    if (department.size() > kDepartmentLimit) return void(refuse(department_, ids::IDS_MSG_MAX_CHARS, {"255"}));
 
     // The filters let only digits in and the limits keep them short, so the
     // numbers always fit.
@@ -178,11 +178,11 @@ void CEntryDialog::accept() {
         }
     }
 
-    working_.setName(toSystem(name));
-    working_.setReading(toSystem(reading));
+    working_.setName(name);
+    working_.setReading(reading);
     working_.m_nType = type;
-    working_.setDestination(toSystem(destination));
-    working_.setDepartment(toSystem(department));
+    working_.setDestination(destination);
+    working_.setDepartment(department);
     working_.m_nAccessCode = accessCode;
     working_.m_nOneTouch = oneTouch;
     QDialog::accept();

@@ -1,12 +1,12 @@
 #include "ui/dialogs/export_dialog.h"
 
+#include "platform/file.h"
 #include "strings/string_ids.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,24 +56,22 @@ void CExportDialog::updateOk() {
 void CExportDialog::browse() {
     BrowseRequest request;
     request.current = path_->text();
-    request.filters = QStringList{QStringLiteral("通訊錄 (*.abk)"), QStringLiteral("所有檔案 (*.*)")};
+    request.filters = nameFiltersFrom(QStringLiteral("通訊錄 (*.abk)|*.abk|") + qtText(ids::IDS_FILTER_ALL_FILES));
     request.defaultSuffix = QStringLiteral("abk");
     const QString chosen = browseForFile(this, request);
     if (!chosen.isEmpty()) path_->setText(chosen);
 }
 
 void CExportDialog::accept() {
-    const QString path = path_->text();
-    if (path.isEmpty() || !(fax_->isChecked() || email_->isChecked())) return;
-    const QFileInfo target(path);
-    if (target.exists() && !target.isDir()) {
-        if (askQuestion(this, ids::IDS_ASK_REPLACE_FILE, Buttons::YesNo, Icon::Exclamation, {toSystem(path)}) !=
-            Answer::Yes) {
+    if (path_->text().isEmpty() || !(fax_->isChecked() || email_->isChecked())) return;
+    const std::string path = editedOrOriginal(path_->text(), values_.path);
+    if (platform::fileExists(path)) {
+        if (askQuestion(this, ids::IDS_ASK_REPLACE_FILE, Buttons::YesNo, Icon::Exclamation, {path}) != Answer::Yes) {
             path_->setFocus();
             return;
         }
     }
-    values_.path = toSystem(path);
+    values_.path = path;
     values_.fax = fax_->isChecked() ? 1 : 0;
     values_.email = email_->isChecked() ? 1 : 0;
     QDialog::accept();

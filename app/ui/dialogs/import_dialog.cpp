@@ -99,7 +99,7 @@ void CImportDialog::accept() {
             path_->setFocus();
             return;
         }
-        if (systemLength(path) > kPathLimit) {
+        if (editedOrOriginal(path, values_.path).size() > kPathLimit) {
             showMessage(this, ids::IDS_MSG_MAX_CHARS, Icon::Exclamation, {"259"});
             path_->setFocus();
             path_->selectAll();
@@ -113,7 +113,7 @@ void CImportDialog::accept() {
     }
     // The path is kept for the next time even when the address book source
     // does not use it.
-    values_.path = toSystem(path);
+    values_.path = editedOrOriginal(path, values_.path);
     values_.source = chosen;
     values_.fax = fax_->isChecked() ? 1 : 0;
     values_.email = email_->isChecked() ? 1 : 0;

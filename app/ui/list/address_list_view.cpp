@@ -5,16 +5,35 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <unordered_set>
 
 namespace lisotrex::ui {
 
+// The list's item delegate, which also tells where it draws a row's check box.
+class CLisotrexView::CheckBoxDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QRect checkBoxRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+        QStyleOptionViewItem full(option);
+        initStyleOption(&full, index);
+        const QWidget* widget = full.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &full, widget);
+    }
+};
+
 CLisotrexView::CLisotrexView(EntryListModel& model, QWidget* parent) : QTableView(parent), model_(model) {
     setObjectName(QStringLiteral("addressList"));
     setModel(&model_);
+    delegate_ = new CheckBoxDelegate(this);
+    setItemDelegate(delegate_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(true);
@@ -31,7 +50,8 @@ CLisotrexView::CLisotrexView(EntryListModel& model, QWidget* parent) : QTableVie
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CLisotrexView::headerClicked);
     connect(&model_, &EntryListModel::aboutToResync, this, &CLisotrexView::rememberSelection);
     connect(&model_, &EntryListModel::resynced, this, &CLisotrexView::restoreSelection);
-    connect(&model_, &QAbstractItemModel::modelReset, this, &CLisotrexView::setupColumns);
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, &CLisotrexView::rememberWidths);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &CLisotrexView::restoreWidths);
     setupColumns();
 }
 
@@ -75,25 +95,66 @@ void CLisotrexView::contextMenuEvent(QContextMenuEvent* event) {
     if (contextMenu_) contextMenu_->exec(event->globalPos());
 }
 
+bool CLisotrexView::onCheckBox(const QPoint& point) {
+    const QModelIndex index = indexAt(point);
+    if (!index.isValid() || !(model_.flags(index) & Qt::ItemIsUserCheckable)) return false;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return delegate_->checkBoxRect(option, index).contains(point);
+}
+
 void CLisotrexView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double click on a check box only checks and unchecks.
+    const bool checkBox = onCheckBox(event->position().toPoint());
     QTableView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton && indexAt(event->pos()).isValid()) emit modifyRequested();
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() && !checkBox)
+        emit modifyRequested();
+}
+
+void CLisotrexView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CLisotrexView::rememberSelection() {
     savedSelection_.clear();
     for (int row : selectedRowsInOrder()) savedSelection_.push_back(model_.rowIdentity(row));
+    const QModelIndex current = currentIndex();
+    savedCurrent_ = current.isValid() ? model_.rowIdentity(current.row()) : nullptr;
+    savedCurrentColumn_ = current.isValid() ? current.column() : 0;
 }
 
 void CLisotrexView::restoreSelection() {
-    if (savedSelection_.empty()) return;
     std::unordered_set<const void*> wanted(savedSelection_.begin(), savedSelection_.end());
     QItemSelection selection;
-    for (int row = 0; row < model_.rowCount(); ++row)
-        if (wanted.count(model_.rowIdentity(row)))
-            selection.select(model_.index(row, 0), model_.index(row, model_.columnCount() - 1));
-    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    int currentRow = -1;
+    for (int row = 0; row < model_.rowCount(); ++row) {
+        const void* identity = model_.rowIdentity(row);
+        if (wanted.count(identity)) selection.select(model_.index(row, 0), model_.index(row, model_.columnCount() - 1));
+        if (savedCurrent_ && identity == savedCurrent_) currentRow = row;
+    }
+    if (!savedSelection_.empty()) selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (currentRow >= 0)
+        selectionModel()->setCurrentIndex(model_.index(currentRow, savedCurrentColumn_), QItemSelectionModel::NoUpdate);
     savedSelection_.clear();
+    savedCurrent_ = nullptr;
+}
+
+void CLisotrexView::rememberWidths() {
+    savedWidths_.clear();
+    for (int c = 0; c < model_.columnCount(); ++c) savedWidths_.push_back(columnWidth(c));
+}
+
+void CLisotrexView::restoreWidths() {
+    if (static_cast<int>(savedWidths_.size()) != model_.columnCount()) {
+        setupColumns();
+        return;
+    }
+    for (int c = 0; c < model_.columnCount(); ++c) setColumnWidth(c, savedWidths_[static_cast<size_t>(c)]);
 }
 
 } // namespace lisotrex::ui

@@ -34,15 +34,29 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The list's own copy of a cell's text would replace the copied entries:
+    // the copy key belongs to the frame's command alone.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // True when the point is on the check box of a row.
+    bool onCheckBox(const QPoint& point);
     void headerClicked(int column);
     void rememberSelection();
     void restoreSelection();
+    // A model reset (filter, undo) keeps the widths the user gave the
+    // columns; only another set of columns starts from the defaults.
+    void rememberWidths();
+    void restoreWidths();
 
     EntryListModel& model_;
     QMenu* contextMenu_ = nullptr;
     std::vector<const void*> savedSelection_;
+    const void* savedCurrent_ = nullptr;
+    int savedCurrentColumn_ = 0;
+    std::vector<int> savedWidths_;
+    class CheckBoxDelegate;
+    CheckBoxDelegate* delegate_ = nullptr;
 };
 
 } // namespace lisotrex::ui

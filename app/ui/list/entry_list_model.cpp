@@ -129,6 +129,10 @@ void EntryListModel::sortBy(int key) {
 }
 
 void EntryListModel::refill() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
     beginResetModel();
     columns_ = oneTouch() ? 7 : 6;
     rows_ = collectView(doc_.m_list, filter_, sortKey_, direction_);

@@ -52,7 +52,7 @@ void CAddrConvertPage::onStart() {
 void CAddrConvertPage::apply() {
     ConversionSettings& s = prefs_.conversion;
     s.nameSeq = chosenIndex(nameOrder_, s.nameSeq);
-    s.outsideWireCode = toSystem(prefix_->text());
+    s.outsideWireCode = editedOrOriginal(prefix_->text(), s.outsideWireCode);
     s.faxConvertType = chosenIndex(faxConversion_, s.faxConvertType);
     s.emailConvertType = chosenIndex(emailCheck_, s.emailConvertType);
     s.deptConvertType = chosenIndex(departmentOrder_, s.deptConvertType);

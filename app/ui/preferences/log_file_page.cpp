@@ -38,12 +38,12 @@ void CAddrLogFilePage::onStart() {
 }
 
 QWidget* CAddrLogFilePage::validate() {
-    if (systemLength(path_->text()) <= kPathLimit) return nullptr;
+    if (editedOrOriginal(path_->text(), log_.path()).size() <= kPathLimit) return nullptr;
     showMessage(this, ids::IDS_MSG_MAX_CHARS, Icon::Exclamation, {"259"});
     return path_;
 }
 
-void CAddrLogFilePage::apply() { log_.setPath(toSystem(path_->text()), prefs_); }
+void CAddrLogFilePage::apply() { log_.setPath(editedOrOriginal(path_->text(), log_.path()), prefs_); }
 
 void CAddrLogFilePage::browse() {
     BrowseRequest request;

@@ -87,3 +87,25 @@ TEST(ConvertCli, FailuresAndUsage) {
                              "--show-settings --new plain", "--export"})
         EXPECT_EQ(runCommand(kTool + " " + args), 2) << args;
 }
+
+TEST(ConvertCli, ExportTakesTheChoicesTheBookBrings) {
+    velmo::test::freshRegistry();
+    std::string dir = makeTempDir("cli");
+    // The book's header chooses e-mail only (the stored preferences say both).
+    writeFile(dir + "/mail.abu", "0,Velmo.Lisotrex.Document,200,1600,0,1,\r\n"
+                                 "0,Fax,,02-555,,0\r\n1,Mail,,m@x.example,,0\r\n");
+    writeFile(dir + "/in.abu", "0,Velmo.Lisotrex.Document,200,1600,1,1,\r\n0,More,,03-777,,0\r\n");
+    ASSERT_EQ(runCommand(kTool + " --book " + q(dir + "/mail.abu") + " --import abu:" + q(dir + "/in.abu") +
+                         " --export " + q(dir + "/m.abk")),
+              0);
+    std::string abk = readFile(dir + "/m.abk");
+    EXPECT_NE(abk.find("mailaddress: m@x.example"), std::string::npos) << abk;
+    EXPECT_EQ(abk.find("dialdata:"), std::string::npos) << "an import does not change the export choices";
+    // --export-types overrides them for the run.
+    ASSERT_EQ(runCommand(kTool + " --book " + q(dir + "/mail.abu") + " --export " + q(dir + "/f.abk") +
+                         " --export-types fax"),
+              0);
+    abk = readFile(dir + "/f.abk");
+    EXPECT_NE(abk.find("dialdata: 02-555"), std::string::npos) << abk;
+    EXPECT_EQ(abk.find("mailaddress:"), std::string::npos);
+}

@@ -137,3 +137,43 @@ TEST_F(ImportCli, UsageErrors) {
     EXPECT_EQ(run("--import abu:x --mode sometimes"), 2);
     EXPECT_EQ(run("--import abu:x --duplicates maybe"), 2);
 }
+
+TEST_F(ImportCli, ControlCharactersNeverReachTheBook) {
+    // A line feed from a hex value, a line feed that follows an opening quote,
+    // and carriage returns, NULs and form feeds in Notes values all become
+    // blanks; the saved book opens again.
+    writeFile(dir + "/ex2000.csv",
+              "givenName,sn,displayName,facsimileTelephoneNumber,mail,company,department\n"
+              "X'410A42',Lee,,02-1234,,X'4300',\"\nDept\"\n");
+    writeFile(dir + "/ex5.txt",
+              "First Name,Last name,Fax number,E-mail Addresses,Department\n"
+              "\"\nAnn\",Lee,111,SMTP:ann@example.com,Sa\x01les\n");
+    writeFile(dir + "/notes.txt", "FirstName:  Bo\rb\nLastName:  N" + std::string(1, '\0') +
+                                      "l\nOfficeFAXPhoneNumber:  222\nDepartment:  Form\ffeed\x1f\n");
+    std::string err;
+    ASSERT_EQ(run("--set Conversion.FaxConvertType=0 --set Notes.HomeFax=0 --import exchange2000:" +
+                      q(dir + "/ex2000.csv") + " --import exchange5:" + q(dir + "/ex5.txt") + " --import notes:" +
+                      q(dir + "/notes.txt") + " --save " + q(dir + "/out.abu"),
+                  &err),
+              0)
+        << err;
+    const std::string lines = entryLines(readFile(dir + "/out.abu"));
+    EXPECT_EQ(lines, "0,A B Lee,,02-1234,C   Dept,0\r\n"
+                     "0, Ann Lee,,111,Sa les,0\r\n"
+                     "1, Ann Lee,,ann@example.com,Sa les,0\r\n"
+                     "0,Bo b N l,,222,Form feed ,0\r\n");
+    ASSERT_EQ(run("--book " + q(dir + "/out.abu") + " --save " + q(dir + "/again.abu"), &err), 0) << err;
+    EXPECT_EQ(entryLines(readFile(dir + "/again.abu")), lines);
+}
+
+TEST_F(ImportCli, TheGroupSymbolIsNeverStored) {
+    // Escaped, or the first byte of a quoted stretch: still not part of the value.
+    writeFile(dir + "/ex5.txt",
+              "First Name,Last name,Fax number,E-mail Addresses\n"
+              "A\\%n,\"%Lee\",111,\"%SMTP:a@example.com\\%X400:c=TW\"\n");
+    std::string err;
+    ASSERT_EQ(run("--import exchange5:" + q(dir + "/ex5.txt") + " --save " + q(dir + "/out.abu"), &err), 0) << err;
+    EXPECT_EQ(entryLines(readFile(dir + "/out.abu")),
+              "0,An Lee,,111,,0\r\n"
+              "1,An Lee,,a@example.com,,0\r\n");
+}

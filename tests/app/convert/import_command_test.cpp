@@ -1,4 +1,6 @@
 #include "convert/import_command.h"
+#include "convert/exchange_import.h"
+#include "convert/notes_import.h"
 
 #include "../recording_prompter.h"
 #include "files/log_file.h"
@@ -121,4 +123,41 @@ TEST_F(ImportCommandTest, AddressBookSourceWithoutBridgeSaysSo) {
     ImportOutcome o = import("", kSourcePdx);
     EXPECT_FALSE(o.changed);
     EXPECT_EQ(prompter.take(), std::vector<int>{ids::IDS_MSG_PDX_OPEN_FAILED});
+}
+
+namespace {
+
+struct QuietImportLog : ImportLog {
+    std::vector<std::pair<int, int>> lines;
+    bool startImport(const std::string&) override { return true; }
+    bool writeLine(int number, int id) override {
+        lines.emplace_back(number, id);
+        return true;
+    }
+    void end() override {}
+};
+
+} // namespace
+
+TEST_F(ImportCommandTest, RoomRunningOutInTheLastRecordIsACutImport) {
+    // Room for three: the second record's fax fits, its e-mail address does not.
+    velmo::test::writeFile(dir + "/ex.csv", "First Name,Last name,Fax number,E-mail Addresses\n"
+                                            "A,S,1,SMTP:a@x.y\nB,S,2,SMTP:b@x.y\n");
+    velmo::test::writeFile(dir + "/notes.txt", "FirstName:  A\nOfficeFAXPhoneNumber:  1\nHomeFAXPhoneNumber:  2\n\f\n"
+                                               "FirstName:  B\nOfficeFAXPhoneNumber:  3\nHomeFAXPhoneNumber:  4\n");
+    for (int source : {kSourceExchange, kSourceNotes}) {
+        SCOPED_TRACE(source);
+        std::vector<CAddrUserDataObj> out;
+        QuietImportLog quiet;
+        conversion.room = 3;
+        ImportContext ctx{conversion, out, kPlainBook, prompter, quiet};
+        ImportResult r = source == kSourceExchange
+                             ? importExchange(dir + "/ex.csv", false, prefs.exchange, maps, ctx)
+                             : importNotes(dir + "/notes.txt", prefs.notes, maps, ctx);
+        EXPECT_EQ(r.code, kImportRoomExhausted);
+        EXPECT_EQ(out.size(), 3u);
+        std::vector<std::pair<int, int>> logged{{2, ids::IDS_LOG_READ_LIMIT}};
+        if (source == kSourceNotes) logged.insert(logged.begin(), {1, ids::IDS_LOG_NO_EMAIL});
+        EXPECT_EQ(quiet.lines, logged);
+    }
 }

@@ -140,3 +140,32 @@ TEST_F(MergeTest, ManySameNamesUpdateInOrder) {
     EXPECT_EQ(dest(1), "b");
     EXPECT_EQ(dest(2), "c");
 }
+
+TEST_F(MergeTest, OnlyEntriesTheBookHadBeforeAreCandidates) {
+    // Two fax entries of one name from one record, into an empty book: nothing to ask.
+    MergeResult r = merge({entry("Ann", kEntryFax, "111"), entry("Ann", kEntryFax, "222")}, kModeUpdateAdd);
+    EXPECT_TRUE(ip.asked.empty());
+    ASSERT_EQ(doc.count(), 2u);
+    EXPECT_EQ(dest(0), "111");
+    EXPECT_EQ(dest(1), "222");
+    EXPECT_EQ(r.addedCount, 2u);
+
+    // Three of a name against the book's one: each is asked about, always
+    // with the book's entry alone, never with one this import added.
+    undo = UndoRecord(UndoRecord::Add);
+    ip.duplicates = {{DuplicateAnswer::Update, 0}, {DuplicateAnswer::AddNew, 0}};
+    merge({entry("Ann", kEntryEmail, "a@x.y")}, kModeUpdateAdd);
+    ASSERT_EQ(doc.count(), 3u);
+    ip.asked.clear();
+    ip.duplicates = {{DuplicateAnswer::Update, 2}, {DuplicateAnswer::AddNew, 0}};
+    merge({entry("Ann", kEntryEmail, "b@x.y"), entry("Ann", kEntryEmail, "c@x.y"), entry("Ann", kEntryEmail, "d@x.y")},
+          kModeUpdateAdd);
+    ASSERT_EQ(ip.asked.size(), 3u);
+    for (size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(ip.asked[k].index, k + 1);
+        EXPECT_EQ(ip.asked[k].groupSize, 3u);
+        EXPECT_EQ(ip.asked[k].candidates, std::vector<size_t>{2}) << "member " << k + 1;
+    }
+    EXPECT_EQ(dest(2), "b@x.y");
+    ASSERT_EQ(doc.count(), 5u) << "the second and third are added";
+}

@@ -1,5 +1,6 @@
 #include "model/document.h"
 #include "recording_prompter.h"
+#include "shadow_view.h"
 #include "settings/preferences.h"
 #include "strings/string_ids.h"
 #include "crash_kill.h"
@@ -119,6 +120,21 @@ TEST_F(BookFixture, FormatErrorLeavesEmptyBookWithoutKindQuestion) {
     EXPECT_EQ(doc.m_nBookType, kOneTouchBook);
 }
 
+TEST_F(BookFixture, FailedOpenLetsTheViewGoOfTheOldEntriesBeforeItsMessage) {
+    writeFile(dir + "/good.abu", bookWith(3));
+    ASSERT_TRUE(doc.openBook(dir + "/good.abu"));
+    lisotrex::test::ShadowView view(doc);
+    std::vector<int> seen;
+    ui.onShow = [&](int id) {
+        seen.push_back(id);
+        EXPECT_TRUE(view.showsOnlyHeldEntries()) << "the list would read freed entries under message " << id;
+    };
+    writeFile(dir + "/bad.abu", bookWith(2, "0,Velmo.Lisotrex.Document,200\r\n"));
+    EXPECT_FALSE(doc.openBook(dir + "/bad.abu"));
+    EXPECT_EQ(seen, std::vector<int>{I::IDS_FORMAT_ERROR});
+    EXPECT_TRUE(view.inStep());
+}
+
 TEST_F(BookFixture, HeldFileIsWriteLockedAndFailuresNameTheirCause) {
     writeFile(dir + "/a.abu", bookWith(1));
     ASSERT_TRUE(doc.openBook(dir + "/a.abu"));
@@ -145,8 +161,10 @@ TEST_F(BookFixture, HeldFileIsWriteLockedAndFailuresNameTheirCause) {
         EXPECT_EQ(ui2.take(), std::vector<int>{I::IDS_FILE_ERR_ACCESS_DENIED});
     }
     second.setModified(true);
+    // A folder that does not exist is a bad path, not a missing file.
     EXPECT_FALSE(second.saveBook(dir + "/no/such/folder.abu"));
-    EXPECT_EQ(ui2.take().size(), 1u);
+    EXPECT_EQ(ui2.take(), std::vector<int>{I::IDS_FILE_ERR_BAD_PATH});
+    EXPECT_EQ(ui2.args.back(), std::vector<std::string>{dir + "/no/such/folder.abu"});
     EXPECT_TRUE(second.isModified());
 }
 
@@ -161,6 +179,7 @@ TEST_F(BookFixture, SaveModifiedQuestion) {
     EXPECT_TRUE(doc.saveModified());
     EXPECT_EQ(ui.take(), (std::vector<int>{I::IDS_ASK_SAVE_CHANGES, I::IDS_ASK_SAVE_CHANGES, I::IDS_ASK_SAVE_CHANGES}));
     EXPECT_EQ(ui.args[0], std::vector<std::string>{"Untitled.abu"});
+    EXPECT_EQ(ui.icons, std::vector<Icon>(3, Icon::Question));
     EXPECT_EQ(doc.path(), dir + "/chosen.abu");
     EXPECT_FALSE(doc.isModified());
     doc.setModified(true);
@@ -201,4 +220,41 @@ TEST_F(BookFixture, KilledSaveLeavesOldOrNewBook) {
         EXPECT_TRUE(now == oldBytes || now == newBytes) << now.size() << " bytes";
     };
     velmo::test::killAtRandomPoints(velmo::test::killPoints(), run);
+}
+
+TEST_F(BookFixture, ExportChoicesOtherThanZeroAreWrittenAsOne) {
+    // A choice of 2 (from the registry or --set) still means "export this type".
+    prefs.exports.fax = 2;
+    prefs.exports.email = -1;
+    ASSERT_TRUE(doc.saveBook(dir + "/two.abu"));
+    EXPECT_EQ(readFile(dir + "/two.abu"), "0,Velmo.Lisotrex.Document,200,1600,1,1,\r\n");
+    ASSERT_TRUE(doc.openBook(dir + "/two.abu"));
+    EXPECT_EQ(prefs.exports.fax, 1);
+    EXPECT_EQ(prefs.exports.email, 1);
+}
+
+TEST_F(BookFixture, EveryEntryTextSavedReadsBackAndTheBookReopens) {
+    // Texts that reach an entry from outside the entry dialog: line ends,
+    // quotes and commas in any order.
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"Line\nFeed", "Line Feed"},     {"Cr\r\nLf", "Cr\r Lf"},  {"\",leading quote", "\",leading quote"},
+        {"\"\"two, quotes", "\"\"two, quotes"}, {"\",", "\","},   {"tail\"", "tail\""},
+        {"Chen, Wei", "Chen, Wei"},      {"lone\rcr", "lone\rcr"},
+    };
+    doc.m_nBookType = kOneTouchBook;
+    for (const auto& [written, read] : names)
+        doc.m_list.push_back(std::make_unique<CAddrUserDataObj>(kEntryFax, written, "", "1\n2", "Dept,\"x\"\n", 7, 3, true));
+    prefs.exports.ldifFilePath = "/out\nfolder/a.abk";
+    ASSERT_TRUE(doc.saveBook(dir + "/texts.abu"));
+    ASSERT_TRUE(doc.openBook(dir + "/texts.abu")) << readFile(dir + "/texts.abu");
+    EXPECT_TRUE(ui.take().empty());
+    ASSERT_EQ(doc.count(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(std::string(doc.entry(i).m_szName), names[i].second) << i;
+        EXPECT_STREQ(doc.entry(i).m_szDestination, "1 2");
+        EXPECT_STREQ(doc.entry(i).m_szDepartment, "Dept,\"x\" ");
+        EXPECT_EQ(doc.entry(i).m_nAccessCode, 7);
+        EXPECT_EQ(doc.entry(i).m_nOneTouch, 3);
+    }
+    EXPECT_EQ(prefs.exports.ldifFilePath, "/out folder/a.abk");
 }

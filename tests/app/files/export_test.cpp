@@ -1,5 +1,6 @@
 #include "files/abk_export.h"
 #include "model/document.h"
+#include "every_allocation.h"
 #include "recording_prompter.h"
 #include "settings/preferences.h"
 #include "strings/string_ids.h"
@@ -115,9 +116,10 @@ TEST_F(ExportFixture, QuestionsCanStopTheExport) {
 
 TEST_F(ExportFixture, FileAndLogFailures) {
     add(kEntryFax, "A", "1", 0, 0);
+    // A folder that does not exist is a bad path.
     out = dir + "/missing/out.abk";
     EXPECT_EQ(run(), ExportResult::Failed);
-    EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_FILE_ERR_NOT_FOUND});
+    EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_FILE_ERR_BAD_PATH});
     EXPECT_EQ(ui.args.back(), std::vector<std::string>{out});
 
     Log badLog(ui, dir + "/nope/x.log");
@@ -126,4 +128,34 @@ TEST_F(ExportFixture, FileAndLogFailures) {
     EXPECT_EQ(exportBook(doc, prefs, badLog, ui), ExportResult::Failed);
     EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_LOG_ERR_SETTING});
     EXPECT_FALSE(platform::fileExists(out));
+}
+
+TEST(ExportMemory, RunningOutOfMemoryKeepsThePreviousFile) {
+    lisotrex::test::SteadyPrompter ui;
+    Preferences prefs;
+    MemoryClipboard clip;
+    CLisotrexDoc doc{ui, prefs, clip};
+    for (int i = 0; i < 3; ++i)
+        doc.m_list.push_back(std::make_unique<CAddrUserDataObj>(i % 2, "N" + std::to_string(i), "",
+                                                                "D" + std::to_string(i), "", 0, 0, false));
+    const std::string dir = makeTempDir("expmem"), out = dir + "/out.abk", previous = "previous export\r\n";
+    Log log{ui, dir + "/x.log"};
+    lisotrex::test::atEveryAllocation(
+        [&] {
+            writeFile(out, previous);
+            ui.shown.clear();
+            ui.exportDialogs = {ExportDialogValues{out, 1, 1}};
+            ui.answers = {Answer::Yes};
+        },
+        [&] { return exportBook(doc, prefs, log, ui, /*storeChoices*/ false) == ExportResult::Written; },
+        [&](const lisotrex::test::Outcome& o) {
+            EXPECT_FALSE(o.threw);
+            EXPECT_FALSE(log.running());
+            if (o.result) {
+                EXPECT_NE(readFile(out), previous);
+                return;
+            }
+            EXPECT_EQ(ui.shown.back(), I::IDS_MSG_FILE_OPEN_FAILED);
+            EXPECT_EQ(readFile(out), previous);
+        });
 }

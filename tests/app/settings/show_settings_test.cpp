@@ -1,5 +1,6 @@
 // The headless tool's settings listing and the registry tool, run as a user would.
 
+#include "platform/registry.h"
 #include "test_environment.h"
 
 #include <filesystem>
@@ -166,4 +167,50 @@ TEST_F(ShowSettings, RegistryExportRoundTripsThroughImport) {
     EXPECT_EQ(after.find("Count"), std::string::npos);
     EXPECT_EQ(after.find("HKEY_CURRENT_USER\\New"), std::string::npos) << "a failed import writes nothing";
     EXPECT_EQ(runCommand(binPath("velmo-reg") + " export 'HKEY_CURRENT_USER\\Nothing'"), 1);
+}
+
+TEST_F(ShowSettings, EveryValueTypeKeepsItsTypeThroughRoundTrips) {
+    using namespace platform;
+    const std::string keyPath = "Software\\Velmo\\Types";
+    {
+        RegKey key;
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, keyPath, key), kRegOk);
+        for (uint32_t type = 0; type <= 0xb; ++type) {
+            // Four bytes fit every type, a DWORD included; text types end with their NUL.
+            const uint8_t bytes[4] = {'a', static_cast<uint8_t>('a' + type), 'z', 0};
+            ASSERT_EQ(key.setValue("v" + std::to_string(type), static_cast<RegType>(type), bytes, sizeof bytes), kRegOk);
+        }
+    }
+    auto typesNow = [&] {
+        std::vector<uint32_t> types;
+        RegKey key;
+        EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, keyPath, key), kRegOk);
+        for (uint32_t type = 0; type <= 0xb; ++type) {
+            RegType got = REG_NONE;
+            EXPECT_EQ(key.queryValue("v" + std::to_string(type), &got, nullptr), kRegOk);
+            types.push_back(got);
+        }
+        return types;
+    };
+    std::vector<uint32_t> expected(12);
+    for (uint32_t type = 0; type <= 0xb; ++type) expected[type] = type;
+    ASSERT_EQ(typesNow(), expected);
+
+    std::string dir = makeTempDir();
+    std::string previous;
+    for (int trip = 0; trip < 2; ++trip) {
+        std::string exported;
+        ASSERT_EQ(runCommand(binPath("velmo-reg") + " export 'HKEY_CURRENT_USER\\" + keyPath + "'", &exported), 0);
+        if (trip == 0) {
+            EXPECT_NE(exported.find("\"v11\"=hex(b):61,6c,7a,00\n"), std::string::npos) << exported;
+            EXPECT_NE(exported.find("\"v10\"=hex(a):61,6b,7a,00\n"), std::string::npos) << exported;
+        } else {
+            EXPECT_EQ(exported, previous) << "a round trip changes nothing";
+        }
+        previous = exported;
+        writeFile(dir + "/types.reg", exported);
+        velmo::test::freshRegistry();
+        ASSERT_EQ(runCommand(binPath("velmo-reg") + " import '" + dir + "/types.reg'"), 0);
+        EXPECT_EQ(typesNow(), expected) << "after round trip " << trip + 1;
+    }
 }

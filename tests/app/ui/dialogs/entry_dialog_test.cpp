@@ -136,5 +136,29 @@ TEST_F(EntryDialogTest, CancelWritesNothing) {
     EXPECT_TRUE(working.sameValues(before));
 }
 
+TEST_F(EntryDialogTest, FieldsLeftAloneKeepBytesTheCodePageCannotShow) {
+    // Bytes that are no text in the system code page (UTF-8 in tests) show as
+    // replacement characters; OK must not write those back.
+    working = CAddrUserDataObj(kEntryFax, "A\xff" "B", "r\xfe", "123", "D\xfe" "pt", 0, 0, false);
+    const CAddrUserDataObj before = working;
+    BoxAnswerer boxes;
+    {
+        auto d = open(EntryDialogMode::Modify, kPlainBook);
+        clickOk(*d);
+        EXPECT_EQ(d->result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(working.sameValues(before)) << working.m_szName;
+    EXPECT_STREQ(working.m_szDepartment, "D\xfe" "pt");
+
+    // An edited field takes the new text; the others still keep their bytes.
+    auto d = open(EntryDialogMode::Modify, kPlainBook);
+    edit(*d, "ctl_1011")->setText(QStringLiteral("Sales"));
+    clickOk(*d);
+    EXPECT_STREQ(working.m_szDepartment, "Sales");
+    EXPECT_STREQ(working.m_szName, "A\xff" "B");
+    EXPECT_STREQ(working.m_szReading, "r\xfe");
+    EXPECT_TRUE(boxes.names.empty());
+}
+
 } // namespace
 } // namespace lisotrex::test

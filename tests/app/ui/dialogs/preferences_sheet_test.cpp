@@ -131,6 +131,21 @@ TEST_F(PreferencesSheetTest, PagesNeverShownAreNotApplied) {
     EXPECT_TRUE(stored.conversion.outsideWireCode.empty());
 }
 
+TEST_F(PreferencesSheetTest, LogPathAndPrefixLeftAloneKeepTheirBytes) {
+    // Bytes that are no text in the system code page (UTF-8 in tests).
+    const std::string path = velmo::test::makeTempDir("log") + "/r\xe9sum\xe9.log";
+    log.setPath(path, prefs);
+    prefs.conversion.outsideWireCode = "9\xff";
+    auto sheet = open();
+    sheet->tabs()->setCurrentIndex(kLogTab);
+    sheet->tabs()->setCurrentIndex(kConvertTab);
+    ok(*sheet);
+    EXPECT_EQ(log.path(), path);
+    EXPECT_EQ(prefs.env.logFilePath, path);
+    EXPECT_EQ(prefs.conversion.outsideWireCode, "9\xff");
+    EXPECT_EQ(loadPreferences().conversion.outsideWireCode, "9\xff");
+}
+
 TEST_F(PreferencesSheetTest, Exchange2000GreysTheSymbolsAndKeepsThem) {
     prefs.exchange = ExchangeSettings{0, 0, 5, 2};
     auto sheet = open();

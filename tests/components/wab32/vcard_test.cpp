@@ -1,0 +1,168 @@
+// The vCard reader and writer: byte-exact round trips, unfolding, quoted-
+// printable and character sets, escapes, damage, and the lines written anew.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "test_environment.h"
+#include "vcard/vcard_document.h"
+#include "vcard/vcard_text.h"
+
+using namespace wab32::vcard;
+
+namespace {
+
+std::string corpus(const std::string& name) { return velmo::test::readFile(std::string(VELMO_VCARD_DATA) + "/" + name); }
+
+const Card& card(const Document& d, size_t n) {
+    size_t seen = 0;
+    for (const Segment& s : d.segments)
+        if (s.isCard && seen++ == n) return s.card;
+    throw std::out_of_range("no such card");
+}
+
+class VCardTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("VELMO_CODEPAGE", "UTF-8", 1); }
+    void TearDown() override { unsetenv("VELMO_CODEPAGE"); }
+};
+
+} // namespace
+
+TEST_F(VCardTest, EveryCorpusFileReadsBackByteForByte) {
+    for (const char* name : {"v21-quoted-printable.vcf", "v30-folded-groups.vcf", "v40-groups.vcf",
+                             "unknown-properties.vcf", "broken.vcf"}) {
+        const std::string bytes = corpus(name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        EXPECT_EQ(parse(bytes).text(), bytes) << name;
+    }
+}
+
+TEST_F(VCardTest, QuotedPrintableBig5AndUtf8NamesDecode) {
+    const Document d = parse(corpus("v21-quoted-printable.vcf"));
+    ASSERT_FALSE(d.damaged);
+    const Card& big5 = card(d, 0);
+    EXPECT_EQ(big5.version(), "2.1");
+    EXPECT_EQ(text(*big5.find("FN"), "2.1"), "王小明");
+    EXPECT_EQ(components(*big5.find("N"), "2.1")[1], "小明");
+    // A soft line break inside the company name joins the two halves.
+    const std::vector<std::string> org = components(*big5.find("ORG"), "2.1");
+    ASSERT_EQ(org.size(), 2u);
+    EXPECT_EQ(org[0], "台灣傳真股份有限公司");
+    EXPECT_EQ(org[1], "業務部");
+    EXPECT_EQ(text(*big5.find("NOTE"), "2.1"), "First line\nSecond line");
+    EXPECT_EQ(text(*card(d, 1).find("FN"), "2.1"), "陳美玲");
+}
+
+TEST_F(VCardTest, FoldedLinesGroupsAndEscapes) {
+    const Document d = parse(corpus("v30-folded-groups.vcf"));
+    const Card& c = card(d, 0);
+    EXPECT_EQ(text(*c.find("NOTE"), "3.0"),
+              "Prefers fax for contracts. This note is long enough that the writer folded it across several "
+              "lines, as RFC 2425 allows; unfolding must give back one text.");
+    const Property* email = c.find("EMAIL");
+    ASSERT_TRUE(email);
+    EXPECT_EQ(email->group, "item1");
+    EXPECT_TRUE(email->hasType("pref"));
+    EXPECT_TRUE(email->hasType("internet"));
+    EXPECT_EQ(components(*c.find("ORG"), "3.0")[1], "Logistics, Export");
+    // A quoted parameter value keeps its semicolon.
+    const Property* custom = c.find("X-CUSTOM-FIELD");
+    ASSERT_TRUE(custom);
+    EXPECT_EQ(custom->paramValues("X-PARAM"), std::vector<std::string>{"one;two"});
+    EXPECT_TRUE(card(d, 2).find("X-ADDRESSBOOKSERVER-KIND"));
+}
+
+TEST_F(VCardTest, QuotedTypeListsAndUriValuesOfVersion4) {
+    const Document d = parse(corpus("v40-groups.vcf"));
+    const Card& c = card(d, 0);
+    const Property* tel = c.find("TEL");
+    ASSERT_TRUE(tel);
+    EXPECT_TRUE(tel->hasType("fax"));
+    EXPECT_TRUE(tel->hasType("work"));
+    EXPECT_EQ(text(*card(d, 1).find("FN"), "4.0"), "Müller, Jürgen");
+}
+
+TEST_F(VCardTest, DamageIsReported) {
+    EXPECT_TRUE(parse(corpus("broken.vcf")).damaged);
+    EXPECT_TRUE(parse("END:VCARD\r\n").damaged);
+    EXPECT_TRUE(parse(std::string("BEGIN:VCARD\0VERSION", 19)).damaged);
+    EXPECT_TRUE(parse("just some notes\n").damaged);
+    // Blank lines between cards, a byte-order mark and an empty file are fine.
+    EXPECT_FALSE(parse("").damaged);
+    EXPECT_FALSE(parse("\xEF\xBB\xBF" "BEGIN:VCARD\nVERSION:3.0\nFN:A\nEND:VCARD\n\n\nBEGIN:VCARD\nFN:B\nEND:VCARD")
+                     .damaged);
+    // A nested 2.1 agent card stays inside its owner.
+    const Document agent = parse("BEGIN:VCARD\nVERSION:2.1\nAGENT:\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\nFN:Owner\nEND:VCARD\n");
+    EXPECT_FALSE(agent.damaged);
+    EXPECT_EQ(text(*card(agent, 0).find("FN"), "2.1"), "Owner");
+}
+
+TEST_F(VCardTest, ChangedLinesAreWrittenForTheirVersionAndOthersKeepTheirBytes) {
+    const std::string bytes = corpus("v30-folded-groups.vcf");
+    Document d = parse(bytes);
+    Card& c = d.segments[0].card;
+    Property* fn = c.find("FN");
+    setText(*fn, "Anna Lindqvist, PhD; Export", "3.0");
+    c.changed = true;
+    const std::string out = d.text();
+    EXPECT_NE(out.find("FN:Anna Lindqvist\\, PhD\\; Export\r\n"), std::string::npos);
+    // Only that line differs.
+    std::string expected = bytes;
+    const std::string old = "FN:Dr. Anna Maria Lindqvist\r\n";
+    expected.replace(expected.find(old), old.size(), "FN:Anna Lindqvist\\, PhD\\; Export\r\n");
+    EXPECT_EQ(out, expected);
+}
+
+TEST_F(VCardTest, LongLinesFoldWithoutSplittingCharactersOrEncodedBytes) {
+    Property p;
+    p.name = "NOTE";
+    const std::string note(40, 'x');
+    std::string chinese;
+    for (int i = 0; i < 30; ++i) chinese += "傳";
+    setText(p, note + chinese, "4.0");
+    const std::string line = writeLine(p, "4.0", "\r\n");
+    size_t start = 0;
+    while (start < line.size()) {
+        const size_t end = line.find("\r\n", start);
+        EXPECT_LE(end - start, 75u);
+        // A continuation never starts inside a UTF-8 sequence.
+        const unsigned char first = static_cast<unsigned char>(line[start == 0 ? 0 : start + 1]);
+        EXPECT_NE(first & 0xC0, 0x80);
+        start = end + 2;
+    }
+    Document round = parse("BEGIN:VCARD\r\nVERSION:4.0\r\n" + line + "END:VCARD\r\n");
+    EXPECT_EQ(text(*card(round, 0).find("NOTE"), "4.0"), note + chinese);
+
+    // 2.1 writes non-ASCII as UTF-8 quoted-printable with soft breaks between "=XX" triples.
+    Property q;
+    q.name = "FN";
+    setText(q, chinese, "2.1");
+    EXPECT_TRUE(q.isQuotedPrintable());
+    const std::string qline = writeLine(q, "2.1", "\r\n");
+    Document qround = parse("BEGIN:VCARD\r\nVERSION:2.1\r\n" + qline + "END:VCARD\r\n");
+    EXPECT_EQ(text(*card(qround, 0).find("FN"), "2.1"), chinese);
+}
+
+TEST_F(VCardTest, AQuotedPrintableLineWithALongHeaderBreaksOnlyInItsValue) {
+    Property p;
+    p.name = "FN";
+    p.params.push_back({"X-A-VERY-LONG-PARAMETER-NAME-THAT-FILLS-THE-LINE", {"SOME-VALUE-TOO"}});
+    setText(p, "陳美玲 and a tail long enough to need a soft break", "2.1");
+    const std::string line = writeLine(p, "2.1", "\r\n");
+    EXPECT_NE(line.find("QUOTED-PRINTABLE:"), std::string::npos) << line;
+    Document d = parse("BEGIN:VCARD\r\nVERSION:2.1\r\n" + line + "END:VCARD\r\n");
+    EXPECT_EQ(text(*card(d, 0).find("FN"), "2.1"), "陳美玲 and a tail long enough to need a soft break");
+}
+
+TEST_F(VCardTest, QuotedPrintableCodec) {
+    EXPECT_EQ(decodeQuotedPrintable("a=3Db=\xff=4"), "a=b=\xff=4");
+    EXPECT_EQ(encodeQuotedPrintable("x=y \n"), "x=3Dy=20=0D=0A");
+    EXPECT_EQ(decodeQuotedPrintable(encodeQuotedPrintable("\x01\x80 end ")), "\x01\x80 end ");
+}
+
+TEST_F(VCardTest, UnknownCharsetIsReadAsUtf8AndBadBytesBecomeQuestionMarks) {
+    EXPECT_EQ(toUtf8("caf\xc3\xa9", "X-NO-SUCH-CHARSET"), "café");
+    EXPECT_EQ(toUtf8("ok\xff", ""), "ok?");
+}
