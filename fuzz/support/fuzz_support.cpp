@@ -22,6 +22,15 @@ std::string baseFolder() {
     return fs::temp_directory_path().string();
 }
 
+void removeFolder(const std::string& dir) {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+// A crash found by a sanitizer ends the process without destructors.
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+void removeSandboxAtDeath();
+
 struct Sandbox {
     std::string dir;
     pid_t owner = getpid();
@@ -39,21 +48,27 @@ struct Sandbox {
         setenv("VELMO_REGISTRY", (dir + "/registry.sqlite3").c_str(), 1);
         unsetenv("VELMO_CODEPAGE");
         unsetenv("VELMO_PRINTER_DRIVER_DIR");
+        if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(&removeSandboxAtDeath);
     }
     ~Sandbox() {
         if (getpid() != owner) return;
         platform::closeRegistry();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
+        removeFolder(dir);
     }
 };
 
+Sandbox& theSandbox() {
+    static Sandbox box;
+    return box;
+}
+
+void removeSandboxAtDeath() {
+    if (getpid() == theSandbox().owner) removeFolder(theSandbox().dir);
+}
+
 } // namespace
 
-const std::string& sandbox() {
-    static Sandbox box;
-    return box.dir;
-}
+const std::string& sandbox() { return theSandbox().dir; }
 
 std::string writeFile(const std::string& name, std::string_view bytes) {
     std::string path = sandbox() + "/" + name;
@@ -90,6 +105,7 @@ std::string escaped(std::string_view bytes) {
 void fail(const char* condition, const char* file, int line, const std::string& detail) {
     std::fprintf(stderr, "\n*** invariant broken at %s:%d: %s\n    %s\n", file, line, condition, detail.c_str());
     std::fflush(stderr);
+    removeSandboxAtDeath();
     std::abort();
 }
 
