@@ -3,6 +3,7 @@
 // (MAPI's values), beyond those of pdx/tags.h.
 
 #include "pdx/tags.h"
+#include "pdx/wab.h"
 
 namespace wab32 {
 
@@ -58,12 +59,12 @@ constexpr ULONG FORCE_SAVE = 0x00000004;
 constexpr ULONG MAPI_DIALOG = 0x00000008;
 constexpr ULONG MAPI_ONE_OFF_NO_RICH_INFO = 0x00010000;
 
-// What the two WAB flags mean here (see README.md in this folder):
-// GetContentsTable/GetHierarchyTable: only containers of the local store.
-constexpr ULONG WAB_LOCAL_CONTAINERS = 0x00100000;
-// GetContentsTable of the root in profile mode: the contents of every folder.
-constexpr ULONG WAB_PROFILE_CONTENTS = 0x00200000;
-// WABOpen: profile mode (the root holds folders, not entries).
-constexpr ULONG WAB_ENABLE_PROFILES = 0x00400000;
+// What the WAB flags of pdx/wab.h mean here is told in README.md in this
+// folder: WAB_LOCAL_CONTAINERS (only containers of the local store),
+// WAB_PROFILE_CONTENTS (the root's contents in profile mode: every folder's
+// entries), WAB_ENABLE_PROFILES (WABOpen: the root holds folders, not entries).
+using pdx::WAB_ENABLE_PROFILES;
+using pdx::WAB_LOCAL_CONTAINERS;
+using pdx::WAB_PROFILE_CONTENTS;
 
 } // namespace wab32

@@ -22,8 +22,9 @@ struct WAB_PARAM {
 // WAB_PARAM flags.
 constexpr ULONG WAB_USE_OE_SENDMAIL = 0x00000001;
 constexpr ULONG WAB_ENABLE_PROFILES = 0x00400000;
-// Contents and hierarchy table flag that WAB 5 and later understand.
-constexpr ULONG WAB_PROFILE_CONTENTS = 0x00100000;
+// Contents and hierarchy table flags that WAB 5 and later understand.
+constexpr ULONG WAB_LOCAL_CONTAINERS = 0x00100000;
+constexpr ULONG WAB_PROFILE_CONTENTS = 0x00200000;
 
 struct IWABObject : IUnknown {
     virtual HRESULT GetLastError(HRESULT status, ULONG flags, MAPIERROR** out) = 0;
