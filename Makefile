@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
 
-.PHONY: run test build configure setup bench fuzz tsan clean
+.PHONY: run test build configure setup bench package fuzz tsan clean
 
 setup:
 	@bash scripts/setup.sh
@@ -44,5 +44,18 @@ tsan: setup
 	@cmake --build build-tsan -j$(JOBS) --target core-tests
 	@cd build-tsan && ctest --output-on-failure -j$(JOBS) -L core
 
+# The Debian package, from an optimised build without sanitizers or tests in
+# build-package/, checked with lintian: build-package/lisotrex_<version>_<arch>.deb.
+package:
+	@bash scripts/setup.sh --package
+	@if [ ! -f build-package/CMakeCache.txt ]; then \
+	  cmake -S . -B build-package -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DVELMO_SANITIZE=OFF \
+	        "-DVELMO_SKIP=tests;bench;fuzz" >/dev/null; fi
+	@cmake --build build-package -j$(JOBS)
+	@rm -f build-package/lisotrex_*.deb
+	@cd build-package && cpack -G DEB
+	@lintian --fail-on error --display-level '>=warning' build-package/lisotrex_*.deb
+	@ls build-package/lisotrex_*.deb
+
 clean:
-	rm -rf $(BUILD_DIR) build-release build-fuzz build-tsan
+	rm -rf $(BUILD_DIR) build-release build-package build-fuzz build-tsan

@@ -1,16 +1,33 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and runs with.
 # Idempotent: does nothing (and touches no network) when everything is present.
+#   setup.sh              what `make run` and `make test` need
+#   setup.sh --package    and the tools of `make package` (lintian)
+#   setup.sh --screenshot and what scripts/screenshot.sh needs (ImageMagick, xdotool)
 set -euo pipefail
 
 packages=(
-  build-essential g++ cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  build-essential g++ cmake ninja-build ccache pkg-config dpkg-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins
   libsqlite3-dev libgtest-dev libgmock-dev
   xvfb xauth fonts-noto-cjk
   shared-mime-info desktop-file-utils
+  # What the program shows: the icon theme of its tool bar and dialogs, the
+  # SVG plug-ins that draw it, and Qt's own texts in Traditional Chinese.
+  breeze-icon-theme libqt6svg6 qt6-translations-l10n
+  # Manual pages are checked with groff.
+  groff-base man-db
+  # make fuzz: clang with its libFuzzer runtime.
   clang libclang-rt-14-dev llvm
 )
+
+for arg in "$@"; do
+  case "$arg" in
+    --package) packages+=(lintian fakeroot) ;;
+    --screenshot) packages+=(imagemagick xdotool) ;;
+    *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,8 +11,11 @@
 #include "settings/preferences.h"
 #include "settings/settings_report.h"
 #include "strings/strings.h"
+#include "velmo_version.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -22,13 +25,18 @@
 
 namespace {
 
-const char kUsage[] =
+const char kSynopsis[] =
     "usage: lisotrex-convert --show-settings [--set Section.Key=value]...\n"
     "       lisotrex-convert [--new plain|onetouch | --book FILE] [--import SOURCE:FILE]...\n"
     "                        [--mode update|update-add|add-all] [--types fax,email]\n"
     "                        [--duplicates match|skip|add]\n"
     "                        [--export FILE [--export-types fax,email]]\n"
     "                        [--save FILE] [--set Section.Key=value]...\n"
+    "       lisotrex-convert --help | --version\n";
+
+const char kOptions[] =
+    "Converts address books without a window, as the program lisotrex does:\n"
+    "opens or makes a book, imports into it, exports it and saves it, in that order.\n"
     "  --show-settings   print the preferences, field maps and PDX labels as the program loads them\n"
     "  --new KIND        kind of the new book when no --book is given (default plain)\n"
     "  --book FILE       open a native address book (.abu)\n"
@@ -41,15 +49,19 @@ const char kUsage[] =
     "  --export FILE     export the checked entries to a fax address book (.abk)\n"
     "  --export-types T  entry types to export this time: fax, email or fax,email\n"
     "  --save FILE       save the book as a native address book\n"
-    "  --set S.K=V       override one setting for this run without storing it\n";
+    "  --set S.K=V       override one setting for this run without storing it\n"
+    "  --help            show this help and exit\n"
+    "  --version         show the version and exit\n"
+    "Exit status: 0 done, 1 a step failed (its message is printed), 2 a wrong command line.\n";
 
-int usage() {
-    std::fputs(kUsage, stderr);
+// A wrong command line: what is wrong, in one line, then the usage.
+int usage(const std::string& problem) {
+    std::fprintf(stderr, "lisotrex-convert: %s\n%sTry 'lisotrex-convert --help' for more.\n", problem.c_str(), kSynopsis);
     return 2;
 }
 
 struct Options {
-    bool showSettings = false;
+    bool showSettings = false, help = false, version = false;
     std::optional<int32_t> newKind;
     std::optional<std::string> book, exportPath, exportTypes, savePath;
     std::vector<std::pair<std::string, std::string>> sets;
@@ -78,7 +90,13 @@ bool parseTypes(const std::string& list, int32_t& fax, int32_t& email) {
     }
 }
 
-bool parseOptions(int argc, char** argv, Options& o) {
+bool validTypes(const std::string& list) {
+    int32_t fax = 0, email = 0;
+    return parseTypes(list, fax, email);
+}
+
+// What is wrong with the command line; empty when nothing is.
+std::string parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i], value;
         bool inlineValue = false;
@@ -87,51 +105,65 @@ bool parseOptions(int argc, char** argv, Options& o) {
             arg.resize(eq);
             inlineValue = true;
         }
-        if (arg == "--show-settings" && !inlineValue) {
-            o.showSettings = true;
+        if (arg == "--show-settings" || arg == "--help" || arg == "--version") {
+            if (inlineValue) return arg + " takes no value";
+            (arg == "--help" ? o.help : arg == "--version" ? o.version : o.showSettings) = true;
             continue;
         }
+        if (arg.rfind("--", 0) != 0) return "unexpected argument " + arg;
+        static const char* const kValued[] = {"--new", "--import", "--mode", "--types", "--duplicates",
+                                              "--book", "--export", "--export-types", "--save", "--set"};
+        if (std::find(std::begin(kValued), std::end(kValued), arg) == std::end(kValued)) return "unknown option " + arg;
         if (!inlineValue) {
-            if (i + 1 >= argc) return false;
+            if (i + 1 >= argc) return arg + " needs a value";
             value = argv[++i];
         }
         if (arg == "--new") {
             if (value == "plain") o.newKind = lisotrex::kPlainBook;
             else if (value == "onetouch") o.newKind = lisotrex::kOneTouchBook;
-            else return false;
+            else return "--new: expected plain or onetouch";
         } else if (arg == "--import") {
             auto colon = value.find(':');
-            if (colon == std::string::npos || colon + 1 == value.size() || !knownSource(value.substr(0, colon)))
-                return false;
+            if (colon == std::string::npos || colon + 1 == value.size())
+                return "--import: expected SOURCE:FILE, not " + value;
+            if (!knownSource(value.substr(0, colon))) return "unknown source " + value.substr(0, colon);
             o.imports.emplace_back(value.substr(0, colon), value.substr(colon + 1));
         } else if (arg == "--mode") {
             if (value == "update") o.mode = lisotrex::kModeUpdate;
             else if (value == "update-add") o.mode = lisotrex::kModeUpdateAdd;
             else if (value == "add-all") o.mode = lisotrex::kModeAddAll;
-            else return false;
-        } else if (arg == "--types") o.importTypes = value;
-        else if (arg == "--duplicates") {
+            else return "--mode: expected update, update-add or add-all";
+        } else if (arg == "--types") {
+            if (!validTypes(value)) return "--types: expected fax, email or fax,email";
+            o.importTypes = value;
+        } else if (arg == "--duplicates") {
             if (value == "match") o.duplicates = lisotrex::DuplicatePolicy::Match;
             else if (value == "skip") o.duplicates = lisotrex::DuplicatePolicy::Skip;
             else if (value == "add") o.duplicates = lisotrex::DuplicatePolicy::Add;
-            else return false;
+            else return "--duplicates: expected match, skip or add";
         } else if (arg == "--book") o.book = value;
         else if (arg == "--export") o.exportPath = value;
-        else if (arg == "--export-types") o.exportTypes = value;
-        else if (arg == "--save") o.savePath = value;
+        else if (arg == "--export-types") {
+            if (!validTypes(value)) return "--export-types: expected fax, email or fax,email";
+            o.exportTypes = value;
+        } else if (arg == "--save") o.savePath = value;
         else if (arg == "--set") {
             auto eq = value.find('=');
-            if (eq == std::string::npos) return false;
-            o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
-        } else return false;
+            if (eq == std::string::npos) return "--set: expected Section.Key=value, not " + value;
+            std::string name = value.substr(0, eq);
+            if (!lisotrex::isPreferenceName(name)) return "unknown setting " + name;
+            o.sets.emplace_back(name, value.substr(eq + 1));
+        }
     }
+    if (o.help || o.version) return {};
     bool steps = o.newKind || o.book || o.exportPath || o.exportTypes || o.savePath || !o.imports.empty();
-    if (o.showSettings) return !steps;
-    if (o.exportTypes && !o.exportPath) return false;
-    if (o.exportPath && o.exportPath->empty()) return false;
-    if (o.savePath && o.savePath->empty()) return false;
-    if (o.book && o.book->empty()) return false;
-    return steps;
+    if (o.showSettings) return steps ? "--show-settings takes no other step than --set" : "";
+    if (o.exportTypes && !o.exportPath) return "--export-types needs --export";
+    if (o.exportPath && o.exportPath->empty()) return "--export needs a file name";
+    if (o.savePath && o.savePath->empty()) return "--save needs a file name";
+    if (o.book && o.book->empty()) return "--book needs a file name";
+    if (!steps) return "nothing to do";
+    return {};
 }
 
 } // namespace
@@ -157,15 +189,23 @@ namespace {
 int run(int argc, char** argv) {
     using namespace lisotrex;
     Options opt;
-    if (!parseOptions(argc, argv, opt)) return usage();
+    if (std::string problem = parseOptions(argc, argv, opt); !problem.empty()) return usage(problem);
+    if (opt.help) {
+        std::printf("%s%s", kSynopsis, kOptions);
+        return 0;
+    }
+    if (opt.version) {
+        std::printf("lisotrex-convert %s\n", VELMO_VERSION);
+        return 0;
+    }
 
     Preferences prefs = loadPreferences();
     for (const auto& [name, value] : opt.sets)
-        if (!overridePreference(prefs, name, value)) return usage();
+        if (!overridePreference(prefs, name, value)) return usage("--set " + name + ": expected a number, not " + value);
     std::optional<ExportTypes> exportTypes;
     if (opt.exportTypes) {
         exportTypes.emplace();
-        if (!parseTypes(*opt.exportTypes, exportTypes->fax, exportTypes->email)) return usage();
+        parseTypes(*opt.exportTypes, exportTypes->fax, exportTypes->email);
     }
 
     if (opt.showSettings) {
@@ -191,7 +231,7 @@ int run(int argc, char** argv) {
     }
     if (!opt.imports.empty()) {
         int32_t importFax = prefs.import.fax, importEmail = prefs.import.email;
-        if (opt.importTypes && !parseTypes(*opt.importTypes, importFax, importEmail)) return usage();
+        if (opt.importTypes) parseTypes(*opt.importTypes, importFax, importEmail);
         FieldMaps maps = FieldMaps::load(lisotrexInfPath());
         Conversion conversion(prefs.conversion);
         prompter.importMode = opt.mode;

@@ -174,6 +174,15 @@ void saveSection(const Preferences& p, PrefSection section) {
         if (info.section == section) savePreference(p, section, info.keyId);
 }
 
+bool isPreferenceName(std::string_view sectionDotKey) {
+    auto dot = sectionDotKey.find('.');
+    if (dot == std::string_view::npos) return false;
+    std::string_view section = sectionDotKey.substr(0, dot), key = sectionDotKey.substr(dot + 1);
+    for (const auto& info : preferenceTable())
+        if (sectionEnglishName(info.section) == section && text(info.keyId) == key) return true;
+    return false;
+}
+
 bool overridePreference(Preferences& p, std::string_view sectionDotKey, std::string_view value) {
     auto dot = sectionDotKey.find('.');
     if (dot == std::string_view::npos) return false;

@@ -99,5 +99,7 @@ inline void saveImportSettings(const Preferences& p) { saveSection(p, PrefSectio
 // Key the registry key name (UTF-8). Texts are given in UTF-8. False when the
 // name is unknown or a number does not parse.
 bool overridePreference(Preferences& p, std::string_view sectionDotKey, std::string_view value);
+// True when "Section.Key" names a setting overridePreference knows.
+bool isPreferenceName(std::string_view sectionDotKey);
 
 } // namespace lisotrex

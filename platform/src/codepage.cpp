@@ -26,24 +26,37 @@ bool isUtf8Name(const std::string& name) {
     return u == "UTF-8" || u == "UTF8" || u == "CP65001";
 }
 
+// A locale made once and freed when the module holding it goes: a plug-in
+// that is unloaded would otherwise leave it behind.
+class OwnedLocale {
+public:
+    explicit OwnedLocale(locale_t l) : locale_(l) {}
+    ~OwnedLocale() {
+        if (locale_) freelocale(locale_);
+    }
+    OwnedLocale(const OwnedLocale&) = delete;
+    OwnedLocale& operator=(const OwnedLocale&) = delete;
+    locale_t get() const { return locale_; }
+
+private:
+    locale_t locale_;
+};
+
 // The user's locale (as the environment names it) without touching the
 // process-wide locale.
 locale_t userLocale() {
-    static locale_t loc = [] {
+    static const OwnedLocale loc([] {
         locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
         if (!l) l = newlocale(LC_ALL_MASK, "C", nullptr);
         return l;
-    }();
-    return loc;
+    }());
+    return loc.get();
 }
 
 locale_t unicodeCaseLocale() {
-    static locale_t loc = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-        return l;
-    }();
-    return loc;
+    static const OwnedLocale loc(newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr));
+    return loc.get();
 }
 
 // One cached iconv descriptor per direction; iconv_open is costly and sorting

@@ -1,7 +1,9 @@
 #include "platform/module.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 namespace platform {
@@ -18,17 +20,31 @@ std::string mapModuleName(std::string_view name) {
     return lower;
 }
 
+namespace {
+
+std::string realPath(const char* path) {
+    char* resolved = realpath(path, nullptr);
+    if (!resolved) return path;
+    std::string out = resolved;
+    free(resolved);
+    return out;
+}
+
+} // namespace
+
+// The real file, never a link to it: an installed program is started through
+// a link in bin/ while its parts lie beside the real file. The main program is
+// reported by the loader under its invocation name (argv[0], which says
+// nothing reliable), so its file comes from the kernel instead.
 std::string moduleFileName(const void* address) {
     Dl_info info{};
-    if (!dladdr(address, &info) || !info.dli_fname) return {};
-    std::string name = info.dli_fname;
-    if (!name.empty() && name.front() != '/') {
-        // The main program may be reported by its invocation name.
-        char buf[4096];
-        ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-        if (n > 0) name.assign(buf, static_cast<size_t>(n));
-    }
-    return name;
+    link_map* map = nullptr;
+    if (!dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) || !map) return {};
+    if (map->l_name && map->l_name[0] != '\0') return realPath(map->l_name);
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    return std::string(buf, static_cast<size_t>(n));
 }
 
 std::string moduleDirectory(const void* address) {

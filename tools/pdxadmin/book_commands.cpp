@@ -251,12 +251,36 @@ int deleteEntries(Book& b, std::vector<Id> ids) {
     return FAILED(h) ? failed("DeleteEntries", h) : 0;
 }
 
+// The provider's dialog for a new entry in the container; the new entry's
+// identifier is printed when the dialog saved one.
+int newEntry(Book& b, Id container) {
+    ULONG cb = 0;
+    ENTRYID* made = nullptr;
+    HRESULT h = b.book()->NewEntry(0, 0, ULONG(container.size()), eid(container), 0, nullptr, &cb, &made);
+    buffer_ptr<ENTRYID> owned(SUCCEEDED(h) ? made : nullptr, b.core().freeBuffer);
+    if (FAILED(h)) return failed("NewEntry", h);
+    if (made && cb) std::printf("%s\n", hex(reinterpret_cast<uint8_t*>(made), cb).c_str());
+    return 0;
+}
+
+// The provider's dialog for an existing entry.
+int details(Book& b, Id id) {
+    ULONG_PTR window = 0;
+    HRESULT h = b.book()->Details(&window, nullptr, nullptr, ULONG(id.size()), eid(id), nullptr, nullptr, nullptr, 0);
+    return FAILED(h) ? failed("Details", h) : 0;
+}
+
 } // namespace
 
 bool isBookCommand(const char* command) {
-    for (const char* known : {"hierarchy", "contents", "expand", "defaults", "copy-entries", "delete-entries"})
+    for (const char* known : {"hierarchy", "contents", "expand", "defaults", "copy-entries", "delete-entries",
+                              "new-entry", "details"})
         if (std::strcmp(command, known) == 0) return true;
     return false;
+}
+
+bool isDialogCommand(const char* command) {
+    return std::strcmp(command, "new-entry") == 0 || std::strcmp(command, "details") == 0;
 }
 
 int runBookCommand(const CoreCalls& core, int argc, char** argv) {
@@ -268,7 +292,8 @@ int runBookCommand(const CoreCalls& core, int argc, char** argv) {
         ids.push_back(std::move(id));
     }
     const bool shapeOk = ((cmd == "hierarchy" || cmd == "defaults") && argc == 2) ||
-                         ((cmd == "contents" || cmd == "expand") && argc == 3) ||
+                         ((cmd == "contents" || cmd == "expand" || cmd == "new-entry" || cmd == "details") &&
+                          argc == 3) ||
                          (cmd == "copy-entries" && argc == 4) || (cmd == "delete-entries" && argc >= 3);
     if (!shapeOk) return 2;
     Book book(core);
@@ -278,6 +303,8 @@ int runBookCommand(const CoreCalls& core, int argc, char** argv) {
     if (cmd == "expand") return expand(book, ids[0]);
     if (cmd == "defaults") return defaults(book);
     if (cmd == "copy-entries") return copyEntries(book, ids[0], ids[1]);
+    if (cmd == "new-entry") return newEntry(book, ids[0]);
+    if (cmd == "details") return details(book, ids[0]);
     return deleteEntries(book, std::move(ids));
 }
 

@@ -17,9 +17,12 @@ struct CoreCalls {
 };
 
 bool isBookCommand(const char* command);
-// Runs "hierarchy", "contents", "expand", "defaults", "copy-entries" or
-// "delete-entries" with its arguments (argv[0] is the command). Exit status:
-// 0, 1 for a failure (reported on stderr), 2 for bad arguments.
+// "new-entry" and "details" show a provider's dialogs: they need a display.
+bool isDialogCommand(const char* command);
+// Runs "hierarchy", "contents", "expand", "defaults", "copy-entries",
+// "delete-entries", "new-entry" or "details" with its arguments (argv[0] is
+// the command). Exit status: 0, 1 for a failure (reported on stderr), 2 for
+// bad arguments.
 int runBookCommand(const CoreCalls& core, int argc, char** argv);
 
 } // namespace pdxadmin

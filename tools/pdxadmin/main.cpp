@@ -7,7 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <memory>
+
 #include "book_commands.h"
+#include "usage.h"
+#include "velmo_version.h"
 #include "pdx/pdx.h"
 #include "platform/module.h"
 
@@ -22,25 +27,12 @@ struct Core {
     FreeProwsFn freeProws = nullptr;
 };
 
-int usage() {
-    std::fputs("usage: pdxadmin profiles\n"
-               "       pdxadmin create NAME [--default-services]\n"
-               "       pdxadmin delete NAME\n"
-               "       pdxadmin copy OLD NEW\n"
-               "       pdxadmin rename OLD NEW\n"
-               "       pdxadmin set-default NAME|--none\n"
-               "       pdxadmin services NAME\n"
-               "       pdxadmin add-service PROFILE SERVICE [--display NAME]\n"
-               "       pdxadmin remove-service PROFILE UID\n"
-               "       pdxadmin configure PROFILE UID TAG=VALUE...\n"
-               "       pdxadmin hierarchy PROFILE|--default\n"
-               "       pdxadmin contents PROFILE|--default ENTRYID\n"
-               "       pdxadmin expand PROFILE|--default ENTRYID\n"
-               "       pdxadmin defaults PROFILE|--default\n"
-               "       pdxadmin copy-entries PROFILE|--default SOURCE-ENTRYID DEST-ENTRYID\n"
-               "       pdxadmin delete-entries PROFILE|--default ENTRYID...\n",
-               stderr);
-    return 2;
+// A display Qt can show windows on; without one no QApplication is made, and
+// a provider asked for a dialog says it cannot show one.
+bool haveDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
 }
 
 int fail(const char* what, HRESULT h) {
@@ -115,19 +107,22 @@ int listServices(Core& core, IPDXProfAdmin* admin, const char* profile) {
     return FAILED(h) ? fail("QueryRows", h) : 0;
 }
 
+int badUid(const char* text) { return pdxadmin::usage(std::string("not a service UID (32 hexadecimal digits): ") + text); }
+
 int configure(IPDXProfAdmin* admin, const char* profile, const char* uidText, int count, char** assignments) {
     MAPIUID uid;
-    if (!parseUid(uidText, uid)) return usage();
+    if (!parseUid(uidText, uid)) return badUid(uidText);
     std::vector<SPropValue> values;
     std::vector<std::string> texts;
     texts.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         const char* eq = std::strchr(assignments[i], '=');
-        if (!eq) return usage();
+        if (!eq) return pdxadmin::usage(std::string("configure: expected TAG=VALUE, not ") + assignments[i]);
         char* end = nullptr;
         const std::string tagText(assignments[i], static_cast<size_t>(eq - assignments[i]));
         const unsigned long tag = std::strtoul(tagText.c_str(), &end, 16);
-        if (tagText.empty() || *end || tag > 0xFFFFFFFFul) return usage();
+        if (tagText.empty() || *end || tag > 0xFFFFFFFFul)
+            return pdxadmin::usage("configure: not a hexadecimal property tag: " + tagText);
         SPropValue v{};
         v.ulPropTag = ULONG(tag);
         if (PROP_TYPE(v.ulPropTag) == PT_STRING8) {
@@ -135,7 +130,7 @@ int configure(IPDXProfAdmin* admin, const char* profile, const char* uidText, in
             v.Value.lpszA = texts.back().data();
         } else if (PROP_TYPE(v.ulPropTag) == PT_LONG) {
             const long n = std::strtol(eq + 1, &end, 10);
-            if (!eq[1] || *end) return usage();
+            if (!eq[1] || *end) return pdxadmin::usage("configure: " + tagText + " takes a number, not " + (eq + 1));
             v.Value.l = LONG(n);
         } else {
             std::fprintf(stderr, "pdxadmin: only PT_STRING8 and PT_LONG values can be given\n");
@@ -152,8 +147,18 @@ int configure(IPDXProfAdmin* admin, const char* profile, const char* uidText, in
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
+    if (argc < 2) return pdxadmin::usage("no command given");
     const std::string cmd = argv[1];
+    if (cmd == "--help" && argc == 2) {
+        pdxadmin::printHelp();
+        return 0;
+    }
+    if (cmd == "--version" && argc == 2) {
+        std::printf("pdxadmin %s\n", VELMO_VERSION);
+        return 0;
+    }
+    if (!pdxadmin::commandSyntax(cmd))
+        return pdxadmin::usage((cmd.rfind("--", 0) == 0 ? "unknown option " : "unknown command ") + cmd);
     Core core;
     if (!core.module.load("vqcore.dll")) {
         std::fprintf(stderr, "pdxadmin: cannot load vqcore: %s\n", core.module.error().c_str());
@@ -166,6 +171,9 @@ int main(int argc, char** argv) {
         std::fputs("pdxadmin: vqcore lacks its exports\n", stderr);
         return 1;
     }
+    // Made before any provider is loaded and gone before vqcore is unloaded.
+    std::unique_ptr<QApplication> app;
+    if (pdxadmin::isDialogCommand(argv[1]) && haveDisplay()) app = std::make_unique<QApplication>(argc, argv);
     if (pdxadmin::isBookCommand(argv[1])) {
         pdxadmin::CoreCalls calls;
         calls.open = core.module.function<PDXOpenFn>("PDXOpen");
@@ -180,7 +188,7 @@ int main(int argc, char** argv) {
         }
         const int rc = pdxadmin::runBookCommand(calls, argc - 1, argv + 1);
         std::fflush(stdout);
-        return rc == 2 ? usage() : rc;
+        return rc == 2 ? pdxadmin::commandUsage(cmd) : rc;
     }
     int rc = 0;
     {
@@ -212,14 +220,14 @@ int main(int argc, char** argv) {
             }
         } else if (cmd == "remove-service" && argc == 4) {
             MAPIUID uid;
-            if (!parseUid(argv[3], uid)) return usage();
+            if (!parseUid(argv[3], uid)) return badUid(argv[3]);
             object_ptr<IPDXServiceAdmin> services;
             HRESULT h = admin->AdminServices(argv[2], 0, services.out());
             rc = FAILED(h) ? fail("AdminServices", h) : run("DeleteService", services->DeleteService(&uid));
         } else if (cmd == "configure" && argc >= 5) {
             rc = configure(admin.get(), argv[2], argv[3], argc - 4, argv + 4);
         } else {
-            return usage();
+            return pdxadmin::commandUsage(cmd);
         }
     }
     std::fflush(stdout);

@@ -1,6 +1,7 @@
 // velmo-reg: export and import the registry stand-in as REGEDIT4 text.
 
 #include "reg_text.h"
+#include "velmo_version.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +13,28 @@
 
 namespace {
 
-int usage() {
-    std::fputs("usage: velmo-reg export [KEY]\n"
-               "       velmo-reg import FILE   (FILE \"-\" reads standard input)\n"
-               "The store is $VELMO_REGISTRY, else $XDG_CONFIG_HOME/velmo/registry.sqlite3.\n",
-               stderr);
+const char kSynopsis[] = "usage: velmo-reg export [KEY]\n"
+                         "       velmo-reg import FILE\n"
+                         "       velmo-reg --help | --version\n";
+
+// A wrong command line: what is wrong, in one line, then the usage.
+int usage(const std::string& problem) {
+    std::fprintf(stderr, "velmo-reg: %s\n%sTry 'velmo-reg --help' for more.\n", problem.c_str(), kSynopsis);
     return 2;
+}
+
+void printHelp() {
+    std::fputs(kSynopsis, stdout);
+    std::fputs("Shows and changes the registry store of the system as REGEDIT4 text.\n"
+               "  export [KEY]  print KEY (e.g. 'HKEY_CURRENT_USER\\Software\\Velmo') with its values\n"
+               "                and subkeys; without KEY, the whole store\n"
+               "  import FILE   add the keys and values of a REGEDIT4 file (\"-\" reads standard\n"
+               "                input); [-KEY] deletes a key, \"name\"=- a value\n"
+               "  --help        show this help and exit\n"
+               "  --version     show the version and exit\n"
+               "The store is $VELMO_REGISTRY, else $XDG_CONFIG_HOME/velmo/registry.sqlite3.\n"
+               "Exit status: 0 done, 1 the store or the file failed, 2 a wrong command line.\n",
+               stdout);
 }
 
 } // namespace
@@ -25,7 +42,18 @@ int usage() {
 int main(int argc, char** argv) {
     // Names and texts cross this tool as UTF-8, whatever the system code page.
     setenv("VELMO_CODEPAGE", "UTF-8", 1);
-    if (argc < 2) return usage();
+    if (argc < 2) return usage("no command given");
+    const std::string cmd = argv[1];
+    if (cmd == "--help" && argc == 2) {
+        printHelp();
+        return 0;
+    }
+    if (cmd == "--version" && argc == 2) {
+        std::printf("velmo-reg %s\n", VELMO_VERSION);
+        return 0;
+    }
+    if (cmd != "export" && cmd != "import")
+        return usage((cmd.rfind("--", 0) == 0 ? "unknown option " : "unknown command ") + cmd);
     std::string error;
     if (std::strcmp(argv[1], "export") == 0 && argc <= 3) {
         std::string out;
@@ -54,5 +82,5 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    return usage();
+    return usage(cmd == "export" ? "export: expected at most one KEY" : "import: expected one FILE");
 }

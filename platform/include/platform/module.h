@@ -13,7 +13,7 @@ namespace platform {
 std::string mapModuleName(std::string_view windowsName);
 
 // GetModuleFileNameA of the module (program or shared library) that contains
-// `address`; empty when unknown.
+// `address`, with links resolved to the real file; empty when unknown.
 std::string moduleFileName(const void* address);
 // Its folder, with a trailing "/".
 std::string moduleDirectory(const void* address);

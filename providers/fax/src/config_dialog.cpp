@@ -1,17 +1,12 @@
 #include "config_dialog.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 #include <cctype>
 #include <mutex>
 
@@ -25,89 +20,20 @@
 namespace vqfax {
 namespace {
 
-std::mutex g_hookLock;
-MessageHandler g_messages;
-HelpOpener g_helpOpener;
-WhatsThisShower g_whatsThis;
 ConfigDialogRunner g_runner;
-
-template <class T> T hook(const T& slot) {
-    std::lock_guard g(g_hookLock);
-    return slot;
-}
-
-QString text(int id) { return QString::fromUtf8(loadString(id)); }
-
-void showMessage(QWidget* parent, int id, MessageIcon icon) {
-    if (MessageHandler handler = hook(g_messages)) return handler(parent, id, icon);
-    QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Information,
-                    text(kStrMessageCaption), text(id), QMessageBox::Ok, parent);
-    box.exec();
-}
-
-constexpr char kHelpContextProperty[] = "vqfaxspHelpContext";
-
-// F1 on a control opens the help file at its context; a right click shows
-// the control's What's This text.
-class ContextHelp : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* control = qobject_cast<QWidget*>(watched);
-        if (!control || !control->property(kHelpContextProperty).isValid()) return false;
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
-            const QUrl url = helpUrl(control->property(kHelpContextProperty).toUInt());
-            if (HelpOpener opener = hook(g_helpOpener)) opener(url);
-            else QDesktopServices::openUrl(url);
-            return true;
-        }
-        if (event->type() == QEvent::ContextMenu) {
-            const QPoint at = static_cast<QContextMenuEvent*>(event)->globalPos();
-            if (WhatsThisShower shower = hook(g_whatsThis)) shower(control, at, control->whatsThis());
-            else QWhatsThis::showText(at, control->whatsThis(), control);
-            return true;
-        }
-        return false;
-    }
-};
-
-bool haveApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+std::mutex g_runnerLock;
 
 QString fromSystem(const char* s) { return QString::fromStdString(platform::systemToUtf8(s ? s : "")); }
 
 } // namespace
 
-void setMessageHandler(MessageHandler handler) {
-    std::lock_guard g(g_hookLock);
-    g_messages = std::move(handler);
-}
-void setHelpOpener(HelpOpener opener) {
-    std::lock_guard g(g_hookLock);
-    g_helpOpener = std::move(opener);
-}
-void setWhatsThisShower(WhatsThisShower shower) {
-    std::lock_guard g(g_hookLock);
-    g_whatsThis = std::move(shower);
-}
 void setConfigDialogRunner(ConfigDialogRunner runner) {
-    std::lock_guard g(g_hookLock);
+    std::lock_guard g(g_runnerLock);
     g_runner = std::move(runner);
 }
 
 QUrl helpUrl(unsigned context) {
-    // The plug-in's folder: its module path without its own file name
-    // (string 95), else everything up to the last separator.
-    std::string folder = platform::moduleFileName(reinterpret_cast<const void*>(&helpUrl));
-    const std::string& own = loadString(kStrModuleName);
-    if (folder.size() >= own.size() &&
-        platform::equalsIgnoreAsciiCase(std::string_view(folder).substr(folder.size() - own.size()), own))
-        folder.resize(folder.size() - own.size());
-    else if (auto slash = folder.rfind('/'); slash != std::string::npos)
-        folder.resize(slash + 1);
+    const std::string folder = pluginFolder();
     // The HTML help that stands for "VQCORE.hlp" (string 96): same base name,
     // lower case, ".html", in the "help" folder.
     std::string name = loadString(kStrHelpFile);
@@ -143,12 +69,8 @@ ConfigDialog::ConfigDialog(IProfSect* section, FreeBufferFn freeBuffer, QWidget*
     connect(ok, &QPushButton::clicked, this, &ConfigDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* help = new ContextHelp(this);
-    for (QWidget* control : {static_cast<QWidget*>(label), static_cast<QWidget*>(name_)}) {
-        control->setProperty(kHelpContextProperty, kNameHelpContext);
-        control->setWhatsThis(text(int(kNameHelpContext)));
-        control->installEventFilter(help);
-    }
+    for (QWidget* control : {static_cast<QWidget*>(label), static_cast<QWidget*>(name_)})
+        attachContextHelp(control, helpUrl(kNameHelpContext), text(int(kNameHelpContext)));
 
     struct {
         ULONG cValues;
@@ -166,7 +88,7 @@ ConfigDialog::ConfigDialog(IProfSect* section, FreeBufferFn freeBuffer, QWidget*
 void ConfigDialog::accept() {
     const QString name = name_->text().left(int(kDisplayNameBytes)).trimmed();
     if (name.isEmpty()) {
-        showMessage(this, kMsgNoName, MessageIcon::Information);
+        showMessage(this, kMsgNoName, MessageIcon::Information, kStrMessageCaption);
         name_->setFocus();
         return;
     }
@@ -180,14 +102,19 @@ void ConfigDialog::accept() {
     HRESULT h = section_->SetProps(2, values, nullptr);
     if (SUCCEEDED(h)) h = section_->SaveChanges(KEEP_OPEN_READWRITE);
     if (FAILED(h)) {
-        showMessage(this, kMsgRegisterFailed, MessageIcon::Stop);
+        showMessage(this, kMsgRegisterFailed, MessageIcon::Stop, kStrMessageCaption);
         return;
     }
     done(QDialog::Accepted);
 }
 
 int runConfigDialog(ULONG_PTR ulUIParam, IProfSect* section, FreeBufferFn freeBuffer) {
-    if (ConfigDialogRunner runner = hook(g_runner)) return runner(ulUIParam, section, freeBuffer);
+    ConfigDialogRunner runner;
+    {
+        std::lock_guard g(g_runnerLock);
+        runner = g_runner;
+    }
+    if (runner) return runner(ulUIParam, section, freeBuffer);
     if (!haveApplication()) return kDialogFailed;
     ConfigDialog dialog(section, freeBuffer, reinterpret_cast<QWidget*>(ulUIParam));
     if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <functional>
 
+#include "dialog_hooks.h"
 #include "pdx/interfaces.h"
 
 class QLineEdit;
@@ -17,16 +18,6 @@ using namespace pdx;
 constexpr int kDialogOk = 1;
 constexpr int kDialogCancel = 2;
 constexpr int kDialogFailed = -1; // no user interface could be shown
-
-// Message boxes and context help go through replaceable hooks, so a test can
-// record them instead of showing a box, a browser or a popup.
-enum class MessageIcon { Information, Stop };
-using MessageHandler = std::function<void(QWidget* parent, int id, MessageIcon icon)>;
-void setMessageHandler(MessageHandler handler); // empty: message boxes
-using HelpOpener = std::function<void(const QUrl& url)>;
-void setHelpOpener(HelpOpener opener); // empty: QDesktopServices
-using WhatsThisShower = std::function<void(QWidget* control, const QPoint& globalPos, const QString& text)>;
-void setWhatsThisShower(WhatsThisShower shower); // empty: QWhatsThis
 
 // The help file beside this plug-in, at the anchor of `context`.
 QUrl helpUrl(unsigned context);

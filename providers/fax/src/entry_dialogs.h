@@ -1,6 +1,7 @@
 #pragma once
-// Where the person, group and record type dialogs plug in. Until they exist,
-// every one of them answers as a dialog that cannot be shown.
+// Where NewEntry and Details reach the record type, person and group
+// dialogs. Without a Qt widget application none of them can be shown, and the
+// request fails rather than passing for a cancelled dialog.
 
 #include <vector>
 
@@ -24,7 +25,7 @@ struct EntryDialogContext {
     std::vector<uint8_t> templateId;  // its creation template
 };
 
-// The status of a user interface request that no dialog could serve.
+// The status of a request for a dialog that cannot be shown.
 constexpr HRESULT kDialogUnavailable = static_cast<HRESULT>(0x80004005); // E_FAIL
 
 class EntryDialogs {

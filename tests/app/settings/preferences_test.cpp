@@ -124,4 +124,8 @@ TEST_F(PreferencesTest, OverridesUseTheShownNames) {
     EXPECT_FALSE(overridePreference(p, "Export.FAX", "yes"));
     EXPECT_FALSE(overridePreference(p, "export.fax", "1"));
     EXPECT_FALSE(overridePreference(p, "Nothing", "1"));
+    EXPECT_TRUE(isPreferenceName("Export.FAX"));
+    EXPECT_TRUE(isPreferenceName("Exchange.內容"));
+    EXPECT_FALSE(isPreferenceName("export.fax"));
+    EXPECT_FALSE(isPreferenceName("Export"));
 }

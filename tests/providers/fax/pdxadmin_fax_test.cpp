@@ -210,3 +210,32 @@ TEST_F(FaxBookThroughPdxadmin, ACopyKilledHalfwayLeavesOnlyWholeEntries) {
     Result again = pdxadmin("copy-entries Fax " + testId(1) + " " + root);
     EXPECT_EQ(again.status, 0) << again.err;
 }
+
+TEST_F(FaxBookThroughPdxadmin, DialogCommandsWithoutADisplayFailAsTheProviderSays) {
+    addSource(smallSource());
+    const std::string root = faxRoot();
+    ASSERT_FALSE(root.empty());
+    ASSERT_EQ(pdxadmin("copy-entries Fax " + testId(1) + " " + root).status, 0);
+    const auto rows = rowsOf(pdxadmin("contents Fax " + root).out);
+    const Row* ann = named(rows, "Ann");
+    ASSERT_TRUE(ann);
+
+    // No display of any kind: no dialog can be shown, and nothing may pass for a cancel.
+    std::map<std::string, std::string> saved;
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (const char* value = std::getenv(name)) saved[name] = value;
+        unsetenv(name);
+    }
+    Result made = pdxadmin("new-entry Fax " + root);
+    Result shown = pdxadmin("details Fax " + ann->id);
+    Result badShape = pdxadmin("new-entry Fax");
+    for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
+
+    EXPECT_EQ(made.status, 1);
+    EXPECT_EQ(made.out, "");
+    EXPECT_NE(made.err.find("NewEntry failed: 0x80004005"), std::string::npos) << made.err;
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_NE(shown.err.find("Details failed: 0x80004005"), std::string::npos) << shown.err;
+    EXPECT_EQ(badShape.status, 2);
+    EXPECT_EQ(rowsOf(pdxadmin("contents Fax " + root).out).size(), 5u); // nothing was written
+}

@@ -336,3 +336,23 @@ TEST_F(RealStoreTest, IdentifiersStayValidInTheNextLogon) {
     EXPECT_TRUE(openEntry(group, &type));
     EXPECT_EQ(type, 8u);
 }
+
+TEST_F(RealStoreTest, EntryDialogsOutsideAQtApplicationFailInsteadOfPassingForCancelled) {
+    // This process has no QApplication: no dialog can be shown.
+    auto rootBytes = makeId({0, 0, -1, 4});
+    auto contactTemplate = makeId({0, 0, 0, 0x3006});
+    auto groupTemplate = makeId({0, 0, INT32_MIN, 0x3008});
+    ULONG cb = 7;
+    ENTRYID* made = nullptr;
+    auto raw = [](std::vector<uint8_t>& id) { return reinterpret_cast<ENTRYID*>(id.data()); };
+    EXPECT_EQ(logon_->NewEntry(0, 0, 40, raw(rootBytes), 40, raw(contactTemplate), &cb, &made), E_FAIL);
+    EXPECT_EQ(logon_->NewEntry(0, 0, 40, raw(rootBytes), 40, raw(groupTemplate), &cb, &made), E_FAIL);
+    EXPECT_EQ(logon_->NewEntry(0, 0, 0, nullptr, 0, nullptr, &cb, &made), E_FAIL); // the record type dialog
+    EXPECT_FALSE(made);
+
+    auto contact = create(root().get(), PR_DEF_CREATE_MAILUSER, person("Ada", "111", ""));
+    ULONG_PTR window = 0;
+    EXPECT_EQ(logon_->Details(&window, nullptr, nullptr, ULONG(contact.size()), raw(contact), nullptr, nullptr,
+                              nullptr, 0),
+              E_FAIL);
+}

@@ -199,11 +199,6 @@ TEST_F(ServiceTest, NewEntryAndDetailsPickTheDialogByKind) {
     auto rootId = idOf(0, 0, -1, 4);
     auto contact = idOf(-1, 4, 1, 6);
 
-    // Until the dialogs exist, asking for one is a failure, not a silent success.
-    EXPECT_EQ(logon->NewEntry(0, 0, 0, nullptr, 40, raw(contactTemplate), &cb, &made), vqfax::kDialogUnavailable);
-    EXPECT_EQ(logon->Details(nullptr, nullptr, nullptr, 40, raw(contact), nullptr, nullptr, nullptr, 0),
-              vqfax::kDialogUnavailable);
-
     ScriptedDialogs dialogs;
     vqfax::setEntryDialogs(&dialogs);
     EXPECT_EQ(logon->NewEntry(7, 0, 40, raw(rootId), 40, raw(contactTemplate), &cb, &made), S_OK);

@@ -5,6 +5,7 @@
 #include "ui/file_type_registration.h"
 #include "widget_test.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -63,4 +64,33 @@ TEST_F(DesktopRegistration, TypeEntryAndIconsTakeEffectAndAreRewrittenOnlyWhenCh
     QFile::remove(QString::fromStdString(data + "/applications/mimeinfo.cache"));
     lisotrex::ui::registerFileType();
     EXPECT_TRUE(exists("applications/mimeinfo.cache"));
+}
+
+// A program run from a folder with awkward characters: its entry still starts it.
+TEST_F(DesktopRegistration, TheEntryStartsThisVeryProgramFile) {
+    const std::string base = velmo::test::makeTempDir("entry");
+    const std::string folder = base + "/my $HOME/100% \"x\"";
+    lisotrex::ui::registerFileTypeFor(QString::fromStdString(folder + "/lisotrex"));
+    const std::string entryPath = data + "/applications/lisotrex.desktop";
+    const std::string entry = velmo::test::readFile(entryPath);
+    EXPECT_NE(entry.find("\nExec=\"" + base + "/my \\\\$HOME/100%% \\\\\"x\\\\\"/lisotrex\" %f\n"), std::string::npos)
+        << entry;
+    ASSERT_FALSE(QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) << "run scripts/setup.sh";
+    std::string out;
+    EXPECT_EQ(velmo::test::runCommand("desktop-file-validate " + velmo::test::shellQuote(entryPath), &out), 0) << out;
+}
+
+// An installed program finds its package's entries in <prefix>/share and
+// writes nothing into the user's folder.
+TEST_F(DesktopRegistration, AnInstalledProgramLeavesTheUsersFolderAlone) {
+    const std::string prefix = velmo::test::makeTempDir("usr");
+    QDir().mkpath(QString::fromStdString(prefix + "/lib/lisotrex"));
+    QDir().mkpath(QString::fromStdString(prefix + "/share/applications"));
+    QDir().mkpath(QString::fromStdString(prefix + "/share/mime/packages"));
+    velmo::test::writeFile(prefix + "/share/applications/lisotrex.desktop", "[Desktop Entry]\n");
+    velmo::test::writeFile(prefix + "/share/mime/packages/lisotrex-document.xml", "<mime-info/>\n");
+    lisotrex::ui::registerFileTypeFor(QString::fromStdString(prefix + "/lib/lisotrex/lisotrex"));
+    EXPECT_FALSE(exists("applications"));
+    EXPECT_FALSE(exists("mime"));
+    EXPECT_FALSE(exists("icons"));
 }
