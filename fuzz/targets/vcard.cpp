@@ -24,13 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         edit.setString(pdx::PR_DISPLAY_NAME, "Fuzz; name, with\nbreaks");
         edit.setString(0x3A24001E, "+1 555 0100");
         wab32::writeProps(s.card, edit, {0x3A11001E});
-        const wab32::vcard::Document again = wab32::vcard::parse(s.card.text());
-        FUZZ_CHECK(!again.segments.empty() && again.segments.back().isCard, "an edited card is no card: " + velmo::fuzz::escaped(s.card.text()));
+        const std::string edited = s.card.text();
+        const wab32::vcard::Document again = wab32::vcard::parse(edited);
+        FUZZ_CHECK(!again.segments.empty() && again.segments.back().isCard,
+                   "an edited card is no card: " + velmo::fuzz::escaped(edited));
         pdx::common::PropArray read;
         wab32::CardFacts f2;
         wab32::readCard(again.segments.back().card, read, f2);
         FUZZ_CHECK(read.string(pdx::PR_DISPLAY_NAME) == "Fuzz; name, with\nbreaks",
-                   "the edited name came back as " + velmo::fuzz::escaped(read.string(pdx::PR_DISPLAY_NAME)));
+                   "the edited name came back as " + velmo::fuzz::escaped(read.string(pdx::PR_DISPLAY_NAME)) +
+                       " from " + velmo::fuzz::escaped(edited));
     }
     return 0;
 }

@@ -186,3 +186,26 @@ TEST_F(VCardTest, AWrittenValueNeverPutsANulInTheFile) {
         EXPECT_EQ(components(*card(again, 0).find("N"), version).front(), "Leex") << version;
     }
 }
+
+// A line rewritten with parameters that cannot be written back as they were
+// read (a quote in a parameter name, a colon in a 2.1 value) still reads back
+// with its new value: those parameters are left out, the others kept.
+TEST_F(VCardTest, ARewrittenLineKeepsItsValueWhateverItsParametersHeld) {
+    const std::string bytes = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                              "FN;HOME;X-\"Q=1\";X-KEEP=yes;X-V=\"e:f\":Old\r\n"
+                              "END:VCARD\r\n";
+    for (const char* version : {"2.1", "3.0"}) {
+        Document d = parse(bytes);
+        Card& c = d.segments[0].card;
+        Property* fn = c.find("FN");
+        ASSERT_TRUE(fn);
+        setText(*fn, "New name", version);
+        const std::string line = writeLine(*fn, version, "\r\n");
+        Document again = parse(std::string("BEGIN:VCARD\r\nVERSION:") + version + "\r\n" + line + "END:VCARD\r\n");
+        const Property* back = card(again, 0).find("FN");
+        ASSERT_TRUE(back) << version << ": " << line;
+        EXPECT_EQ(text(*back, version), "New name") << line;
+        EXPECT_NE(line.find("HOME"), std::string::npos) << line;
+        EXPECT_NE(line.find("X-KEEP=yes"), std::string::npos) << line;
+    }
+}
