@@ -1,9 +1,10 @@
 # The two commands of this project: `make run` and `make test`.
+# Hardening: `make fuzz` (libFuzzer, build-fuzz/) and `make tsan` (ThreadSanitizer, build-tsan/).
 BUILD_DIR ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
 
-.PHONY: run test build configure setup bench package clean
+.PHONY: run test build configure setup bench package fuzz tsan clean
 
 setup:
 	@bash scripts/setup.sh
@@ -30,6 +31,22 @@ bench:
 	@bash bench/convert_bench.sh build-release/bin
 	@bash bench/mapi_directory_bench.sh build-release
 
+# Every fuzz target for FUZZ_SECONDS each, one after the other, at the lowest
+# priority; new inputs collect in build-fuzz/corpus/, crashes in build-fuzz/crashes/.
+FUZZ_SECONDS ?= 120
+fuzz: setup
+	@if [ ! -f build-fuzz/CMakeCache.txt ]; then \
+	  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DVELMO_FUZZ=ON >/dev/null; fi
+	@cmake --build build-fuzz -j$(JOBS) --target fuzz-targets
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh build-fuzz
+
+# The PDX core tests under ThreadSanitizer.
+tsan: setup
+	@if [ ! -f build-tsan/CMakeCache.txt ]; then \
+	  cmake -S . -B build-tsan -G "$(GENERATOR)" -DVELMO_TSAN=ON >/dev/null; fi
+	@cmake --build build-tsan -j$(JOBS) --target core-tests
+	@cd build-tsan && ctest --output-on-failure -j$(JOBS) -L core
+
 # The Debian package, from an optimised build without sanitizers or tests in
 # build-package/, checked with lintian: build-package/lisotrex_<version>_<arch>.deb.
 package:
@@ -44,4 +61,4 @@ package:
 	@ls build-package/lisotrex_*.deb
 
 clean:
-	rm -rf $(BUILD_DIR) build-release build-package
+	rm -rf $(BUILD_DIR) build-release build-package build-fuzz build-tsan

@@ -20,6 +20,8 @@ packages=(
   groff-base man-db
   # The directory tests start their own slapd; the LDAP client library.
   libldap-dev slapd ldap-utils
+  # make fuzz: clang with its libFuzzer runtime.
+  clang libclang-rt-14-dev llvm
 )
 
 # The peer the headless conversion is timed against, the timer, and GNU time

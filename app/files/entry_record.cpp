@@ -2,6 +2,7 @@
 
 #include "model/book_kind.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -33,7 +34,9 @@ LineRead readEntryLine(FieldReader& reader, CAddrUserDataObj& entry, int32_t boo
     if (bookType == kOneTouchBook) {
         char oneTouch[5];
         more = reader.readField(oneTouch, sizeof oneTouch);
-        entry.m_nOneTouch = parseDecimal(oneTouch);
+        // 0 is "none"; a negative number is none as well (it would be
+        // written back as none, and exported as a negative dn).
+        entry.m_nOneTouch = std::max(0, parseDecimal(oneTouch));
     }
     if (more) reader.skipLine();
     return LineRead::Entry;

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 namespace lisotrex {
 
@@ -48,6 +50,23 @@ void appendTextMode(std::string& out, const std::string& text) {
     }
 }
 
+// Moves to the end of the log. A run killed while it wrote a line can leave
+// that line cut short; the line is ended first, so the new run starts on a
+// line of its own and nothing the log held is lost.
+platform::FileCause seekToFreshLine(platform::File& file) {
+    platform::FileCause cause = file.seekToEnd();
+    if (cause != platform::FileCause::None) return cause;
+    off_t size = lseek(file.fd(), 0, SEEK_CUR);
+    if (size <= 0) return cause;
+    char last = '\n';
+    int reader = ::open(file.path().c_str(), O_RDONLY | O_CLOEXEC);
+    if (reader >= 0) {
+        if (pread(reader, &last, 1, size - 1) != 1) last = '\n';
+        ::close(reader);
+    }
+    return last == '\n' ? cause : file.write("\r\n");
+}
+
 } // namespace
 
 void Log::resetIfFirstInstance(platform::SingleInstanceLock& lock, const std::string& name) {
@@ -72,7 +91,7 @@ bool Log::start(LogOperation op, const std::string& filePath) {
     file_.close();
     platform::FileCause cause =
         file_.open(path_, {platform::FileAccess::Write, /*create*/ true, /*truncate*/ false, /*denyWrite*/ true});
-    if (cause == platform::FileCause::None) cause = file_.seekToEnd();
+    if (cause == platform::FileCause::None) cause = seekToFreshLine(file_);
     if (cause != platform::FileCause::None) {
         fail(cause);
         return false;

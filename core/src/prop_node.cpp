@@ -176,14 +176,18 @@ HRESULT nodeFromBody(const uint8_t* bytes, size_t length, PropNode& out) {
     const uint8_t* d = bytes + kNodeHeaderSize;
     const ULONG count = getWord(bytes + 16);
     switch (type) {
+    // A string ends at its first terminator: one inside the data would make
+    // the value shorter than the node that holds it.
     case PT_STRING8:
-        if (n < 1 || d[n - 1] != 0) return E_FAIL;
+        if (n < 1 || std::memchr(d, 0, n) != d + n - 1) return E_FAIL;
         break;
     case PT_UNICODE:
-        if (n < 2 || n % 2 || d[n - 1] != 0 || d[n - 2] != 0) return E_FAIL;
+        if (n < 2 || n % 2 || !packedStringsFit(PT_UNICODE, d, d + n, 1)) return E_FAIL;
         break;
     case PT_CLSID:
         if (n != 16) return E_FAIL;
+        break;
+    case PT_BINARY:
         break;
     case PT_MV_STRING8:
     case PT_MV_UNICODE:
@@ -201,6 +205,8 @@ HRESULT nodeFromBody(const uint8_t* bytes, size_t length, PropNode& out) {
         if (type & MV_FLAG) {
             size_t elem = fixedElementSize(type);
             if (!elem || size_t(count) * elem != n) return E_FAIL;
+        } else if (n != 0) {
+            return E_FAIL; // a scalar lives in the value slot and has no data
         }
         break;
     }

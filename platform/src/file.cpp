@@ -1,6 +1,8 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -141,6 +143,32 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A write killed before its rename leaves its temporary file behind, and
+// every further kill would add one. A temporary of the same target that no
+// writer holds locked any more, and that is older than a minute (a writer
+// locks its file right after making it), is removed.
+void removeStaleTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path), prefix = "." + baseOf(path) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name(entry->d_name);
+        if (name.size() <= prefix.size() + 4 || name.substr(0, prefix.size()) != prefix || !name.ends_with(".tmp"))
+            continue;
+        std::string_view number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (number.find_first_not_of("0123456789") != std::string_view::npos) continue;
+        const std::string full = folder + "/" + std::string(name);
+        int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct stat st{};
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime > 60 && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(full.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
@@ -159,6 +187,7 @@ FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
         ::close(probe);
         if (locked) return FileCause::SharingViolation;
     }
+    removeStaleTemporaries(path);
     std::random_device rd;
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::string candidate = folderOf(path) + "/." + baseOf(path) + "." + std::to_string(rd() % 1000000) + ".tmp";

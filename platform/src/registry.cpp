@@ -138,7 +138,10 @@ private:
     bool failed_ = false;
 };
 
-std::mutex g_mutex;
+// Guards the one connection. Recursive: a transaction holds it from its start
+// to its end, so the thread that opened it goes on writing while every other
+// thread waits instead of slipping its writes into it.
+std::recursive_mutex g_mutex;
 std::unique_ptr<Store> g_store;
 
 Store* store() {
@@ -536,22 +539,22 @@ RegStatus RegKey::deleteKey(std::string_view subKey, bool withSubKeys) const {
 }
 
 RegTransaction::RegTransaction() {
-    std::lock_guard lock(g_mutex);
+    g_mutex.lock(); // held until commit() or the destructor
     Store* st = store();
     status_ = st && st->begin() ? kRegOk : kRegStoreFailure;
 }
 
 RegTransaction::~RegTransaction() {
-    if (done_ || status_ != kRegOk) return;
-    std::lock_guard lock(g_mutex);
-    if (g_store) g_store->end(false);
+    if (done_) return;
+    if (status_ == kRegOk && g_store) g_store->end(false);
+    g_mutex.unlock();
 }
 
 RegStatus RegTransaction::commit() {
-    if (done_ || status_ != kRegOk) return status_;
+    if (done_) return status_;
     done_ = true;
-    std::lock_guard lock(g_mutex);
-    if (!g_store || !g_store->end(true)) status_ = kRegStoreFailure;
+    if (status_ == kRegOk && (!g_store || !g_store->end(true))) status_ = kRegStoreFailure;
+    g_mutex.unlock();
     return status_;
 }
 

@@ -235,6 +235,19 @@ TEST(PropNode, DamagedStoredBodiesAreRefused) {
     body = node(mv).body;
     body[24] = 100; // a slot claiming more bytes than stored
     EXPECT_EQ(nodeFromBody(body.data(), body.size(), out), E_FAIL);
+
+    // A body must hold exactly the value it copies out to: no terminator
+    // inside a string, no data behind a value that lives in its slot.
+    body = good.body;
+    body[24 + 1] = 0; // "a\0c\0"
+    EXPECT_EQ(nodeFromBody(body.data(), body.size(), out), E_FAIL);
+    const char16_t wide[] = u"ab";
+    body = node({PROP_TAG(PT_UNICODE, 0x3001), 0, {.lpszW = const_cast<char16_t*>(wide)}}).body;
+    body[24] = body[25] = 0;
+    EXPECT_EQ(nodeFromBody(body.data(), body.size(), out), E_FAIL);
+    body = node({PR_RESOURCE_FLAGS, 0, {.l = 2}}).body;
+    body[4] = 4; // four data bytes for a PT_LONG
+    EXPECT_EQ(nodeFromBody(body.data(), body.size(), out), E_FAIL);
 }
 
 TEST(PropNode, CompareIsExactAndTyped) {

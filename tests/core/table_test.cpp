@@ -165,3 +165,27 @@ TEST(RowStore, FindRemoveAndSetByValue) {
     EXPECT_EQ(store.removeRow(rowA[0]), MAPI_E_NOT_FOUND);
     EXPECT_EQ(store.size(), 1u);
 }
+
+// A lookup by a stored text or binary key matches that key exactly: never a
+// key that is a prefix of it, nor a longer one that starts with it.
+TEST(RowStore, LookupMatchesWholeKeysOnly) {
+    RowStore store;
+    BYTE uid[] = {1, 2, 3};
+    char name[] = "Profile";
+    SPropValue row[] = {{PR_SERVICE_UID, 0, {.bin = {3, uid}}}, {PR_SERVICE_NAME, 0, {.lpszA = name}}};
+    ASSERT_EQ(store.addRow(row, 2, 0), S_OK);
+
+    BYTE shorter[] = {1, 2}, longer[] = {1, 2, 3, 4}, same[] = {1, 2, 3};
+    EXPECT_EQ(store.findRow({PR_SERVICE_UID, 0, {.bin = {2, shorter}}}), nullptr);
+    EXPECT_EQ(store.findRow({PR_SERVICE_UID, 0, {.bin = {4, longer}}}), nullptr);
+    EXPECT_EQ(store.findRow({PR_SERVICE_UID, 0, {.bin = {0, nullptr}}}), nullptr);
+    EXPECT_NE(store.findRow({PR_SERVICE_UID, 0, {.bin = {3, same}}}), nullptr);
+
+    char prefix[] = "Prof", extended[] = "Profiles", exact[] = "Profile", empty[] = "";
+    EXPECT_EQ(store.findRow({PR_SERVICE_NAME, 0, {.lpszA = prefix}}), nullptr);
+    EXPECT_EQ(store.findRow({PR_SERVICE_NAME, 0, {.lpszA = extended}}), nullptr);
+    EXPECT_EQ(store.findRow({PR_SERVICE_NAME, 0, {.lpszA = empty}}), nullptr);
+    EXPECT_NE(store.findRow({PR_SERVICE_NAME, 0, {.lpszA = exact}}), nullptr);
+    EXPECT_EQ(store.removeRow({PR_SERVICE_UID, 0, {.bin = {2, shorter}}}), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(store.size(), 1u);
+}

@@ -2,6 +2,11 @@
 #include "test_environment.h"
 
 #include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <set>
+#include <sys/file.h>
+#include <sys/time.h>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -105,6 +110,35 @@ TEST(AtomicReplace, KilledWriterLeavesTheOldOrTheNewFile) {
         std::string now = readFile(path);
         EXPECT_TRUE(now == oldContent || now == newContent) << "torn file of " << now.size() << " bytes";
     }
+}
+
+// The temporary a killed write left behind goes with the next write of the
+// same target, once no writer holds it and it is over a minute old.
+TEST(AtomicReplace, NextWriteRemovesTemporariesLeftByKilledWrites) {
+    const std::string dir = makeTempDir();
+    const std::string path = dir + "/k.abu";
+    auto leftover = [&](const std::string& name, bool old) {
+        writeFile(dir + "/" + name, "half a book");
+        if (old) {
+            struct timeval times[2] = {{::time(nullptr) - 600, 0}, {::time(nullptr) - 600, 0}};
+            utimes((dir + "/" + name).c_str(), times);
+        }
+    };
+    leftover(".k.abu.123456.tmp", true);
+    leftover(".k.abu.77.tmp", true);
+    leftover(".k.abu.5.tmp", false);         // may still be a live writer's
+    leftover(".k.abu.888.tmp", true);        // held by a live writer, below
+    leftover(".k.abux.1.tmp", true);         // another target's
+    leftover(".k.abu.notanumber.tmp", true); // not ours
+    int held = ::open((dir + "/.k.abu.888.tmp").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    ASSERT_EQ(writeFileAtomically(path, "book"), FileCause::None);
+    std::set<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) left.insert(e.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"k.abu", ".k.abu.5.tmp", ".k.abu.888.tmp", ".k.abux.1.tmp",
+                                           ".k.abu.notanumber.tmp"}));
+    ::close(held);
 }
 
 TEST(AtomicReplace, RefusesWhatADirectWriteWouldRefuse) {

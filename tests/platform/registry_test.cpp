@@ -1,7 +1,10 @@
 #include "platform/registry.h"
 #include "test_environment.h"
 
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -180,6 +183,49 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
         sub.subKeyNames(names);
         EXPECT_EQ(names.size(), static_cast<size_t>(kRounds));
     }
+}
+
+// Threads share one store connection: a transaction keeps it to its own
+// thread, so another thread's read-modify-write neither interleaves with it
+// nor is rolled back with it.
+TEST_F(RegistryTest, ThreadsWritingAtOnceLoseNothing) {
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Shared", k), kRegOk);
+    ASSERT_EQ(k.setDword("counter", 0), kRegOk);
+    constexpr int kRounds = 200;
+    std::vector<std::thread> threads;
+    std::atomic<int> bad{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < kRounds; ++i) {
+                RegTransaction tx;
+                uint32_t c = 0;
+                k.queryDword("counter", c);
+                std::this_thread::yield();
+                if (k.setDword("counter", c + 1) != kRegOk || tx.commit() != kRegOk) ++bad;
+            }
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(bad.load(), 0);
+    uint32_t c = 0;
+    ASSERT_EQ(k.queryDword("counter", c), kRegOk);
+    EXPECT_EQ(c, 4u * kRounds);
+
+    // A transaction that is rolled back takes only its own writes with it.
+    std::atomic<bool> open{false};
+    std::thread rolledBack([&] {
+        RegTransaction tx;
+        EXPECT_EQ(k.setString("mine", "rolled back"), kRegOk);
+        open = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    while (!open) std::this_thread::yield();
+    EXPECT_EQ(k.setString("other", "kept"), kRegOk);
+    rolledBack.join();
+    std::string v;
+    EXPECT_EQ(k.queryString("other", v), kRegOk);
+    EXPECT_EQ(v, "kept");
+    EXPECT_EQ(k.queryString("mine", v), kRegFileNotFound);
 }
 
 TEST_F(RegistryTest, TextValuesCrossInTheSystemCodePage) {

@@ -90,7 +90,8 @@ private:
 };
 
 // Groups several writes into one transaction (nestable). Commits on commit();
-// rolls back if destroyed without it.
+// rolls back if destroyed without it. While it is open, registry calls of
+// other threads wait for it to end.
 class RegTransaction {
 public:
     RegTransaction();

@@ -109,6 +109,18 @@ TEST_F(MergeTest, ModeTwoAddsEverythingWithFreeOneTouchNumbers) {
     EXPECT_TRUE(ip.asked.empty());
 }
 
+TEST_F(MergeTest, ImportTakesTheMaximumWhenOnlyItIsFree) {
+    doc.m_nBookType = kOneTouchBook;
+    doc.m_nMaxOneTouch = 3;
+    book({entry("Ann", kEntryFax, "1"), entry("Bo", kEntryFax, "2")});
+    doc.entry(0).m_nOneTouch = 1;
+    doc.entry(1).m_nOneTouch = 2;
+    merge({entry("Cy", kEntryFax, "3"), entry("Di", kEntryEmail, "d@e.f")}, kModeUpdateAdd);
+    ASSERT_EQ(doc.count(), 4u);
+    EXPECT_EQ(doc.entry(2).m_nOneTouch, 3);
+    EXPECT_EQ(doc.entry(3).m_nOneTouch, 0);
+}
+
 TEST_F(MergeTest, FullBookStopsWith6001Once) {
     for (int i = 0; i < 9998; ++i) book({entry(("n" + std::to_string(i)).c_str(), kEntryFax, "1")});
     MergeResult r = merge({entry("x", kEntryFax, "1"), entry("y", kEntryFax, "2"), entry("z", kEntryFax, "3")},

@@ -147,6 +147,26 @@ TEST(NotesDocuments, SeparatorCodeZeroMakesEveryEmptyLineASeparator) {
     EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "", "C"})) << "two separators in a row: an empty document";
 }
 
+TEST(NotesDocuments, OnlyALineOfJustTheSeparatorEndsADocument) {
+    FieldMaps maps = FieldMaps::load("/nonexistent/Lisotrex.inf");
+    const FieldMap& map = *maps.find(kNotesSection);
+    for (int code : {12, 0, int('X')}) {
+        NotesSettings s;
+        s.sectionCode = code;
+        const std::string sep(1, char(code));
+        const std::string text = "FirstName:  Ann\n" + sep + "not a separator\n" + sep + sep + "\nLastName:  Lee\n" + sep +
+                                 "\nFirstName:  Bo\n";
+        NotesDocumentReader r(text, notesFormat(s), map);
+        ImportRecord rec;
+        ASSERT_TRUE(r.readDocument(rec)) << code;
+        EXPECT_EQ(rec.givenName.str(), "Ann") << code;
+        EXPECT_EQ(rec.surname.str(), "Lee") << code << ": a line starting with the separator ended the document";
+        ASSERT_TRUE(r.readDocument(rec)) << code;
+        EXPECT_EQ(rec.givenName.str(), "Bo") << code;
+        EXPECT_FALSE(r.readDocument(rec)) << code;
+    }
+}
+
 TEST(NotesDocuments, LongLinesKeep277Bytes) {
     // Only a long field name (set in Lisotrex.inf) makes the cut visible.
     std::string inf = "/tmp/velmo-notes-long-" + std::to_string(getpid()) + ".inf";

@@ -37,6 +37,23 @@ TEST(Log, RecordLinesAndHeader) {
     EXPECT_TRUE(ui.shown.empty());
 }
 
+// A run killed while it wrote a line leaves that line cut short; the next
+// run ends it first instead of going on in it.
+TEST(Log, NextRunStartsOnALineOfItsOwn) {
+    RecordingPrompter ui;
+    std::string path = makeTempDir("log") + "/cut.log";
+    writeFile(path, "0001: whole\r\n0002: cut sh");
+    Log log(ui, path);
+    ASSERT_TRUE(log.start(LogOperation::Import, "/in/a.csv"));
+    log.end();
+    std::string got = readFile(path);
+    EXPECT_EQ(got.rfind("0001: whole\r\n0002: cut sh\r\n", 0), 0u) << got;
+    ASSERT_TRUE(log.start(LogOperation::Import, "/in/b.csv"));
+    log.end();
+    std::string twice = readFile(path);
+    EXPECT_EQ(twice.find("\r\n\r\n"), std::string::npos) << "a whole log gains no empty line";
+}
+
 TEST(Log, EmptyPathRunsWithoutFileOrMessage) {
     RecordingPrompter ui;
     Log log(ui, "");

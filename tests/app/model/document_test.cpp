@@ -65,6 +65,30 @@ TEST_F(DocFixture, AddStartsWithLowestFreeOneTouchNumber) {
     EXPECT_TRUE(doc.isModified());
 }
 
+// In a one-touch book whose only free number is the maximum itself, add and
+// paste take exactly that number, and only once.
+TEST_F(DocFixture, OnlyFreeNumberIsTheMaximumForAddAndPaste) {
+    doc.m_nMaxOneTouch = 4;
+    fill(kOneTouchBook, 3, true); // numbers 1, 2 and 3
+    clip.put("0,P1,,1,,0,\n0,P2,,2,,0,\n");
+    ASSERT_TRUE(doc.pasteEntries());
+    ASSERT_EQ(doc.count(), 5u);
+    EXPECT_EQ(doc.entry(3).m_nOneTouch, 4);
+    EXPECT_EQ(doc.entry(4).m_nOneTouch, 0) << "nothing is free any more";
+    ui.answers = {Answer::Yes};
+    ASSERT_TRUE(doc.undo());
+
+    int32_t offered = -1;
+    ui.onEdit = [&](CAddrUserDataObj& e, EntryDialogMode m) {
+        offered = e.m_nOneTouch;
+        return typing("A")(e, m);
+    };
+    ASSERT_TRUE(doc.addEntry());
+    EXPECT_EQ(offered, 4);
+    EXPECT_EQ(doc.entry(3).m_nOneTouch, 4);
+    EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_ASK_UNDO});
+}
+
 TEST_F(DocFixture, CancelledAddChangesNothing) {
     fill(kPlainBook, 1);
     ui.onEdit = [](CAddrUserDataObj&, EntryDialogMode) { return false; };

@@ -51,13 +51,22 @@ TEST_F(PreferencesTest, ReadsStoredValuesWithoutRangeChecks) {
     sectionKey("Exchange").setDword("內容", 99);
     sectionKey("Env").setDword("OneTouchNumber", 0xFFFFFFFFu);
     sectionKey("轉換").setString("OutsideWireCode", "0,");
-    // A value of the wrong type is as good as missing.
+    // A value of the wrong type is as good as missing, four bytes long or not.
     sectionKey("匯出").setString("MaxExport", "12");
+    const uint8_t five[4] = {5, 0, 0, 0};
+    sectionKey("註解").setBinary("SectionCode", five, sizeof five);
+    sectionKey("註解").setString("NotesVersion", "abc"); // four bytes with its NUL
+    sectionKey("Env").setBinary("LogFilePath", "/l.log", 6);
+    sectionKey("匯入").setDword("AddrBookPath", 0x2F2F2F2F);
     Preferences p = loadPreferences();
     EXPECT_EQ(p.exchange.groupSymbol, 99);
     EXPECT_EQ(p.env.oneTouchNumber, -1);
     EXPECT_EQ(p.conversion.outsideWireCode, "0,");
     EXPECT_EQ(p.exports.maxExport, 1600);
+    EXPECT_EQ(p.notes.sectionCode, 12) << "a 4-byte REG_BINARY is no REG_DWORD";
+    EXPECT_EQ(p.notes.version, 1) << "a 4-byte REG_SZ is no REG_DWORD";
+    EXPECT_EQ(p.env.logFilePath, "");
+    EXPECT_EQ(p.import.path, "");
 }
 
 TEST_F(PreferencesTest, SavingWritesOnlyWhatIsAsked) {

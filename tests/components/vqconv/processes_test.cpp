@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "store_library.h"
+#include "crash_kill.h"
 #include "test_environment.h"
 
 extern char** environ;
@@ -163,8 +164,7 @@ TEST(VqconvProcesses, TwoWritersAtOnceLoseNothing) {
 
 TEST(VqconvProcesses, AWriterKilledAtAnyMomentLeavesWholeRecords) {
     std::string path = freshStore();
-    int rounds = 200;
-    if (const char* env = std::getenv("VQCONV_CRASH_ROUNDS")) rounds = std::max(rounds, std::atoi(env));
+    const int rounds = velmo::test::killPoints(); // 200, more with VELMO_KILL_POINTS
     std::mt19937 random(20240611);
     std::set<int32_t> seen;
     int32_t highestContact = 0, highestGroup = INT32_MIN;

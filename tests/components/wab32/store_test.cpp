@@ -14,6 +14,7 @@
 
 #include "contact_store.h"
 #include "entry_id.h"
+#include "crash_kill.h"
 #include "test_environment.h"
 #include "wab_tags.h"
 #include "wab_test_util.h"
@@ -214,8 +215,7 @@ TEST_F(StoreTest, WithoutAPathTheUsersContactsFileIsCreatedOnFirstWrite) {
 // The writer is killed at random moments while it rewrites a large file;
 // what is left is always the whole old file or the whole new one.
 TEST_F(StoreTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
-    int rounds = 200;
-    if (const char* env = std::getenv("VELMO_CRASH_ROUNDS")) rounds = std::max(rounds, std::atoi(env));
+    const int rounds = velmo::test::killPoints(); // 200, more with VELMO_KILL_POINTS
     const std::string dir = velmo::test::makeTempDir("crash");
     const std::string path = dir + "/contacts.vcf";
     std::string text;

@@ -166,3 +166,46 @@ TEST_F(VCardTest, UnknownCharsetIsReadAsUtf8AndBadBytesBecomeQuestionMarks) {
     EXPECT_EQ(toUtf8("caf\xc3\xa9", "X-NO-SUCH-CHARSET"), "café");
     EXPECT_EQ(toUtf8("ok\xff", ""), "ok?");
 }
+
+// A value holding a NUL (a decoded "=00") is written without it in every
+// version: a NUL in the file would make all of its cards unreadable.
+TEST_F(VCardTest, AWrittenValueNeverPutsANulInTheFile) {
+    const std::string bytes = "BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=QUOTED-PRINTABLE:Lee=00x;Ann\r\nEND:VCARD\r\n";
+    Document read = parse(bytes);
+    const std::vector<std::string> name = components(*card(read, 0).find("N"), "2.1");
+    ASSERT_EQ(name.front(), std::string("Lee\0x", 5));
+    for (const char* version : {"2.1", "3.0", "4.0"}) {
+        Property p;
+        p.name = "N";
+        setComponents(p, name, version);
+        const std::string line = writeLine(p, version, "\r\n");
+        EXPECT_EQ(line.find('\0'), std::string::npos) << version;
+        Document again = parse(std::string("BEGIN:VCARD\r\nVERSION:") + version + "\r\n" + line + "END:VCARD\r\n");
+        ASSERT_FALSE(again.segments.empty()) << version;
+        ASSERT_TRUE(again.segments.front().isCard && again.segments.front().card.complete) << version << ": " << line;
+        EXPECT_EQ(components(*card(again, 0).find("N"), version).front(), "Leex") << version;
+    }
+}
+
+// A line rewritten with parameters that cannot be written back as they were
+// read (a quote in a parameter name, a colon in a 2.1 value) still reads back
+// with its new value: those parameters are left out, the others kept.
+TEST_F(VCardTest, ARewrittenLineKeepsItsValueWhateverItsParametersHeld) {
+    const std::string bytes = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                              "FN;HOME;X-\"Q=1\";X-KEEP=yes;X-V=\"e:f\":Old\r\n"
+                              "END:VCARD\r\n";
+    for (const char* version : {"2.1", "3.0"}) {
+        Document d = parse(bytes);
+        Card& c = d.segments[0].card;
+        Property* fn = c.find("FN");
+        ASSERT_TRUE(fn);
+        setText(*fn, "New name", version);
+        const std::string line = writeLine(*fn, version, "\r\n");
+        Document again = parse(std::string("BEGIN:VCARD\r\nVERSION:") + version + "\r\n" + line + "END:VCARD\r\n");
+        const Property* back = card(again, 0).find("FN");
+        ASSERT_TRUE(back) << version << ": " << line;
+        EXPECT_EQ(text(*back, version), "New name") << line;
+        EXPECT_NE(line.find("HOME"), std::string::npos) << line;
+        EXPECT_NE(line.find("X-KEEP=yes"), std::string::npos) << line;
+    }
+}

@@ -203,3 +203,53 @@ TEST_F(TableTest, DataOperationsNeedTheIndexColumn) {
     v->GetRowCount(0, &count);
     EXPECT_EQ(count, 1u);
 }
+
+// Rows are found by their whole index value: a key that is only a prefix of a
+// stored one, or longer than it, names no row, for binary and text indexes.
+TEST(TableKeys, LookupsMatchWholeKeysOnly) {
+    vqfax::setAllocators(&PDXAllocateBuffer, &PDXAllocateMore, &PDXFreeBuffer);
+    for (ULONG indexTag : {PR_INSTANCE_KEY, PR_DISPLAY_NAME}) {
+        const bool binary = PROP_TYPE(indexTag) == PT_BINARY;
+        struct {
+            ULONG c = 1;
+            ULONG t[1];
+        } cols;
+        cols.t[0] = indexTag;
+        object_ptr<IMAPITableData> data(vqfax::TableData::create(indexTag, reinterpret_cast<SPropTagArray*>(&cols)));
+        uint8_t stored[] = {1, 2, 3};
+        char storedText[] = "Contact";
+        auto key = [&](uint8_t* bytes, ULONG cb, char* text) {
+            SPropValue v{};
+            v.ulPropTag = indexTag;
+            if (binary) v.Value.bin = SBinary{cb, bytes};
+            else v.Value.lpszA = text;
+            return v;
+        };
+        SPropValue row = key(stored, 3, storedText);
+        SRow r{0, 1, &row};
+        ASSERT_EQ(data->HrModifyRow(&r), S_OK);
+
+        uint8_t shorter[] = {1, 2}, longer[] = {1, 2, 3, 4};
+        char prefix[] = "Cont", extended[] = "Contacts";
+        for (SPropValue probe : {key(shorter, 2, prefix), key(longer, 4, extended)}) {
+            SRow* found = nullptr;
+            ULONG at = 0;
+            EXPECT_EQ(data->HrQueryRow(&probe, &found, &at), S_OK) << indexTag;
+            EXPECT_FALSE(found) << indexTag;
+            if (found) PDXFreeBuffer(found);
+            data->HrDeleteRow(&probe);
+            ASSERT_EQ(data->HrQueryRow(&row, &found, &at), S_OK);
+            EXPECT_TRUE(found) << indexTag << ": deleting a near key took the stored row";
+            if (found) PDXFreeBuffer(found);
+        }
+        // A longer key is a row of its own, not a replacement.
+        SPropValue other = key(longer, 4, extended);
+        SRow r2{0, 1, &other};
+        ASSERT_EQ(data->HrModifyRow(&r2), S_OK);
+        object_ptr<IMAPITable> view;
+        ASSERT_EQ(data->HrGetView(nullptr, nullptr, 0, view.out()), S_OK);
+        ULONG count = 0;
+        ASSERT_EQ(view->GetRowCount(0, &count), S_OK);
+        EXPECT_EQ(count, 2u) << indexTag;
+    }
+}

@@ -245,6 +245,15 @@ std::string writeLine(const Property& p, std::string_view version, std::string_v
     if (!p.group.empty()) line += p.group + '.';
     line += p.name;
     for (const Param& param : p.params) {
+        // A parameter that would not read back as written - a name that is no
+        // name (it may hold a quote), or in 2.1, which has no quoting, a value
+        // with a colon - would end the header in the wrong place and lose the
+        // value; a rewritten line leaves it out.
+        if (!std::all_of(param.name.begin(), param.name.end(), isNameChar)) continue;
+        if (version == "2.1" && std::any_of(param.values.begin(), param.values.end(), [](const std::string& v) {
+                return v.find(':') != std::string::npos;
+            }))
+            continue;
         line += ';';
         if (!param.name.empty()) line += param.name + '=';
         for (size_t i = 0; i < param.values.size(); ++i) {

@@ -145,7 +145,9 @@ std::string text(const Property& p, std::string_view version) {
 std::string escape(std::string_view utf8, std::string_view version) {
     std::string out;
     for (char c : utf8) {
-        if (c == '\r') continue;
+        // A NUL anywhere makes the whole file read as binary data, every
+        // other card with it; a decoded "=00" must not be written back.
+        if (c == '\r' || c == '\0') continue;
         if (version == "2.1") {
             if (c == ';' || c == '\\') out += '\\';
             out += c;

@@ -2,8 +2,9 @@
 // maps to properties, and an edited card reads back with the edit.
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
+
+#include "../support/fuzz_support.h"
 
 #include "card_mapping.h"
 #include "pdx/tags.h"
@@ -13,7 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     wab32::vcard::Document doc = wab32::vcard::parse(bytes);
-    if (doc.text() != bytes) std::abort();
+    FUZZ_CHECK(doc.text() == bytes, "the file does not read back to its bytes");
     for (wab32::vcard::Segment& s : doc.segments) {
         if (!s.isCard || !s.card.complete) continue;
         pdx::common::PropArray props;
@@ -23,12 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         edit.setString(pdx::PR_DISPLAY_NAME, "Fuzz; name, with\nbreaks");
         edit.setString(0x3A24001E, "+1 555 0100");
         wab32::writeProps(s.card, edit, {0x3A11001E});
-        const wab32::vcard::Document again = wab32::vcard::parse(s.card.text());
-        if (again.segments.empty() || !again.segments.back().isCard) std::abort();
+        const std::string edited = s.card.text();
+        const wab32::vcard::Document again = wab32::vcard::parse(edited);
+        FUZZ_CHECK(!again.segments.empty() && again.segments.back().isCard,
+                   "an edited card is no card: " + velmo::fuzz::escaped(edited));
         pdx::common::PropArray read;
         wab32::CardFacts f2;
         wab32::readCard(again.segments.back().card, read, f2);
-        if (read.string(pdx::PR_DISPLAY_NAME) != "Fuzz; name, with\nbreaks") std::abort();
+        FUZZ_CHECK(read.string(pdx::PR_DISPLAY_NAME) == "Fuzz; name, with\nbreaks",
+                   "the edited name came back as " + velmo::fuzz::escaped(read.string(pdx::PR_DISPLAY_NAME)) +
+                       " from " + velmo::fuzz::escaped(edited));
     }
     return 0;
 }
