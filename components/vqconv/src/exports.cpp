@@ -85,9 +85,7 @@ VQCONV_EXPORT int32_t GetProps(Handle book, int32_t recordId, uint32_t* error, E
         BookAccess access(book);
         if (!buffer) return countAnswer(access.store().elementCount(recordId));
         if (buffer->count > 0 && !buffer->elements) fail(kErrInvalidArg);
-        std::vector<Element> elements = access.store().elements(recordId, buffer->count);
-        encodeElements(elements, buffer->elements);
-        return countAnswer(elements.size());
+        return countAnswer(access.store().encodeElements(recordId, buffer->count, buffer->elements));
     });
 }
 
