@@ -57,7 +57,7 @@ VQCONV_EXPORT int32_t GetRecordId(Handle book, uint32_t selector, uint32_t* erro
         BookAccess access(book);
         if (selector != kAllRecords || !list) fail(kErrInvalidArg);
         if (list->count == 0) {
-            int32_t n = countAnswer(access.store().recordIds().size());
+            int32_t n = countAnswer(access.store().recordCount());
             list->count = static_cast<uint32_t>(n);
             return n;
         }

@@ -31,6 +31,7 @@ public:
 
     // Every record id in the order the records were created.
     std::vector<int32_t> recordIds();
+    size_t recordCount();
     size_t elementCount(int32_t id);
     // Writes the record's first `limit` elements, in the order written, to
     // `out` as the call contract lays them out; how many. Straight from the
