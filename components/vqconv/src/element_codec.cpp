@@ -29,24 +29,22 @@ std::vector<Element> decodeElements(const uint8_t* bytes, uint32_t count) {
     return elements;
 }
 
-void encodeElements(const std::vector<Element>& elements, uint8_t* out) {
-    for (const Element& e : elements) {
-        if (e.isMember()) {
-            MemberElement m{};
-            m.code = kMemberCode;
-            m.recordId = e.member;
-            m.flags = e.flags;
-            std::memcpy(m.reserved, e.reserved.data(), sizeof m.reserved);
-            std::memcpy(out, &m, sizeof m);
-            out += sizeof m;
-        } else {
-            FieldElement f{};
-            f.code = e.code;
-            std::memcpy(f.text, e.text.data(), std::min(e.text.size(), kMaxFieldText));
-            std::memcpy(out, &f, sizeof f);
-            out += sizeof f;
-        }
-    }
+uint8_t* encodeField(uint32_t code, std::string_view text, uint8_t* out) {
+    FieldElement f{};
+    f.code = code;
+    if (!text.empty()) std::memcpy(f.text, text.data(), std::min(text.size(), kMaxFieldText));
+    std::memcpy(out, &f, sizeof f);
+    return out + sizeof f;
+}
+
+uint8_t* encodeMember(int32_t member, uint32_t flags, std::string_view reserved, uint8_t* out) {
+    MemberElement m{};
+    m.code = kMemberCode;
+    m.recordId = member;
+    m.flags = flags;
+    if (!reserved.empty()) std::memcpy(m.reserved, reserved.data(), std::min(reserved.size(), sizeof m.reserved));
+    std::memcpy(out, &m, sizeof m);
+    return out + sizeof m;
 }
 
 } // namespace vqconv

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "vqconv.h"
@@ -28,7 +29,9 @@ constexpr size_t kMaxFieldText = sizeof(FieldElement::text) - 1;
 // and never runs past 255 bytes, so an unterminated text is cut there.
 std::vector<Element> decodeElements(const uint8_t* bytes, uint32_t count);
 
-// Writes the elements to `out` back to back, each in its own size.
-void encodeElements(const std::vector<Element>& elements, uint8_t* out);
+// Write one element at `out` in its own size; the position after it. A text
+// longer than 255 bytes is cut there; missing reserved bytes are zeros.
+uint8_t* encodeField(uint32_t code, std::string_view text, uint8_t* out);
+uint8_t* encodeMember(int32_t member, uint32_t flags, std::string_view reserved, uint8_t* out);
 
 } // namespace vqconv

@@ -57,7 +57,7 @@ VQCONV_EXPORT int32_t GetRecordId(Handle book, uint32_t selector, uint32_t* erro
         BookAccess access(book);
         if (selector != kAllRecords || !list) fail(kErrInvalidArg);
         if (list->count == 0) {
-            int32_t n = countAnswer(access.store().recordIds().size());
+            int32_t n = countAnswer(access.store().recordCount());
             list->count = static_cast<uint32_t>(n);
             return n;
         }
@@ -85,9 +85,7 @@ VQCONV_EXPORT int32_t GetProps(Handle book, int32_t recordId, uint32_t* error, E
         BookAccess access(book);
         if (!buffer) return countAnswer(access.store().elementCount(recordId));
         if (buffer->count > 0 && !buffer->elements) fail(kErrInvalidArg);
-        std::vector<Element> elements = access.store().elements(recordId, buffer->count);
-        encodeElements(elements, buffer->elements);
-        return countAnswer(elements.size());
+        return countAnswer(access.store().encodeElements(recordId, buffer->count, buffer->elements));
     });
 }
 

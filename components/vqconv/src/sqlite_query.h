@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "store_error.h"
 
@@ -48,9 +49,10 @@ public:
     }
     int64_t integer(int column) const { return sqlite3_column_int64(s_, column); }
     bool isNull(int column) const { return sqlite3_column_type(s_, column) == SQLITE_NULL; }
-    std::string blob(int column) const {
+    // The column's bytes, valid until the next step or reset.
+    std::string_view bytes(int column) const {
         auto p = static_cast<const char*>(sqlite3_column_blob(s_, column));
-        return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(s_, column))) : std::string();
+        return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(s_, column))) : std::string_view();
     }
 
 private:

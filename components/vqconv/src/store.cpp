@@ -18,9 +18,10 @@ enum Store::Sql : size_t {
     kBeginWrite,
     kCommit,
     kRecordIds,
+    kRecordCount,
     kRecordExists,
     kElementCount,
-    kElements,
+    kRecordElements,
     kCounter,
     kSetCounter,
     kInsertRecord,
@@ -37,10 +38,17 @@ constexpr const char* kSqlText[] = {
     "BEGIN",
     "BEGIN IMMEDIATE",
     "COMMIT",
-    "SELECT id FROM records ORDER BY seq",
+    // Sorted by the caller: SQLite would sort through its general sorter,
+    // several times slower for a store of thousands of records.
+    "SELECT id, seq FROM records",
+    "SELECT count(*) FROM records",
     "SELECT 1 FROM records WHERE id = ?1",
     "SELECT (SELECT count(*) FROM elements WHERE record = ?1) FROM records WHERE id = ?1",
-    "SELECT code, text, member, flags, reserved FROM elements WHERE record = ?1 ORDER BY pos LIMIT ?2",
+    // The record and its elements in one statement, so one read (one
+    // snapshot, no BEGIN/COMMIT round) answers it: a record without elements
+    // gives one row with a null code, a missing record none.
+    "SELECT e.code, e.text, e.member, e.flags, e.reserved FROM records r"
+    " LEFT JOIN elements e ON e.record = r.id WHERE r.id = ?1 ORDER BY e.pos LIMIT ?2",
     "SELECT value FROM meta WHERE name = ?1",
     "UPDATE meta SET value = ?2 WHERE name = ?1",
     "INSERT INTO records(id, seq) VALUES (?1, ?2)",
@@ -119,10 +127,22 @@ bool Store::exists(int32_t id, ErrorWord word) {
 }
 
 std::vector<int32_t> Store::recordIds() {
+    std::vector<std::pair<int64_t, int32_t>> bySeq;
+    {
+        Query q(statement(kRecordIds), kErrDiskRead);
+        while (q.step()) bySeq.emplace_back(q.integer(1), static_cast<int32_t>(q.integer(0)));
+    }
+    std::sort(bySeq.begin(), bySeq.end());
     std::vector<int32_t> ids;
-    Query q(statement(kRecordIds), kErrDiskRead);
-    while (q.step()) ids.push_back(static_cast<int32_t>(q.integer(0)));
+    ids.reserve(bySeq.size());
+    for (const auto& [seq, id] : bySeq) ids.push_back(id);
     return ids;
+}
+
+size_t Store::recordCount() {
+    Query q(statement(kRecordCount), kErrDiskRead);
+    if (!q.step()) fail(kErrDiskRead);
+    return static_cast<size_t>(q.integer(0));
 }
 
 size_t Store::elementCount(int32_t id) {
@@ -132,30 +152,26 @@ size_t Store::elementCount(int32_t id) {
     return static_cast<size_t>(q.integer(0));
 }
 
-std::vector<Element> Store::elements(int32_t id, size_t limit) {
+size_t Store::encodeElements(int32_t id, size_t limit, uint8_t* out) {
     if (!isRecordId(id)) fail(kErrNotFound);
-    Transaction t(*this, false);
-    if (!exists(id, kErrDiskRead)) fail(kErrNotFound);
-    std::vector<Element> result;
-    {
-        Query q(statement(kElements), kErrDiskRead);
-        q.bind(1, id).bind(2, static_cast<int64_t>(std::min<size_t>(limit, INT64_MAX)));
-        while (q.step()) {
-            Element e;
-            e.code = static_cast<uint32_t>(q.integer(0));
-            if (e.isMember()) {
-                e.member = static_cast<int32_t>(q.integer(2));
-                e.flags = static_cast<uint32_t>(q.integer(3));
-                std::string reserved = q.blob(4);
-                std::copy_n(reserved.begin(), std::min(reserved.size(), e.reserved.size()), e.reserved.begin());
-            } else {
-                e.text = q.blob(1).substr(0, kMaxFieldText);
-            }
-            result.push_back(std::move(e));
-        }
+    if (limit == 0) {
+        if (!exists(id, kErrDiskRead)) fail(kErrNotFound);
+        return 0;
     }
-    t.commit();
-    return result;
+    Query q(statement(kRecordElements), kErrDiskRead);
+    q.bind(1, id).bind(2, static_cast<int64_t>(std::min<size_t>(limit, INT64_MAX)));
+    if (!q.step()) fail(kErrNotFound);
+    if (q.isNull(0)) return 0; // the record has no elements
+    size_t n = 0;
+    do {
+        const auto code = static_cast<uint32_t>(q.integer(0));
+        if (code == kMemberCode)
+            out = encodeMember(static_cast<int32_t>(q.integer(2)), static_cast<uint32_t>(q.integer(3)), q.bytes(4), out);
+        else
+            out = encodeField(code, q.bytes(1), out);
+        ++n;
+    } while (q.step());
+    return n;
 }
 
 int32_t Store::createRecord(bool group) {

@@ -31,9 +31,12 @@ public:
 
     // Every record id in the order the records were created.
     std::vector<int32_t> recordIds();
+    size_t recordCount();
     size_t elementCount(int32_t id);
-    // The record's first `limit` elements in the order written.
-    std::vector<Element> elements(int32_t id, size_t limit);
+    // Writes the record's first `limit` elements, in the order written, to
+    // `out` as the call contract lays them out; how many. Straight from the
+    // statement to the caller's buffer: a listing reads every record this way.
+    size_t encodeElements(int32_t id, size_t limit, uint8_t* out);
     // A fresh id that was never handed out before.
     int32_t createRecord(bool group);
     // The elements replace the record's contents.

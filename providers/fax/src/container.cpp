@@ -1,5 +1,6 @@
 #include "container.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -146,7 +147,16 @@ HRESULT Container::buildTable(TableData** out) {
             return S_OK;
         }
         data->reserve(state_.members.size());
+        // Rows are keyed by record id. When no record is listed twice (under
+        // two kinds), every row is new and goes in without a lookup.
+        std::vector<int32_t> records;
+        records.reserve(state_.members.size());
+        for (const Member& m : state_.members.members()) records.push_back(m.record);
+        std::sort(records.begin(), records.end());
+        const bool distinct = std::adjacent_find(records.begin(), records.end()) == records.end();
         std::vector<Element> elements;
+        PropList scratch;
+        std::vector<SPropValue> views;
         for (const Member& m : state_.members.members()) {
             // A member that cannot be read is left out; the others still make
             // the table. So is a record without a single element: the store
@@ -154,7 +164,7 @@ HRESULT Container::buildTable(TableData** out) {
             // short there left no entry, only its number.
             if (m.record == kNewContactRecord || m.record == kNewGroupRecord) continue; // never a record
             if (FAILED(book.readRecord(m.record, elements)) || elements.empty()) continue;
-            PropList scratch;
+            scratch.clear();
             appendFields(elements, scratch);
             if (throughGroup) maskUnselected(group, m.record, scratch);
             EntryId memberId{self.uid, self.record, self.kind, m.record, m.kind};
@@ -163,9 +173,13 @@ HRESULT Container::buildTable(TableData** out) {
             scratch.append(PropValue::long32(PR_OBJECT_TYPE, m.record < 0 ? MAPI_DISTLIST : MAPI_MAILUSER));
             const auto key = instanceKey(m.record);
             scratch.append(PropValue::binary(PR_INSTANCE_KEY, key.data(), key.size()));
-            auto stored = std::make_unique<StoredRow>();
-            stored->values = scratch.takeColumns(contentsColumns());
-            data->modifyOwnRow(std::move(stored));
+            const std::vector<PropValue> columns = scratch.takeColumns(contentsColumns());
+            views.clear();
+            for (const PropValue& v : columns) views.push_back(v.view());
+            StoredRow::Ptr row;
+            if (HRESULT h = StoredRow::make(0, views.data(), views.size(), row); FAILED(h)) return h;
+            if (distinct) data->appendNewRow(std::move(row));
+            else data->modifyOwnRow(std::move(row));
         }
     }
     *out = data.release();

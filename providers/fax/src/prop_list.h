@@ -28,6 +28,8 @@ public:
     std::string_view text(ULONG tag) const;
 
     const std::vector<PropValue>& values() const { return values_; }
+    // Empties the list, keeping its room for the next use.
+    void clear() { values_.clear(); }
     size_t size() const { return values_.size(); }
 
     // GetProps: with `tags`, one value per tag (PR_NULL echoed, a missing

@@ -11,7 +11,7 @@
 namespace vqfax {
 namespace {
 
-const uint8_t* bytesOf(const void* p) { return static_cast<const uint8_t*>(p); }
+const char* bytesOf(const void* p) { return static_cast<const char*>(p); }
 
 std::u16string_view wideOf(const char16_t* s) { return s ? std::u16string_view(s) : std::u16string_view(); }
 
@@ -43,7 +43,7 @@ HRESULT PropValue::make(const SPropValue& value, PropValue& out) {
         break;
     case PT_BINARY:
         if (value.Value.bin.cb && !value.Value.bin.lpb) return E_INVALIDARG;
-        if (value.Value.bin.cb) v.data_.assign(value.Value.bin.lpb, value.Value.bin.lpb + value.Value.bin.cb);
+        if (value.Value.bin.cb) v.data_.assign(bytesOf(value.Value.bin.lpb), value.Value.bin.cb);
         break;
     default:
         break;
@@ -55,15 +55,16 @@ HRESULT PropValue::make(const SPropValue& value, PropValue& out) {
 PropValue PropValue::string8(ULONG tag, std::string_view text) {
     PropValue v;
     v.tag_ = tag;
-    v.data_.assign(text.begin(), text.end());
-    v.data_.push_back(0);
+    v.data_.reserve(text.size() + 1);
+    v.data_.assign(text);
+    v.data_.push_back('\0');
     return v;
 }
 
 PropValue PropValue::binary(ULONG tag, const void* bytes, size_t count) {
     PropValue v;
     v.tag_ = tag;
-    v.data_.assign(bytesOf(bytes), bytesOf(bytes) + count);
+    if (count) v.data_.assign(bytesOf(bytes), count);
     v.value_.bin.cb = static_cast<ULONG>(count);
     return v;
 }
@@ -137,7 +138,7 @@ SPropValue PropValue::view() const {
     v.ulPropTag = tag_;
     v.dwAlignPad = pad_;
     v.Value = value_;
-    auto* bytes = const_cast<uint8_t*>(data_.data());
+    auto* bytes = reinterpret_cast<uint8_t*>(const_cast<char*>(data_.data()));
     switch (type()) {
     case PT_STRING8: v.Value.lpszA = reinterpret_cast<char*>(bytes); break;
     case PT_UNICODE: v.Value.lpszW = reinterpret_cast<char16_t*>(bytes); break;

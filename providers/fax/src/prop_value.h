@@ -2,8 +2,8 @@
 // One property value with a private copy of its string, GUID or binary data:
 // the unit of the provider's property lists and of its stored table rows.
 
+#include <span>
 #include <string>
-#include <vector>
 
 #include "pdx/tags.h"
 #include "pdx/types.h"
@@ -29,7 +29,7 @@ public:
     const PV& scalar() const { return value_; }
     // The bytes of a PT_STRING8 value (without the terminator); empty for other types.
     std::string_view text() const;
-    const std::vector<uint8_t>& data() const { return data_; }
+    std::span<const uint8_t> data() const { return {bytes(), data_.size()}; }
 
     // A value that points into this one's data (valid while it lives).
     SPropValue view() const;
@@ -45,7 +45,12 @@ private:
     ULONG tag_ = PR_NULL;
     ULONG pad_ = 0;
     PV value_{};
-    std::vector<uint8_t> data_; // strings with their terminator, GUIDs, binaries
+    const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(data_.data()); }
+    // Strings with their terminator, GUIDs, binaries. Held in a std::string
+    // for its inline buffer: most values of a fax record (names, numbers,
+    // instance keys) fit there, so a table of thousands of rows is not
+    // thousands of small allocations.
+    std::string data_;
 };
 
 // The value that stands for a column a row lacks.

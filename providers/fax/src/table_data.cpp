@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "fax_memory.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
+#include "prop_value.h"
 #include "table_view.h"
 
 namespace vqfax {
@@ -17,11 +19,14 @@ const SPropValue* findExact(const SRow& row, ULONG tag) {
     return nullptr;
 }
 
-std::string keyOf(const PropValue& v) {
-    return std::string(reinterpret_cast<const char*>(v.data().data()), v.data().size());
-}
 std::string keyOf(const SPropValue& v) {
     return v.Value.bin.cb ? std::string(reinterpret_cast<const char*>(v.Value.bin.lpb), v.Value.bin.cb) : std::string();
+}
+
+// Index comparison of tables, by the type's own rule.
+bool sameIndex(const SPropValue& stored, const SPropValue& wanted) {
+    PropValue mine;
+    return SUCCEEDED(PropValue::make(stored, mine)) && mine.matches(wanted);
 }
 
 } // namespace
@@ -69,27 +74,28 @@ HRESULT TableData::HrGetView(SSortOrderSet*, CallerReleaseFn, ULONG_PTR, IMAPITa
     });
 }
 
-HRESULT TableData::makeRow(const SRow& row, std::unique_ptr<StoredRow>& out) const {
+HRESULT TableData::makeRow(const SRow& row, StoredRow::Ptr& out) const {
     if (!findExact(row, indexTag_)) return E_INVALIDARG;
-    auto stored = std::make_unique<StoredRow>();
-    stored->reserved = row.ulAdrEntryPad;
-    stored->values.reserve(columns_->cValues);
+    std::vector<SPropValue> values(columns_->cValues);
     for (ULONG c = 0; c < columns_->cValues; ++c) {
         const ULONG tag = columns_->aulPropTag[c];
-        PropValue v;
-        if (const SPropValue* found = findExact(row, tag)) {
-            if (HRESULT h = PropValue::make(*found, v); FAILED(h)) return h;
-        } else {
-            v = PropValue::error(tag, MAPI_E_NOT_FOUND);
-        }
-        stored->values.push_back(std::move(v));
+        const SPropValue* found = findExact(row, tag);
+        values[c] = found ? *found : missingValue(tag, MAPI_E_NOT_FOUND);
     }
-    out = std::move(stored);
-    return S_OK;
+    return StoredRow::make(row.ulAdrEntryPad, values.data(), values.size(), out);
 }
 
-long TableData::findRow(const SPropValue& index) const {
+void TableData::indexKeys() {
+    if (!keysStale_) return;
+    byKey_.clear();
+    byKey_.reserve(rows_.size());
+    for (const auto& row : rows_) byKey_[keyOf(indexOf(*row))] = row.get();
+    keysStale_ = false;
+}
+
+long TableData::findRow(const SPropValue& index) {
     if (PROP_TYPE(indexTag_) == PT_BINARY) {
+        indexKeys();
         auto it = byKey_.find(keyOf(index));
         if (it == byKey_.end()) return -1;
         for (size_t i = 0; i < rows_.size(); ++i)
@@ -97,57 +103,54 @@ long TableData::findRow(const SPropValue& index) const {
         return -1;
     }
     for (size_t i = 0; i < rows_.size(); ++i)
-        if (indexOf(*rows_[i]).matches(index)) return long(i);
+        if (sameIndex(indexOf(*rows_[i]), index)) return long(i);
     return -1;
 }
 
-long TableData::findRow(const PropValue& index) const {
+void TableData::addRow(StoredRow::Ptr row) {
     if (PROP_TYPE(indexTag_) == PT_BINARY) {
-        auto it = byKey_.find(keyOf(index));
-        if (it == byKey_.end()) return -1;
-        for (size_t i = 0; i < rows_.size(); ++i)
-            if (rows_[i].get() == it->second) return long(i);
-        return -1;
+        indexKeys();
+        byKey_[keyOf(indexOf(*row))] = row.get();
     }
-    for (size_t i = 0; i < rows_.size(); ++i)
-        if (indexOf(*rows_[i]).matches(index)) return long(i);
-    return -1;
-}
-
-void TableData::addRow(std::unique_ptr<StoredRow> row) {
-    if (PROP_TYPE(indexTag_) == PT_BINARY) byKey_[keyOf(indexOf(*row))] = row.get();
     rows_.push_back(std::move(row));
 }
 
 void TableData::removeAt(size_t position) {
-    if (PROP_TYPE(indexTag_) == PT_BINARY) byKey_.erase(keyOf(indexOf(*rows_[position])));
+    if (PROP_TYPE(indexTag_) == PT_BINARY) {
+        indexKeys();
+        byKey_.erase(keyOf(indexOf(*rows_[position])));
+    }
     rows_.erase(rows_.begin() + long(position));
 }
 
 HRESULT TableData::modifyRow(const SRow& row) {
-    std::unique_ptr<StoredRow> stored;
+    StoredRow::Ptr stored;
     if (HRESULT h = makeRow(row, stored); FAILED(h)) return h;
     std::lock_guard g(lock_);
     replaceOrAdd(std::move(stored));
     return S_OK;
 }
 
-void TableData::modifyOwnRow(std::unique_ptr<StoredRow> row) {
+void TableData::modifyOwnRow(StoredRow::Ptr row) {
     std::lock_guard g(lock_);
     replaceOrAdd(std::move(row));
 }
 
-void TableData::replaceOrAdd(std::unique_ptr<StoredRow> stored) {
-    StoredRow* existing = nullptr;
-    if (PROP_TYPE(indexTag_) == PT_BINARY) {
-        auto it = byKey_.find(keyOf(indexOf(*stored)));
-        if (it != byKey_.end()) existing = it->second;
-    } else if (long at = findRow(indexOf(*stored)); at >= 0) {
-        existing = rows_[size_t(at)].get();
-    }
+void TableData::appendNewRow(StoredRow::Ptr row) {
+    std::lock_guard g(lock_);
+    rows_.push_back(std::move(row));
+    if (PROP_TYPE(indexTag_) == PT_BINARY) keysStale_ = true;
+}
+
+void TableData::replaceOrAdd(StoredRow::Ptr stored) {
     // Replaced in place: same position, same index value.
-    if (existing) *existing = std::move(*stored);
-    else addRow(std::move(stored));
+    if (const long at = findRow(indexOf(*stored)); at >= 0) {
+        StoredRow::Ptr& existing = rows_[size_t(at)];
+        if (PROP_TYPE(indexTag_) == PT_BINARY) byKey_[keyOf(indexOf(*stored))] = stored.get();
+        existing = std::move(stored);
+    } else {
+        addRow(std::move(stored));
+    }
 }
 
 HRESULT TableData::deleteRow(const SPropValue& index) {
@@ -167,17 +170,17 @@ HRESULT TableData::HrDeleteRow(SPropValue* indexValue) {
 }
 
 HRESULT TableData::copyRow(const StoredRow& row, SRow** out) const {
-    // One allocation: the row, then its values; the data chained to it.
-    const size_t cb = sizeof(SRow) + sizeof(SPropValue) * row.values.size();
+    // One allocation: the row, then its values, then their data.
+    const size_t cb = sizeof(SRow) + sizeof(SPropValue) * row.size() + row.dataBytes();
     Owned<uint8_t> block;
     if (HRESULT h = allocate(cb, block.out()); FAILED(h)) return h;
     auto* copy = reinterpret_cast<SRow*>(block.get());
     auto* values = reinterpret_cast<SPropValue*>(block.get() + sizeof(SRow));
-    copy->ulAdrEntryPad = row.reserved;
-    copy->cValues = static_cast<ULONG>(row.values.size());
+    copy->ulAdrEntryPad = row.reserved();
+    copy->cValues = static_cast<ULONG>(row.size());
     copy->lpProps = values;
-    for (size_t i = 0; i < row.values.size(); ++i)
-        if (HRESULT h = row.values[i].copyOut(values[i], block.get()); FAILED(h)) return h;
+    auto* cursor = reinterpret_cast<uint8_t*>(values + row.size());
+    for (size_t i = 0; i < row.size(); ++i) flatCopy(row[i], values[i], cursor);
     *out = reinterpret_cast<SRow*>(block.release());
     return S_OK;
 }
@@ -211,7 +214,7 @@ HRESULT TableData::HrNotify(ULONG, ULONG, SPropValue*) { return MAPI_E_NO_SUPPOR
 HRESULT TableData::HrInsertRow(ULONG, SRow* row) {
     return guarded([&]() -> HRESULT {
         if (!row) return E_INVALIDARG;
-        std::unique_ptr<StoredRow> stored;
+        StoredRow::Ptr stored;
         if (HRESULT h = makeRow(*row, stored); FAILED(h)) return h;
         std::lock_guard g(lock_);
         if (findRow(indexOf(*stored)) >= 0) return E_INVALIDARG;
@@ -263,24 +266,27 @@ HRESULT TableData::projectRow(ULONG n, const SPropTagArray* columns, SRow& out) 
     std::lock_guard g(lock_);
     if (n >= rows_.size()) return MAPI_E_NOT_FOUND;
     const StoredRow& row = *rows_[n];
-    Owned<SPropValue> values;
-    if (HRESULT h = allocate(sizeof(SPropValue) * (columns->cValues ? columns->cValues : 1), values.out()); FAILED(h))
-        return h;
+    // The row's value of each column (null: missing), then one buffer for
+    // the values and their data.
+    std::vector<const SPropValue*> found(columns->cValues, nullptr);
+    size_t data = 0;
     for (ULONG c = 0; c < columns->cValues; ++c) {
-        const ULONG tag = columns->aulPropTag[c];
-        const PropValue* found = nullptr;
-        for (const PropValue& v : row.values)
-            if (v.tag() == tag) {
-                found = &v;
+        for (const SPropValue& v : row)
+            if (v.ulPropTag == columns->aulPropTag[c]) {
+                found[c] = &v;
+                data += flatDataSize(v);
                 break;
             }
-        if (!found) {
-            values[c] = missingValue(tag, MAPI_E_NOT_FOUND);
-        } else if (HRESULT h = found->copyOut(values[c], values.get()); FAILED(h)) {
-            return h;
-        }
     }
-    out.ulAdrEntryPad = row.reserved;
+    Owned<SPropValue> values;
+    const size_t cb = sizeof(SPropValue) * (columns->cValues ? columns->cValues : 1) + data;
+    if (HRESULT h = allocate(cb, values.out()); FAILED(h)) return h;
+    auto* cursor = reinterpret_cast<uint8_t*>(values.get() + (columns->cValues ? columns->cValues : 1));
+    for (ULONG c = 0; c < columns->cValues; ++c) {
+        if (found[c]) flatCopy(*found[c], values[c], cursor);
+        else values[c] = missingValue(columns->aulPropTag[c], MAPI_E_NOT_FOUND);
+    }
+    out.ulAdrEntryPad = row.reserved();
     out.cValues = columns->cValues;
     out.lpProps = values.release();
     return S_OK;

@@ -10,14 +10,10 @@
 #include <vector>
 
 #include "pdx/interfaces.h"
-#include "prop_value.h"
+#include "pdx/tags.h"
+#include "stored_row.h"
 
 namespace vqfax {
-
-struct StoredRow {
-    ULONG reserved = 0;
-    std::vector<PropValue> values; // one per column of the data, in column order
-};
 
 class TableData final : public IMAPITableData {
 public:
@@ -47,7 +43,10 @@ public:
     // HrModifyRow for a row the provider made itself, already holding the
     // data's columns in order (the index column among them): taken over
     // without another copy.
-    void modifyOwnRow(std::unique_ptr<StoredRow> row);
+    void modifyOwnRow(StoredRow::Ptr row);
+    // The same for a row whose index value the table does not hold yet (the
+    // caller knows it is new): added at the end without looking it up.
+    void appendNewRow(StoredRow::Ptr row);
     // For views: a row of `columns` (the data's own when null) made from the
     // n-th stored row, into `out` (one root buffer). MAPI_E_NOT_FOUND past the end.
     HRESULT projectRow(ULONG n, const SPropTagArray* columns, SRow& out);
@@ -57,27 +56,30 @@ private:
     ~TableData() = default;
 
     // The stored form of a caller's row, or E_INVALIDARG without the index column.
-    HRESULT makeRow(const SRow& row, std::unique_ptr<StoredRow>& out) const;
-    const PropValue& indexOf(const StoredRow& row) const { return row.values[indexColumn_]; }
+    HRESULT makeRow(const SRow& row, StoredRow::Ptr& out) const;
+    const SPropValue& indexOf(const StoredRow& row) const { return row[indexColumn_]; }
     // Position of the row whose index value matches, or -1. Caller holds the lock.
-    long findRow(const SPropValue& index) const;
-    long findRow(const PropValue& index) const;
-    void addRow(std::unique_ptr<StoredRow> row);
+    long findRow(const SPropValue& index);
+    void addRow(StoredRow::Ptr row);
     void removeAt(size_t position);
     HRESULT copyRow(const StoredRow& row, SRow** out) const;
     HRESULT modifyRow(const SRow& row);
-    void replaceOrAdd(std::unique_ptr<StoredRow> row); // caller holds the lock
+    void replaceOrAdd(StoredRow::Ptr row); // caller holds the lock
     HRESULT deleteRow(const SPropValue& index);
+    // Brings byKey_ up to date after rows were appended without it.
+    void indexKeys();
 
     std::mutex lock_;
     ULONG refs_ = 1;
     const ULONG indexTag_;
     const SPropTagArray* columns_;
     size_t indexColumn_ = 0;
-    std::vector<std::unique_ptr<StoredRow>> rows_;
+    std::vector<StoredRow::Ptr> rows_;
     // Binary index values (the contents tables' instance keys) are found by
     // their bytes, so building a table of thousands of rows stays linear.
+    // Made only when a row is looked up: a listing never needs it.
     std::unordered_map<std::string, StoredRow*> byKey_;
+    bool keysStale_ = false;
 };
 
 } // namespace vqfax

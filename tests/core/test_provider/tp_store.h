@@ -38,6 +38,7 @@ public:
     std::string& operator[](ULONG tag) {
         for (auto& [have, text] : items_)
             if (have == tag) return text;
+        if (items_.empty()) items_.reserve(8); // room for every text field of the fixture
         return items_.emplace_back(tag, std::string()).second;
     }
     const std::string* get(ULONG tag) const {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "allocator.h"
 #include "fax_memory.h"
 #include "pdx/pdx.h"
@@ -252,4 +254,52 @@ TEST(TableKeys, LookupsMatchWholeKeysOnly) {
         ASSERT_EQ(view->GetRowCount(0, &count), S_OK);
         EXPECT_EQ(count, 2u) << indexTag;
     }
+}
+
+TEST_F(TableTest, RowsKeepTheirOwnCopiesAndRowsAddedUnlookedAreStillFoundByKey) {
+    // A caller's buffers may change or go once the row is in.
+    char name[] = "copied";
+    ASSERT_EQ(put(1, name, 3), S_OK);
+    std::strcpy(name, "CHANGE");
+
+    auto* data = static_cast<vqfax::TableData*>(data_.get());
+    auto own = [&](uint8_t key, const char* text) {
+        uint8_t k[4] = {key, 0, 0, 0};
+        SPropValue v[3] = {};
+        v[0].ulPropTag = PR_DISPLAY_NAME;
+        v[0].Value.lpszA = const_cast<char*>(text);
+        v[1].ulPropTag = CHANGE_PROP_TYPE(PR_DEPTH, PT_ERROR);
+        v[1].Value.err = MAPI_E_NOT_FOUND;
+        v[2] = keyValue(k);
+        vqfax::StoredRow::Ptr row;
+        ASSERT_EQ(vqfax::StoredRow::make(0, v, 3, row), S_OK);
+        data->appendNewRow(std::move(row));
+    };
+    own(5, "five");
+    own(6, "six");
+
+    uint8_t k6[4] = {6, 0, 0, 0};
+    SPropValue six = keyValue(k6);
+    SRow* row = nullptr;
+    ULONG position = 99;
+    ASSERT_EQ(data_->HrQueryRow(&six, &row, &position), S_OK);
+    ASSERT_NE(row, nullptr);
+    Buffer<SRow> found(row);
+    EXPECT_EQ(position, 2u);
+    EXPECT_STREQ(found->lpProps[0].Value.lpszA, "six");
+    EXPECT_EQ(found->lpProps[2].Value.bin.cb, 4u);
+    EXPECT_EQ(found->lpProps[2].Value.bin.lpb[0], 6);
+
+    uint8_t k5[4] = {5, 0, 0, 0};
+    SPropValue five = keyValue(k5);
+    ASSERT_EQ(data_->HrDeleteRow(&five), S_OK);
+    put(6, "six again", 9); // replaced where it stands
+    auto v = view();
+    RowSet rows;
+    ASSERT_EQ(v->QueryRows(10, 0, rows.out()), S_OK);
+    ASSERT_EQ(rows->cRows, 2u);
+    EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "copied");
+    EXPECT_EQ(rows->aRow[0].lpProps[1].Value.l, 3);
+    EXPECT_STREQ(rows->aRow[1].lpProps[0].Value.lpszA, "six again");
+    EXPECT_EQ(rows->aRow[1].lpProps[1].Value.l, 9);
 }
