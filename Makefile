@@ -22,10 +22,13 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
 # Speed and memory figures, from an optimised build without sanitizers.
-bench: setup
+bench:
+	@bash scripts/setup.sh --bench
 	@cmake -S . -B build-release -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DVELMO_SANITIZE=OFF >/dev/null
 	@cmake --build build-release -j$(JOBS)
 	@for b in build-release/bin/*-bench; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done; true
+	@bash bench/convert_bench.sh build-release/bin
+	@bash bench/mapi_directory_bench.sh build-release
 
 # The Debian package, from an optimised build without sanitizers or tests in
 # build-package/, checked with lintian: build-package/lisotrex_<version>_<arch>.deb.

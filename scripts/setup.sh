@@ -4,6 +4,7 @@
 #   setup.sh              what `make run` and `make test` need
 #   setup.sh --package    and the tools of `make package` (lintian)
 #   setup.sh --screenshot and what scripts/screenshot.sh needs (ImageMagick, xdotool)
+#   setup.sh --bench      and what `make bench` measures against and with
 set -euo pipefail
 
 packages=(
@@ -17,10 +18,17 @@ packages=(
   breeze-icon-theme libqt6svg6 qt6-translations-l10n
   # Manual pages are checked with groff.
   groff-base man-db
+  # The directory tests start their own slapd; the LDAP client library.
+  libldap-dev slapd ldap-utils
 )
+
+# The peer the headless conversion is timed against, the timer, and GNU time
+# for peak memory.
+bench_packages=(abook hyperfine time python3)
 
 for arg in "$@"; do
   case "$arg" in
+    --bench) packages+=("${bench_packages[@]}") ;;
     --package) packages+=(lintian fakeroot) ;;
     --screenshot) packages+=(imagemagick xdotool) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
@@ -42,5 +50,16 @@ echo "setup: installing ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# slapd is only started by the tests, on loopback with a configuration of
+# their own: a policy-rc.d keeps the package from starting the system daemon.
+policy=/usr/sbin/policy-rc.d
+own_policy=0
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+  "${sudo_cmd[@]}" chmod 755 "$policy"
+  own_policy=1
+fi
+cleanup() { if [ "$own_policy" -eq 1 ]; then "${sudo_cmd[@]}" rm -f "$policy"; fi; }
+trap cleanup EXIT
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

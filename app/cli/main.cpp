@@ -2,6 +2,7 @@
 
 #include "cli_prompter.h"
 #include "convert/import_command.h"
+#include "convert/pdx_import.h"
 #include "files/abk_export.h"
 #include "files/log_file.h"
 #include "model/document.h"
@@ -27,9 +28,9 @@ namespace {
 
 const char kSynopsis[] =
     "usage: lisotrex-convert --show-settings [--set Section.Key=value]...\n"
-    "       lisotrex-convert [--new plain|onetouch | --book FILE] [--import SOURCE:FILE]...\n"
+    "       lisotrex-convert [--new plain|onetouch | --book FILE] [--import SOURCE:FILE | --import pdx[:PROFILE]]...\n"
     "                        [--mode update|update-add|add-all] [--types fax,email]\n"
-    "                        [--duplicates match|skip|add]\n"
+    "                        [--container NAME[/NAME...]] [--duplicates match|skip|add]\n"
     "                        [--export FILE [--export-types fax,email]]\n"
     "                        [--save FILE] [--set Section.Key=value]...\n"
     "       lisotrex-convert --help | --version\n";
@@ -42,6 +43,11 @@ const char kOptions[] =
     "  --book FILE       open a native address book (.abu)\n"
     "  --import S:FILE   import FILE (repeatable, in order); S is exchange, exchange5,\n"
     "                    exchange2000, notes or abu\n"
+    "  --import pdx[:P]  import every recipient of an address book container through the\n"
+    "                    address book bridge, from the program's own PDX profile (made\n"
+    "                    when missing) or from profile P\n"
+    "  --container C     the container of the pdx imports: display names from a top-level\n"
+    "                    address book down, joined by \"/\" (default: the default directory)\n"
     "  --mode M          how imports merge: update, update-add (default) or add-all\n"
     "  --types T         destination types to import: fax, email or fax,email\n"
     "                    (default: the import settings)\n"
@@ -65,11 +71,24 @@ struct Options {
     std::optional<int32_t> newKind;
     std::optional<std::string> book, exportPath, exportTypes, savePath;
     std::vector<std::pair<std::string, std::string>> sets;
-    std::vector<std::pair<std::string, std::string>> imports; // source, file
+    std::vector<std::pair<std::string, std::string>> imports; // source, file (pdx: the profile, may be empty)
+    std::optional<std::string> container;
     int mode = lisotrex::kModeUpdateAdd;
     std::optional<std::string> importTypes;
     lisotrex::DuplicatePolicy duplicates = lisotrex::DuplicatePolicy::Match;
 };
+
+// Why the headless selection chose nothing.
+void reportSelectionFailure(int32_t status, const std::string& container) {
+    if (status == int32_t(0x8004010F))
+        std::fprintf(stderr, "lisotrex-convert: no address book container %s\n",
+                     container.empty() ? "is the default directory" : ("\"" + container + "\"").c_str());
+    else if (status == int32_t(0x80040403))
+        std::fprintf(stderr, "lisotrex-convert: the container holds more than %zu recipients; nothing was imported\n",
+                     lisotrex::kImportRoom);
+    else
+        std::fprintf(stderr, "lisotrex-convert: the address book could not be read (0x%08x)\n", unsigned(status));
+}
 
 bool knownSource(const std::string& s) {
     return s == "exchange" || s == "exchange5" || s == "exchange2000" || s == "notes" || s == "abu";
@@ -112,7 +131,8 @@ std::string parseOptions(int argc, char** argv, Options& o) {
         }
         if (arg.rfind("--", 0) != 0) return "unexpected argument " + arg;
         static const char* const kValued[] = {"--new", "--import", "--mode", "--types", "--duplicates",
-                                              "--book", "--export", "--export-types", "--save", "--set"};
+                                              "--book", "--export", "--export-types", "--save", "--set",
+                                              "--container"};
         if (std::find(std::begin(kValued), std::end(kValued), arg) == std::end(kValued)) return "unknown option " + arg;
         if (!inlineValue) {
             if (i + 1 >= argc) return arg + " needs a value";
@@ -122,6 +142,11 @@ std::string parseOptions(int argc, char** argv, Options& o) {
             if (value == "plain") o.newKind = lisotrex::kPlainBook;
             else if (value == "onetouch") o.newKind = lisotrex::kOneTouchBook;
             else return "--new: expected plain or onetouch";
+        } else if (arg == "--import" && (value == "pdx" || value.rfind("pdx:", 0) == 0)) {
+            if (value.size() == 4) return "--import pdx: expected a profile name after the colon";
+            o.imports.emplace_back("pdx", value.size() > 3 ? value.substr(4) : std::string());
+        } else if (arg == "--container") {
+            o.container = value;
         } else if (arg == "--import") {
             auto colon = value.find(':');
             if (colon == std::string::npos || colon + 1 == value.size())
@@ -157,7 +182,10 @@ std::string parseOptions(int argc, char** argv, Options& o) {
     }
     if (o.help || o.version) return {};
     bool steps = o.newKind || o.book || o.exportPath || o.exportTypes || o.savePath || !o.imports.empty();
-    if (o.showSettings) return steps ? "--show-settings takes no other step than --set" : "";
+    if (o.showSettings)
+        return steps || o.container ? "--show-settings takes no other step than --set" : "";
+    if (o.container && std::none_of(o.imports.begin(), o.imports.end(), [](const auto& i) { return i.first == "pdx"; }))
+        return "--container needs --import pdx";
     if (o.exportTypes && !o.exportPath) return "--export-types needs --export";
     if (o.exportPath && o.exportPath->empty()) return "--export needs a file name";
     if (o.savePath && o.savePath->empty()) return "--save needs a file name";
@@ -241,12 +269,26 @@ int run(int argc, char** argv) {
             int32_t storedVersion = prefs.exchange.version;
             if (source == "exchange5") prefs.exchange.version = 0;
             if (source == "exchange2000") prefs.exchange.version = 1;
-            int32_t sourceIndex = source == "notes" ? kSourceNotes : source == "abu" ? kSourceNativeBook : kSourceExchange;
-            prompter.importValues = {file, sourceIndex, importFax, importEmail};
+            int32_t sourceIndex = source == "notes"  ? kSourceNotes
+                                  : source == "abu" ? kSourceNativeBook
+                                  : source == "pdx" ? kSourcePdx
+                                                    : kSourceExchange;
+            const bool pdx = sourceIndex == kSourcePdx;
+            // A pdx import hands no file over; the stored import path stays as it is.
+            prompter.importValues = {pdx ? prefs.import.path : file, sourceIndex, importFax, importEmail};
             ImportServices services{doc, prefs, maps, conversion, log, prompter, prompter, {}};
+            PdxImportRequest request;
+            if (pdx && !file.empty()) request.profile = file;
+            request.container = opt.container.value_or("");
+            services.pdxImport = [&request](ImportContext& ctx) { return importFromPdx(ctx, request); };
             ImportOutcome outcome = importCommand(services);
             prefs.exchange.version = storedVersion;
             if (outcome.failed || outcome.cancelled) return 1;
+            if (pdx && !request.opened) return 1; // 6021 has been printed
+            if (pdx && request.selectionStatus < 0) {
+                reportSelectionFailure(request.selectionStatus, opt.container.value_or(""));
+                return 1;
+            }
         }
     }
     if (opt.exportPath) {

@@ -10,17 +10,17 @@ namespace {
 constexpr size_t kNameLimit = 127;
 constexpr size_t kTextLimit = 255;
 
-std::string bounded(std::string_view s, size_t limit) { return std::string(s.substr(0, std::min(s.size(), limit))); }
+void boundedInto(std::string& out, std::string_view s, size_t limit) { out.assign(s.substr(0, std::min(s.size(), limit))); }
 
 // first, separator, second: the separator only between two non-empty parts,
 // each piece appended only while there is room.
-std::string joinBounded(std::string_view first, std::string_view separator, std::string_view second, size_t limit) {
-    if (first.empty()) return bounded(second, limit);
-    std::string out = bounded(first, limit);
-    if (second.empty()) return out;
-    if (out.size() < limit) out += bounded(separator, limit - out.size());
-    if (out.size() < limit) out += bounded(second, limit - out.size());
-    return out;
+void joinBoundedInto(std::string& out, std::string_view first, std::string_view separator, std::string_view second,
+                     size_t limit) {
+    if (first.empty()) return boundedInto(out, second, limit);
+    boundedInto(out, first, limit);
+    if (second.empty()) return;
+    if (out.size() < limit) out.append(separator.substr(0, std::min(separator.size(), limit - out.size())));
+    if (out.size() < limit) out.append(second.substr(0, std::min(second.size(), limit - out.size())));
 }
 
 bool isPrintableAscii(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
@@ -32,18 +32,16 @@ void blankControlCharacters(std::string& text) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
 }
 
-std::string Conversion::buildName(std::string_view given, std::string_view surname) const {
+void Conversion::buildNameInto(std::string& out, std::string_view given, std::string_view surname) const {
     switch (settings.nameSeq) {
-    case 0: return joinBounded(surname, " ", given, kNameLimit);
-    case 1: return joinBounded(surname, ",", given, kNameLimit);
-    default: return joinBounded(given, " ", surname, kNameLimit);
+    case 0: return joinBoundedInto(out, surname, " ", given, kNameLimit);
+    case 1: return joinBoundedInto(out, surname, ",", given, kNameLimit);
+    default: return joinBoundedInto(out, given, " ", surname, kNameLimit);
     }
 }
 
-std::string Conversion::nameFromDisplay(std::string_view display) const { return bounded(display, kNameLimit); }
-
-std::string Conversion::convertFax(std::string_view text) const {
-    std::string fax = bounded(text, kTextLimit);
+void Conversion::convertFaxInto(std::string& fax, std::string_view text) const {
+    boundedInto(fax, text, kTextLimit);
     if (settings.faxConvertType == 1) {
         std::erase_if(fax, [](char c) {
             return !((c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P' || c == 'R' || c == 'p' || c == 'r');
@@ -51,25 +49,56 @@ std::string Conversion::convertFax(std::string_view text) const {
     } else if (settings.faxConvertType == 2) {
         std::erase_if(fax, [](char c) { return !(c >= '0' && c <= '9'); });
     }
-    if (!fax.empty() && !settings.outsideWireCode.empty()) fax = bounded(settings.outsideWireCode + fax, kTextLimit);
-    return fax;
+    if (!fax.empty() && !settings.outsideWireCode.empty()) {
+        fax.insert(0, settings.outsideWireCode);
+        if (fax.size() > kTextLimit) fax.resize(kTextLimit);
+    }
+}
+
+void Conversion::convertEmailInto(std::string& mail, std::string_view text) const {
+    boundedInto(mail, text, kTextLimit);
+    if (settings.emailConvertType != 1) return;
+    std::erase_if(mail, [](char c) { return !isPrintableAscii(static_cast<unsigned char>(c)); });
+    if (mail.find('@') == std::string::npos || mail.find('.') == std::string::npos) mail.clear();
+}
+
+void Conversion::buildDepartmentInto(std::string& out, std::string_view company, std::string_view department) const {
+    switch (settings.deptConvertType) {
+    case 1: return joinBoundedInto(out, department, " ", company, kTextLimit);
+    case 2: return boundedInto(out, company, kTextLimit);
+    case 3: return boundedInto(out, department, kTextLimit);
+    default: return joinBoundedInto(out, company, " ", department, kTextLimit);
+    }
+}
+
+std::string Conversion::buildName(std::string_view given, std::string_view surname) const {
+    std::string out;
+    buildNameInto(out, given, surname);
+    return out;
+}
+
+std::string Conversion::nameFromDisplay(std::string_view display) const {
+    std::string out;
+    boundedInto(out, display, kNameLimit);
+    return out;
+}
+
+std::string Conversion::convertFax(std::string_view text) const {
+    std::string out;
+    convertFaxInto(out, text);
+    return out;
 }
 
 std::string Conversion::convertEmail(std::string_view text) const {
-    std::string mail = bounded(text, kTextLimit);
-    if (settings.emailConvertType != 1) return mail;
-    std::erase_if(mail, [](char c) { return !isPrintableAscii(static_cast<unsigned char>(c)); });
-    if (mail.find('@') == std::string::npos || mail.find('.') == std::string::npos) mail.clear();
-    return mail;
+    std::string out;
+    convertEmailInto(out, text);
+    return out;
 }
 
 std::string Conversion::buildDepartment(std::string_view company, std::string_view department) const {
-    switch (settings.deptConvertType) {
-    case 1: return joinBounded(department, " ", company, kTextLimit);
-    case 2: return bounded(company, kTextLimit);
-    case 3: return bounded(department, kTextLimit);
-    default: return joinBounded(company, " ", department, kTextLimit);
-    }
+    std::string out;
+    buildDepartmentInto(out, company, department);
+    return out;
 }
 
 CheckVerdict Conversion::checkRecord(const std::string* name, std::string* fax1, std::string* fax2, std::string* email,
@@ -122,12 +151,18 @@ CheckVerdict Conversion::checkRecord(const std::string* name, std::string* fax1,
 
 RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, std::vector<CAddrUserDataObj>& out,
                                           RecordLog& log) {
-    std::string name = rec.givenName.empty() && rec.surname.empty() ? nameFromDisplay(rec.displayName.str())
-                                                                     : buildName(rec.givenName.str(), rec.surname.str());
-    std::string fax1 = convertFax(rec.fax1.str());
-    std::string fax2 = convertFax(rec.fax2.str());
-    std::string mail = convertEmail(rec.email.str());
-    std::string dept = buildDepartment(rec.company.str(), rec.department.str());
+    // Scratch texts of the conversion object: a run of records allocates them once.
+    std::string& name = scratch_.name;
+    std::string& fax1 = scratch_.fax1;
+    std::string& fax2 = scratch_.fax2;
+    std::string& mail = scratch_.mail;
+    std::string& dept = scratch_.dept;
+    if (rec.givenName.empty() && rec.surname.empty()) boundedInto(name, rec.displayName.str(), kNameLimit);
+    else buildNameInto(name, rec.givenName.str(), rec.surname.str());
+    convertFaxInto(fax1, rec.fax1.str());
+    convertFaxInto(fax2, rec.fax2.str());
+    convertEmailInto(mail, rec.email.str());
+    buildDepartmentInto(dept, rec.company.str(), rec.department.str());
     for (std::string* text : {&name, &fax1, &fax2, &mail, &dept}) blankControlCharacters(*text);
     if (checkRecord(&name, &fax1, &fax2, &mail, out.size(), log) == CheckVerdict::LogFailed)
         return RecordOutcome::LogFailed;

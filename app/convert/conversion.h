@@ -52,6 +52,12 @@ public:
         useFax2 = importFax && home;
     }
 
+    // Each conversion also writes into a given text, reusing its room.
+    void buildNameInto(std::string& out, std::string_view given, std::string_view surname) const;
+    void convertFaxInto(std::string& out, std::string_view text) const;
+    void convertEmailInto(std::string& out, std::string_view text) const;
+    void buildDepartmentInto(std::string& out, std::string_view company, std::string_view department) const;
+
     std::string buildName(std::string_view given, std::string_view surname) const;
     std::string nameFromDisplay(std::string_view display) const;
     std::string convertFax(std::string_view text) const;
@@ -65,6 +71,11 @@ public:
 
     // Turns one source record into up to three entries appended to out.
     RecordOutcome recordToEntries(const ImportRecord& record, std::vector<CAddrUserDataObj>& out, RecordLog& log);
+
+private:
+    struct Scratch {
+        std::string name, fax1, fax2, mail, dept;
+    } scratch_;
 };
 
 } // namespace lisotrex

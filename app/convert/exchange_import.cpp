@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace lisotrex {
 
@@ -23,25 +24,21 @@ ExchangeFormat exchangeFormat(const ExchangeSettings& s, bool version2000) {
     return f;
 }
 
-int ExchangeFieldReader::next() {
-    if (pos_ >= text_.size()) return -1;
-    return static_cast<unsigned char>(text_[pos_++]);
-}
-
-int ExchangeFieldReader::peek() const {
-    return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1;
+void ExchangeFieldReader::markSpecials() {
+    for (char b : {format_.quote, format_.delimiter, format_.groupSymbol, '\\', '\0', '\n'})
+        special_[static_cast<unsigned char>(b)] = true;
 }
 
 void ExchangeFieldReader::skipRestOfLine() {
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-    if (pos_ < text_.size()) ++pos_;
+    for (int c = in_.next(); c >= 0 && c != '\n'; c = in_.next()) {
+    }
 }
 
-std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view prefix) {
+void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::string_view prefix) {
     const auto quote = static_cast<unsigned char>(format_.quote);
     const auto delimiter = static_cast<unsigned char>(format_.delimiter);
     const auto group = static_cast<unsigned char>(format_.groupSymbol);
-    std::string value;
+    value.clear();
     bool quoted = false;
     bool prefixFound = prefix.empty();
     bool dropping = false; // the wanted group is over; the rest of the field is read only
@@ -65,23 +62,35 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
         }
     };
 
+    // Bytes without a meaning of their own are taken in runs while nothing
+    // depends on them one by one (the prefix is found or not asked for).
     for (;;) {
-        int c = next();
+        if (prefixFound) {
+            std::string_view run = in_.buffered();
+            size_t k = 0;
+            while (k < run.size() && !special_[static_cast<unsigned char>(run[k])]) ++k;
+            if (k > 0) {
+                if (!dropping) value.append(run.data(), std::min(k, kFieldLimit - std::min(kFieldLimit, value.size())));
+                in_.take(k);
+                continue;
+            }
+        }
+        int c = in_.next();
         if (c < 0 || c == 0 || c == '\n') break;
         if (c == '\\') {
-            int lit = next();
+            int lit = in_.next();
             if (lit < 0 || lit == '\n') break;
             store(lit);
             continue;
         }
         if (c == quote) {
-            int n = peek();
+            int n = in_.peek();
             if (n == quote) {
-                ++pos_;
+                in_.skip();
                 store(quote);
             } else if (quoted) {
                 if (n == delimiter) {
-                    ++pos_;
+                    in_.skip();
                     moreFields = true;
                 } else {
                     // Anything else after a closing quote ends the line.
@@ -91,7 +100,7 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
             } else {
                 quoted = true;
                 if (n >= 0) {
-                    ++pos_;
+                    in_.skip();
                     store(n);
                 }
             }
@@ -104,7 +113,54 @@ std::string ExchangeFieldReader::readField(bool& moreFields, std::string_view pr
         store(c);
     }
     if (!prefixFound) value.clear();
-    return value;
+}
+
+// A field that ends in the read-ahead, unquoted or quoted once around bytes
+// without a meaning of their own, is those bytes: taken without a copy.
+// Anything else (escapes, doubled quotes, group symbols, a delimiter inside
+// quotes, the block's end) is left to readField, with nothing taken.
+bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields) {
+    const std::string_view run = in_.buffered();
+    const char quote = format_.quote;
+    size_t start = 0;
+    if (!run.empty() && run[0] == quote) {
+        // The byte after an opening quote is taken as it is, whatever it is.
+        if (run.size() < 3 || run[1] == quote || run[1] == format_.groupSymbol) return false;
+        start = 1;
+    }
+    size_t k = start == 0 ? 0 : 2; // past the opening quote and the byte after it
+    while (k < run.size() && !special_[static_cast<unsigned char>(run[k])]) ++k;
+    if (k >= run.size()) return false;
+    const char stop = run[k];
+    size_t taken;
+    if (start == 0) {
+        if (stop == format_.delimiter) moreFields = true;
+        else if (stop == '\n' || stop == '\0') moreFields = false;
+        else return false;
+        taken = k + 1;
+    } else {
+        if (stop != quote || k + 1 >= run.size() || run[k + 1] != format_.delimiter) return false;
+        moreFields = true;
+        taken = k + 2;
+    }
+    field = run.substr(start, k - start);
+    in_.take(taken);
+    return true;
+}
+
+std::string_view ExchangeFieldReader::viewField(std::string& scratch, bool& moreFields, std::string_view prefix) {
+    std::string_view field;
+    if (prefix.size() < kFieldLimit && plainField(field, moreFields)) {
+        // A plain field holds no group symbol: it is one group, wanted when
+        // it starts with the prefix.
+        if (!prefix.empty()) {
+            if (field.substr(0, prefix.size()) != prefix) return {};
+            field.remove_prefix(prefix.size());
+        }
+        return field.substr(0, kFieldLimit);
+    }
+    readField(scratch, moreFields, prefix);
+    return scratch;
 }
 
 std::string decodeExchange2000Value(std::string_view value) {
@@ -152,7 +208,7 @@ namespace {
 
 enum Slot { kGiven, kSurname, kFax, kEmail, kDisplay, kDepartment, kCompany, kSlotCount };
 
-void storeSlot(ImportRecord& rec, int slot, const std::string& value) {
+void storeSlot(ImportRecord& rec, int slot, std::string_view value) {
     switch (slot) {
     case kGiven: rec.givenName.assign(value); break;
     case kSurname: rec.surname.assign(value); break;
@@ -166,34 +222,52 @@ void storeSlot(ImportRecord& rec, int slot, const std::string& value) {
 
 } // namespace
 
+namespace {
+
+void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& map, const std::string& emailPrefix,
+                ImportContext& ctx, ImportResult& result);
+
+} // namespace
+
 ImportResult importExchange(const std::string& path, bool version2000, const ExchangeSettings& settings,
                             const FieldMaps& maps, ImportContext& ctx) {
-    ImportRun run(path, ctx);
+    ImportRun run(path, ctx, ImportRun::Streamed);
     ImportResult& result = run.result;
     if (!run.ready()) return result;
-    const std::string& text = run.text;
     ctx.conversion.useFax1 = ctx.conversion.importFax;
     ctx.conversion.useFax2 = false;
 
     const FieldMap* map = maps.find(version2000 ? kExchange2000Section : kExchange5Section);
     static const FieldMap kEmptyMap{};
     if (!map) map = &kEmptyMap;
+    const std::string emailPrefix = version2000 ? std::string() : map->value(FieldKey::EmailProperty);
+
+    // One pass over the file: each row is converted as soon as it is read.
+    ExchangeFieldReader reader(run.file, exchangeFormat(settings, version2000));
+    importRows(reader, version2000, *map, emailPrefix, ctx, result);
+    if (reader.failure() != platform::FileCause::None) result.fileError = reader.failure();
+    return result;
+}
+
+namespace {
+
+void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& map, const std::string& emailPrefix,
+                ImportContext& ctx, ImportResult& result) {
     const std::array<FieldKey, kSlotCount> slotKeys = {FieldKey::FirstName, FieldKey::LastName,  FieldKey::FaxNumber1,
                                                        FieldKey::Email1,    FieldKey::DisplayName, FieldKey::Department,
                                                        FieldKey::Company};
-    const std::string emailPrefix = version2000 ? std::string() : map->value(FieldKey::EmailProperty);
-
-    ExchangeFieldReader reader(text, exchangeFormat(settings, version2000));
     // Column position of each slot, -1 while the header does not name it.
     std::array<int, kSlotCount> position;
     position.fill(-1);
     bool more = true;
+    std::string scratch;
+    scratch.reserve(ExchangeFieldReader::kFieldLimit);
     for (int column = 0; more; ++column) {
-        std::string name = reader.readField(more);
+        const std::string_view value = reader.viewField(scratch, more);
         for (int s = 0; s < kSlotCount; ++s) {
-            const std::string& wanted = map->value(slotKeys[s]);
+            const std::string& wanted = map.value(slotKeys[s]);
             // An empty name in the map means "no such column", never an empty header cell.
-            if (!wanted.empty() && name == wanted) position[s] = column;
+            if (!wanted.empty() && value == wanted) position[s] = column;
         }
     }
     auto present = [&](int s) { return position[s] >= 0; };
@@ -201,11 +275,20 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
                                       (present(kGiven) || present(kSurname) || present(kDisplay))
                                 : present(kGiven) && present(kSurname) && present(kFax) && present(kEmail);
     if (!complete) {
+        // A header cut short by a failed read is the file's failure, not its form's.
+        if (reader.failure() != platform::FileCause::None) return;
         ctx.prompter.message(ids::IDS_MSG_EXCHANGE_FIELDS_MISSING, Icon::Stop);
         result.formatError = true;
-        return result;
+        return;
     }
 
+    // The slots each column fills (a column may serve more than one).
+    std::vector<unsigned> slotsOfColumn;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (position[s] < 0) continue;
+        if (slotsOfColumn.size() <= static_cast<size_t>(position[s])) slotsOfColumn.resize(position[s] + 1, 0);
+        slotsOfColumn[position[s]] |= 1u << s;
+    }
     ImportRecord record;
     for (;;) {
         record.clear();
@@ -215,15 +298,16 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
         bool stop = false;
         while (lineGoesOn) {
             bool isEmail = position[kEmail] == static_cast<int>(column);
-            std::string value = reader.readField(lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
+            const std::string_view value =
+                reader.viewField(scratch, lineGoesOn, isEmail ? std::string_view(emailPrefix) : "");
             if (firstField && !lineGoesOn) {
                 stop = true; // an empty or single-field line ends the data
                 break;
             }
             firstField = false;
-            for (int s = 0; s < kSlotCount; ++s)
-                if (position[s] == static_cast<int>(column))
-                    storeSlot(record, s, version2000 ? decodeExchange2000Value(value) : value);
+            const unsigned slots = column < slotsOfColumn.size() ? slotsOfColumn[column] : 0;
+            for (int s = 0; slots >> s; ++s)
+                if (slots & (1u << s)) storeSlot(record, s, version2000 ? decodeExchange2000Value(value) : value);
             ++column;
         }
         if (stop) break;
@@ -235,15 +319,16 @@ ImportResult importExchange(const std::string& path, bool version2000, const Exc
             break;
         }
         if (ctx.out.size() >= ctx.conversion.room) {
-            // Full: only a further row makes this a cut import.
-            ExchangeFieldReader probe = reader;
+            // Full: only a further row makes this a cut import. Reading
+            // stops here, so the look ahead may consume it.
             bool further = false;
-            probe.readField(further);
+            reader.readField(scratch, further);
             if (further) result.code = kImportRoomExhausted;
             break;
         }
     }
-    return result;
 }
+
+} // namespace
 
 } // namespace lisotrex

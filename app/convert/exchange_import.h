@@ -2,6 +2,7 @@
 // Microsoft Exchange 5.x and 2000 directory exports: delimited text with a
 // header line naming the columns.
 
+#include "convert/import_input.h"
 #include "convert/importer.h"
 #include "settings/field_maps.h"
 #include "settings/preferences.h"
@@ -26,21 +27,36 @@ class ExchangeFieldReader {
 public:
     static constexpr size_t kFieldLimit = 768;
 
-    ExchangeFieldReader(std::string_view text, const ExchangeFormat& format) : text_(text), format_(format) {}
+    ExchangeFieldReader(std::string_view text, const ExchangeFormat& format) : in_(text), format_(format) {
+        markSpecials();
+    }
+    ExchangeFieldReader(const platform::File& file, const ExchangeFormat& format) : in_(file), format_(format) {
+        markSpecials();
+    }
 
-    // Reads one field; moreFields tells whether the line goes on. With a
-    // prefix, only the group that starts with it counts, without the prefix.
-    std::string readField(bool& moreFields, std::string_view prefix = {});
-    bool atEnd() const { return pos_ >= text_.size(); }
+    // Reads one field into value; moreFields tells whether the line goes on.
+    // With a prefix, only the group that starts with it counts, without the prefix.
+    void readField(std::string& value, bool& moreFields, std::string_view prefix = {});
+    // The same field as readField gives, seen in place where the read-ahead
+    // holds it whole and plain (most fields); otherwise read into scratch.
+    // The view lasts until the next read.
+    std::string_view viewField(std::string& scratch, bool& moreFields, std::string_view prefix = {});
+    std::string readField(bool& moreFields, std::string_view prefix = {}) {
+        std::string value;
+        readField(value, moreFields, prefix);
+        return value;
+    }
+    bool atEnd() { return in_.atEnd(); }
+    platform::FileCause failure() const { return in_.failure(); }
 
 private:
-    int next();  // -1 at the end
-    int peek() const;
     void skipRestOfLine();
+    void markSpecials();
+    bool plainField(std::string_view& field, bool& moreFields);
 
-    std::string_view text_;
+    ImportInput in_;
     ExchangeFormat format_;
-    size_t pos_ = 0;
+    bool special_[256] = {}; // bytes the field reading looks at one by one
 };
 
 // X'E999B3...' cells of Exchange 2000: hexadecimal UTF-8, turned into the

@@ -82,6 +82,9 @@ ImportOutcome importCommand(ImportServices& s) {
     ImportLogAdapter log(s.log);
     ImportResult result;
     try {
+        // Room for every entry an import may bring, taken once: pages are
+        // only touched as entries come, and none is moved or touched twice.
+        imported.reserve(conv.room);
         result = runImporter(s, values, imported, log);
     } catch (const std::bad_alloc&) {
         // As a file that could not be read (without a cause): nothing is merged.

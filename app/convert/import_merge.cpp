@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 #include <string_view>
 #include <optional>
 #include <unordered_map>
@@ -29,7 +30,28 @@ struct EntryKeyHash {
     }
 };
 
-EntryKey keyOf(const CAddrUserDataObj& e) { return {std::string_view(e.m_szName), e.m_nType}; }
+EntryKey keyOf(const CAddrUserDataObj& e) { return {e.m_szName.view(), e.m_nType}; }
+
+// A key that keeps its own copy of the name: an update gives a book entry a
+// new text block, so views into book entries do not last the merge.
+struct OwnedKey {
+    std::string name;
+    int32_t type;
+};
+
+struct OwnedKeyHash {
+    using is_transparent = void;
+    size_t operator()(const EntryKey& k) const { return EntryKeyHash()(k); }
+    size_t operator()(const OwnedKey& k) const { return EntryKeyHash()({k.name, k.type}); }
+};
+
+struct OwnedKeyEqual {
+    using is_transparent = void;
+    static EntryKey view(const EntryKey& k) { return k; }
+    static EntryKey view(const OwnedKey& k) { return {k.name, k.type}; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const { return view(a) == view(b); }
+};
 
 // The entries the book held when the merge began, by key, in book order,
 // with a cursor past those already matched; keeps the search for "the first
@@ -38,7 +60,13 @@ EntryKey keyOf(const CAddrUserDataObj& e) { return {std::string_view(e.m_szName)
 class BookIndex {
 public:
     explicit BookIndex(const CLisotrexDoc& doc) : doc_(doc) {
-        for (size_t i = 0; i < doc.count(); ++i) slots_[keyOf(doc.entry(i))].positions.push_back(i);
+        slots_.reserve(doc.count());
+        for (size_t i = 0; i < doc.count(); ++i) {
+            EntryKey k = keyOf(doc.entry(i));
+            auto it = slots_.find(k);
+            if (it == slots_.end()) it = slots_.emplace(OwnedKey{std::string(k.name), k.type}, Slot{}).first;
+            it->second.positions.push_back(i);
+        }
     }
 
     const std::vector<size_t>* sameAs(const CAddrUserDataObj& e) const {
@@ -60,7 +88,7 @@ private:
         size_t cursor = 0;
     };
     const CLisotrexDoc& doc_;
-    std::unordered_map<EntryKey, Slot, EntryKeyHash> slots_;
+    std::unordered_map<OwnedKey, Slot, OwnedKeyHash, OwnedKeyEqual> slots_;
 };
 
 class Merger {
@@ -90,19 +118,45 @@ private:
             return done();
         }
         index_.emplace(doc_);
-        // Groups of same entries, each in delivery order, groups in order of first appearance.
-        std::unordered_map<EntryKey, size_t, EntryKeyHash> groupOf;
-        std::vector<std::vector<size_t>> groups;
-        for (size_t i = 0; i < imported.size(); ++i) {
-            auto [it, fresh] = groupOf.try_emplace(keyOf(imported[i]), groups.size());
-            if (fresh) groups.emplace_back();
-            groups[it->second].push_back(i);
+        // Groups of same entries, each in delivery order, groups in order of
+        // first appearance: one flat list of positions, counted into place.
+        std::vector<size_t> groupOf(imported.size());
+        std::vector<size_t> groupSize;
+        {
+            // Open addressing over positions (first member of each group, + 1):
+            // no node per entry, at most a quarter of a megabyte.
+            size_t capacity = 16;
+            while (capacity < imported.size() * 2) capacity <<= 1;
+            std::vector<uint32_t> firstOfGroup(capacity, 0);
+            for (size_t i = 0; i < imported.size(); ++i) {
+                const EntryKey key = keyOf(imported[i]);
+                size_t slot = EntryKeyHash()(key) & (capacity - 1);
+                while (firstOfGroup[slot] && keyOf(imported[firstOfGroup[slot] - 1]) != key)
+                    slot = (slot + 1) & (capacity - 1);
+                if (!firstOfGroup[slot]) {
+                    firstOfGroup[slot] = static_cast<uint32_t>(i + 1);
+                    groupOf[i] = groupSize.size();
+                    groupSize.push_back(0);
+                } else {
+                    groupOf[i] = groupOf[firstOfGroup[slot] - 1];
+                }
+                ++groupSize[groupOf[i]];
+            }
         }
-        for (const auto& group : groups) {
-            for (size_t k = 0; k < group.size(); ++k) {
-                CAddrUserDataObj& member = imported[group[k]];
+        std::vector<size_t> groupStart(groupSize.size() + 1, 0);
+        for (size_t g = 0; g < groupSize.size(); ++g) groupStart[g + 1] = groupStart[g] + groupSize[g];
+        std::vector<size_t> order(imported.size());
+        {
+            std::vector<size_t> fill(groupStart.begin(), groupStart.end() - 1);
+            for (size_t i = 0; i < imported.size(); ++i) order[fill[groupOf[i]]++] = i;
+        }
+        groupOf = {};
+        for (size_t g = 0; g < groupSize.size(); ++g) {
+            const size_t n = groupSize[g];
+            for (size_t k = 0; k < n; ++k) {
+                CAddrUserDataObj& member = imported[order[groupStart[g] + k]];
                 if (member.m_bMatched) continue;
-                if (!settle(member, k + 1, group.size())) return full();
+                if (!settle(member, k + 1, n)) return full();
             }
         }
         return done();
@@ -117,16 +171,18 @@ private:
         undo_.previous.emplace_back(position, doc_.entry(position));
     }
 
+    // The imported entry is settled by this: its texts move into the book.
     bool append(CAddrUserDataObj& member) {
         if (doc_.count() >= kEntryLimit) return false;
-        auto copy = std::make_unique<CAddrUserDataObj>(member);
+        // Room first: once the entry is made, nothing can fail.
+        reserveAhead(undo_.added);
+        doc_.reserveEntries(1);
+        const int32_t oneTouch = doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch() : 0;
+        auto copy = std::make_unique<CAddrUserDataObj>(std::move(member));
         copy->m_bUpdated = 1;
         copy->m_bMatched = 1;
         copy->m_bChecked = 1;
-        copy->m_nOneTouch = doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch() : 0;
-        // Both appends below are then sure to succeed.
-        reserveAhead(undo_.added);
-        doc_.reserveEntries(1);
+        copy->m_nOneTouch = oneTouch;
         doc_.m_list.push_back(std::move(copy));
         size_t position = doc_.count() - 1;
         undo_.added.push_back(position);

@@ -2,6 +2,7 @@
 // One source record of the Exchange, Notes and PDX importers, with the
 // capacities (bytes including the NUL) its fields have always had.
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@ class BoundedText {
 public:
     static constexpr size_t kCapacity = Capacity;
     void assign(std::string_view v) { text_.assign(v.substr(0, std::min(v.size(), Capacity - 1))); }
+    // Keeps the room the text had: one record read row after row allocates once.
     void clear() { text_.clear(); }
     const std::string& str() const { return text_; }
     bool empty() const { return text_.empty(); }
@@ -33,7 +35,11 @@ struct ImportRecord {
     BoundedText<256> department;
     BoundedText<256> company;
 
-    void clear() { *this = ImportRecord(); }
+    void clear() {
+        for (auto* t : {&givenName, &surname, &furtherName}) t->clear();
+        for (auto* t : {&fax1, &fax2, &email, &department, &company}) t->clear();
+        displayName.clear();
+    }
 };
 
 } // namespace lisotrex

@@ -20,7 +20,7 @@ platform::FileCause readImportFile(const std::string& path, std::string& text) {
     return platform::FileCause::None;
 }
 
-ImportRun::ImportRun(const std::string& path, ImportContext& ctx) : log_(ctx.log) {
+ImportRun::ImportRun(const std::string& path, ImportContext& ctx, Reading reading) : log_(ctx.log) {
     logStarted_ = log_.startImport(path);
     if (!logStarted_) {
         result.code = kImportLogFailed;
@@ -28,7 +28,8 @@ ImportRun::ImportRun(const std::string& path, ImportContext& ctx) : log_(ctx.log
     }
     ctx.conversion.reset();
     try {
-        result.fileError = readImportFile(path, text);
+        if (reading == Streamed) result.fileError = file.open(path, {platform::FileAccess::Read, false, false, true});
+        else result.fileError = readImportFile(path, text);
     } catch (const std::bad_alloc&) {
         // The destructor of a run that never finished starting does not run.
         log_.end();

@@ -49,10 +49,13 @@ struct ImportContext {
 platform::FileCause readImportFile(const std::string& path, std::string& text);
 
 // One run of a file importer: starts the log for the file (and ends it on
-// every way out), resets the record counter and reads the file.
+// every way out), resets the record counter and opens the file: a whole-text
+// run reads all of it into `text`, a streamed run leaves `file` open for a
+// reader that takes it block by block.
 class ImportRun {
 public:
-    ImportRun(const std::string& path, ImportContext& ctx);
+    enum Reading { WholeText, Streamed };
+    ImportRun(const std::string& path, ImportContext& ctx, Reading reading = WholeText);
     ~ImportRun();
     ImportRun(const ImportRun&) = delete;
     ImportRun& operator=(const ImportRun&) = delete;
@@ -61,6 +64,7 @@ public:
     bool ready() const { return logStarted_ && !result.fileFailed(); }
     ImportResult result;
     std::string text;
+    platform::File file;
 
 private:
     ImportLog& log_;

@@ -42,18 +42,16 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
             ++conv.recordCounter; // numbers in the log stay the entry's place in the file
             continue;
         }
-        std::string name = entry.m_szName;
+        std::string name(entry.m_szName.view());
         std::string destination = fax ? conv.convertFax(entry.m_szDestination) : conv.convertEmail(entry.m_szDestination);
-        std::string department = entry.m_szDepartment;
+        std::string department(entry.m_szDepartment.view());
         for (std::string* text : {&name, &destination, &department}) blankControlCharacters(*text);
         CheckVerdict verdict = fax ? conv.checkRecord(&name, &destination, nullptr, nullptr, ctx.out.size(), ctx.log)
                                    : conv.checkRecord(&name, nullptr, nullptr, &destination, ctx.out.size(), ctx.log);
         if (verdict == CheckVerdict::LogFailed) break;
         if (name.empty() || destination.empty()) continue;
-        entry.setName(name);
-        entry.setDestination(destination);
-        entry.setDepartment(department);
-        ctx.out.push_back(entry);
+        entry.setTexts(name, "", destination, department);
+        ctx.out.push_back(std::move(entry));
     }
     return result;
 }

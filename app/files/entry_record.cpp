@@ -14,11 +14,18 @@ LineRead readEntryLine(FieldReader& reader, CAddrUserDataObj& entry, int32_t boo
     if (!type[0] && !more) return LineRead::End;
     if (std::strcmp(type, "0") != 0 && std::strcmp(type, "1") != 0) return LineRead::Bad;
     entry.m_nType = type[0] - '0';
+    // Each text is read into a buffer of its field's capacity, then stored.
+    char name[decltype(entry.m_szName)::kCapacity];
+    char destination[decltype(entry.m_szDestination)::kCapacity];
+    char department[decltype(entry.m_szDepartment)::kCapacity];
+    department[0] = '\0';
     // Name, reading (discarded) and destination must each be followed by more.
-    if (!more || !reader.readField(entry.m_szName, sizeof entry.m_szName)) return LineRead::Bad;
+    if (!more || !reader.readField(name, sizeof name)) return LineRead::Bad;
     if (!reader.readField(nullptr, 0)) return LineRead::Bad;
-    if (!reader.readField(entry.m_szDestination, sizeof entry.m_szDestination)) return LineRead::Bad;
-    if (!reader.readField(entry.m_szDepartment, sizeof entry.m_szDepartment)) return LineRead::Entry;
+    if (!reader.readField(destination, sizeof destination)) return LineRead::Bad;
+    more = reader.readField(department, sizeof department);
+    entry.setTexts(name, "", destination, department);
+    if (!more) return LineRead::Entry;
     char number[8];
     more = reader.readField(number, sizeof number);
     entry.m_nAccessCode = parseDecimal(number);

@@ -1,6 +1,9 @@
 #include "files/field_codec.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace lisotrex {
@@ -21,6 +24,17 @@ void appendField(std::string& out, std::string_view field) {
     }
     if (quoted) out.push_back('"');
 }
+
+namespace {
+
+// The bytes readField looks at one by one.
+constexpr auto kSpecial = [] {
+    std::array<bool, 256> special{};
+    for (unsigned char c : {',', '"', '\n', '\0', '\r'}) special[c] = true;
+    return special;
+}();
+
+} // namespace
 
 bool FieldReader::takeLineEnd() {
     char c = data_[pos_];
@@ -46,6 +60,17 @@ bool FieldReader::readField(char* buf, size_t capacity) {
     };
     bool inQuote = false;
     while (pos_ < data_.size()) {
+        // Bytes that neither end nor quote anything are taken as one run.
+        size_t end = pos_;
+        while (end < data_.size() && !kSpecial[static_cast<unsigned char>(data_[end])]) ++end;
+        if (end > pos_) {
+            const size_t room = capacity > 0 ? capacity - 1 - n : 0;
+            const size_t take = std::min(room, end - pos_);
+            if (take > 0) std::memcpy(buf + n, data_.data() + pos_, take);
+            n += take;
+            pos_ = end;
+            continue;
+        }
         if (takeLineEnd()) return finish(false);
         char c = data_[pos_++];
         if (c == ',' && !inQuote) return finish(true);

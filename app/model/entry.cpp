@@ -7,22 +7,102 @@
 
 namespace lisotrex {
 
-CAddrUserDataObj::CAddrUserDataObj(int32_t oneTouch) : m_nOneTouch(oneTouch) {}
+namespace {
+
+// The text as stored: up to the first NUL, at most capacity - 1 bytes.
+std::string_view bounded(std::string_view s, size_t capacity) {
+    s = s.substr(0, std::min(s.find('\0'), capacity - 1));
+    return s;
+}
+
+} // namespace
+
+CAddrUserDataObj::CAddrUserDataObj(int32_t oneTouch) noexcept : m_nOneTouch(oneTouch) {}
 
 CAddrUserDataObj::CAddrUserDataObj(int32_t type, std::string_view name, std::string_view reading,
                                    std::string_view destination, std::string_view department, int32_t accessCode,
                                    int32_t oneTouch, bool updated)
     : m_nType(type), m_nAccessCode(accessCode), m_nOneTouch(oneTouch), m_bUpdated(updated ? 1 : 0) {
-    setName(name);
-    setReading(reading);
-    setDestination(destination);
-    setDepartment(department);
+    setTexts(name, reading, destination, department);
 }
 
-void CAddrUserDataObj::copyText(char* dst, size_t capacity, std::string_view s) {
-    size_t n = std::min(s.size(), capacity - 1);
-    std::memcpy(dst, s.data(), n);
-    std::memset(dst + n, 0, capacity - n);
+void CAddrUserDataObj::setTexts(std::string_view name, std::string_view reading, std::string_view destination,
+                                std::string_view department) {
+    const std::string_view parts[4] = {bounded(name, decltype(m_szName)::kCapacity),
+                                       bounded(reading, decltype(m_szReading)::kCapacity),
+                                       bounded(destination, decltype(m_szDestination)::kCapacity),
+                                       bounded(department, decltype(m_szDepartment)::kCapacity)};
+    size_t total = 0;
+    for (auto p : parts)
+        if (!p.empty()) total += p.size() + 1;
+    // The new block is filled before the old one goes: the parts may lie in it.
+    std::unique_ptr<char[]> block(total ? new char[total] : nullptr);
+    const char* at[4];
+    char* w = block.get();
+    for (int i = 0; i < 4; ++i) {
+        if (parts[i].empty()) {
+            at[i] = "";
+            continue;
+        }
+        std::memcpy(w, parts[i].data(), parts[i].size());
+        w[parts[i].size()] = '\0';
+        at[i] = w;
+        w += parts[i].size() + 1;
+    }
+    texts_ = std::move(block);
+    textBytes_ = static_cast<uint32_t>(total);
+    m_szName.p_ = at[0];
+    m_szReading.p_ = at[1];
+    m_szDestination.p_ = at[2];
+    m_szDepartment.p_ = at[3];
+}
+
+CAddrUserDataObj::CAddrUserDataObj(const CAddrUserDataObj& o)
+    : m_nType(o.m_nType), m_nAccessCode(o.m_nAccessCode), m_nOneTouch(o.m_nOneTouch), m_bChecked(o.m_bChecked),
+      m_bMatched(o.m_bMatched), m_bUpdated(o.m_bUpdated) {
+    if (!o.textBytes_) return;
+    texts_.reset(new char[o.textBytes_]);
+    std::memcpy(texts_.get(), o.texts_.get(), o.textBytes_);
+    textBytes_ = o.textBytes_;
+    // Same places in the copied block; empty texts stay on the shared "".
+    auto rebase = [&](const char* p) { return *p ? texts_.get() + (p - o.texts_.get()) : p; };
+    m_szName.p_ = rebase(o.m_szName.p_);
+    m_szReading.p_ = rebase(o.m_szReading.p_);
+    m_szDestination.p_ = rebase(o.m_szDestination.p_);
+    m_szDepartment.p_ = rebase(o.m_szDepartment.p_);
+}
+
+CAddrUserDataObj::CAddrUserDataObj(CAddrUserDataObj&& o) noexcept
+    : m_nType(o.m_nType), m_szName(o.m_szName), m_szReading(o.m_szReading), m_szDestination(o.m_szDestination),
+      m_szDepartment(o.m_szDepartment), m_nAccessCode(o.m_nAccessCode), m_nOneTouch(o.m_nOneTouch),
+      m_bChecked(o.m_bChecked), m_bMatched(o.m_bMatched), m_bUpdated(o.m_bUpdated), texts_(std::move(o.texts_)),
+      textBytes_(o.textBytes_) {
+    o.m_szName.p_ = o.m_szReading.p_ = o.m_szDestination.p_ = o.m_szDepartment.p_ = "";
+    o.textBytes_ = 0;
+}
+
+CAddrUserDataObj& CAddrUserDataObj::operator=(const CAddrUserDataObj& o) {
+    if (this != &o) *this = CAddrUserDataObj(o);
+    return *this;
+}
+
+CAddrUserDataObj& CAddrUserDataObj::operator=(CAddrUserDataObj&& o) noexcept {
+    if (this == &o) return *this;
+    m_nType = o.m_nType;
+    m_nAccessCode = o.m_nAccessCode;
+    m_nOneTouch = o.m_nOneTouch;
+    m_bChecked = o.m_bChecked;
+    m_bMatched = o.m_bMatched;
+    m_bUpdated = o.m_bUpdated;
+    texts_ = std::move(o.texts_);
+    textBytes_ = o.textBytes_;
+    m_szName = o.m_szName;
+    m_szReading = o.m_szReading;
+    m_szDestination = o.m_szDestination;
+    m_szDepartment = o.m_szDepartment;
+    o.m_szName.p_ = o.m_szReading.p_ = o.m_szDestination.p_ = o.m_szDepartment.p_ = "";
+    o.textBytes_ = 0;
+    return *this;
 }
 
 bool CAddrUserDataObj::isSameEntry(const CAddrUserDataObj& other) const {
@@ -33,8 +113,7 @@ void CAddrUserDataObj::takeDestination(const CAddrUserDataObj& other) {
     if (std::strcmp(m_szDestination, other.m_szDestination) == 0 &&
         std::strcmp(m_szDepartment, other.m_szDepartment) == 0)
         return;
-    setDestination(other.m_szDestination);
-    setDepartment(other.m_szDepartment);
+    setTexts(m_szName, m_szReading, other.m_szDestination, other.m_szDepartment);
     m_bUpdated = 1;
 }
 
@@ -52,10 +131,7 @@ bool CAddrUserDataObj::sameValues(const CAddrUserDataObj& other) const {
 }
 
 void CAddrUserDataObj::copyValues(const CAddrUserDataObj& other) {
-    setName(other.m_szName);
-    setReading(other.m_szReading);
-    setDestination(other.m_szDestination);
-    setDepartment(other.m_szDepartment);
+    setTexts(other.m_szName, other.m_szReading, other.m_szDestination, other.m_szDepartment);
     m_nAccessCode = other.m_nAccessCode;
     m_nOneTouch = other.m_nOneTouch;
 }

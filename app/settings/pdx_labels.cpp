@@ -27,6 +27,12 @@ std::string PdxLabels::utf8(PdxLabel l) const {
     return platform::systemToUtf8(values[i]);
 }
 
+std::string PdxLabels::system(PdxLabel l) const {
+    size_t i = static_cast<size_t>(l);
+    if (isDefault[i]) return platform::convertCodePage(values[i], kDefaultCodePage, platform::systemCodePage(), '?');
+    return values[i];
+}
+
 PdxLabels readPdxLabels(const std::string& infPath) {
     platform::IniText ini = platform::IniText::load(infPath);
     PdxLabels labels;

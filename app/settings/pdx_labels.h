@@ -31,6 +31,10 @@ struct PdxLabels {
     const std::string& value(PdxLabel l) const { return values[static_cast<size_t>(l)]; }
     // The label as UTF-8, decoded from the code page it is in.
     std::string utf8(PdxLabel l) const;
+    // The label as data in the system code page, to compare with PDX texts:
+    // a value read from the file as it stands, a default converted from code
+    // page 932.
+    std::string system(PdxLabel l) const;
 };
 
 // Read each time the recipient selection is prepared.

@@ -159,9 +159,29 @@ Preferences loadPreferences() {
     return p;
 }
 
+namespace {
+
+// The registry already holds this value, with its type and bytes: writing it
+// again would change nothing but cost a write transaction.
+bool alreadyStored(const Preferences& p, PrefSection section, const PreferenceInfo& info) {
+    platform::RegKey key;
+    if (platform::RegKey::open(platform::RegRoot::CurrentUser, sectionKeyPath(section), key) != platform::kRegOk)
+        return false;
+    if (info.isText) {
+        const std::string& text = *textField(p, info);
+        return key.holds(systemText(info.keyId), platform::REG_SZ, text.data(), text.size());
+    }
+    const auto v = static_cast<uint32_t>(*numberField(p, info));
+    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                          static_cast<uint8_t>(v >> 24)};
+    return key.holds(systemText(info.keyId), platform::REG_DWORD, b, 4);
+}
+
+} // namespace
+
 void savePreference(const Preferences& p, PrefSection section, int keyId) {
     const PreferenceInfo* info = findPreference(section, keyId);
-    if (!info) return;
+    if (!info || alreadyStored(p, section, *info)) return;
     platform::RegKey key;
     if (platform::RegKey::create(platform::RegRoot::CurrentUser, sectionKeyPath(section), key) != platform::kRegOk)
         return;

@@ -1,37 +1,36 @@
 #include "ui/bridge_client.h"
 
-#include "model/prompter.h"
-#include "platform/module.h"
-#include "strings/strings.h"
+#include "convert/bridge_library.h"
+#include "convert/pdx_import.h"
+
+#include <QWidget>
 
 namespace lisotrex::ui {
 
 namespace {
-
-// The bridge library, named by the string table, beside the program.
-bool loadBridge(platform::Module& module) { return module.load(systemText(ids::IDS_BRIDGE_LIBRARY)); }
-
+uintptr_t handleOf(QWidget* w) { return reinterpret_cast<uintptr_t>(w); }
+std::string& bridgeFolder() {
+    static std::string folder;
+    return folder;
+}
 } // namespace
 
-ImportResult importFromAddressBook(ImportContext& ctx, QWidget*) {
-    ImportResult result;
-    if (!ctx.log.startImport("")) {
-        result.code = kImportLogFailed;
-        return result;
-    }
-    ctx.conversion.reset();
-    platform::Module bridge;
-    loadBridge(bridge);
-    // No address book can be opened without the bridge (and this program does
-    // not yet drive the bridge's recipient selection): say so, import nothing.
-    ctx.prompter.message(ids::IDS_MSG_PDX_OPEN_FAILED, Icon::Exclamation);
-    ctx.log.end();
-    return result;
+void setBridgeFolder(std::string folder) { bridgeFolder() = std::move(folder); }
+
+ImportResult importFromAddressBook(ImportContext& ctx, QWidget* owner) {
+    PdxImportRequest request;
+    request.mainWindow = handleOf(owner);
+    request.bridgeFolder = bridgeFolder();
+    return importFromPdx(ctx, request);
 }
 
-void configureAddressBooks(QWidget*) {
-    platform::Module bridge;
-    if (!loadBridge(bridge)) return;
+void configureAddressBooks(QWidget* owner) {
+    BridgeClient bridge(nullptr, bridgeFolder());
+    if (!bridge.load()) return;
+    // An existing profile is simply kept.
+    bridge.createProfile();
+    bridge.configureProfile(handleOf(owner));
+    bridge.unload();
 }
 
 } // namespace lisotrex::ui

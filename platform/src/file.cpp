@@ -183,13 +183,17 @@ FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
 
 FileCause AtomicFile::write(std::string_view data) {
     if (!temp_.isOpen()) return FileCause::InvalidFile;
-    buffer_.append(data);
-    if (buffer_.size() >= (1u << 20)) {
-        FileCause c = temp_.write(buffer_);
-        buffer_.clear();
-        return c;
+    // Small pieces gather into one block; a block's worth goes straight out.
+    constexpr size_t kBlock = 64 * 1024;
+    if (buffer_.size() + data.size() < kBlock) {
+        buffer_.append(data);
+        return FileCause::None;
     }
-    return FileCause::None;
+    FileCause c = FileCause::None;
+    if (!buffer_.empty()) c = temp_.write(buffer_);
+    buffer_.clear();
+    if (c == FileCause::None) c = temp_.write(data);
+    return c;
 }
 
 FileCause AtomicFile::commit(File* held) {

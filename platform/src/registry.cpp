@@ -2,11 +2,13 @@
 
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <vector>
 #include <sqlite3.h>
 
 namespace platform {
@@ -20,7 +22,10 @@ int64_t rootId(RegRoot r) { return kRootIds[r == RegRoot::CurrentUser ? 0 : 1]; 
 class Store {
 public:
     explicit Store(std::string path) : path_(std::move(path)) {}
-    ~Store() { if (db_) sqlite3_close(db_); }
+    ~Store() {
+        for (auto& c : cache_) sqlite3_finalize(c.stmt);
+        if (db_) sqlite3_close(db_);
+    }
 
     const std::string& path() const { return path_; }
 
@@ -37,6 +42,9 @@ public:
         sqlite3_busy_timeout(db_, 15000);
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
+        // A store that already has its tables (and so its roots, made with
+        // them) is only read: a run that changes nothing writes nothing.
+        if (hasTables()) return true;
         bool ok = exec("BEGIN IMMEDIATE") &&
                   exec("CREATE TABLE IF NOT EXISTS keys("
                        " id INTEGER PRIMARY KEY, parent INTEGER, name TEXT NOT NULL, fold TEXT NOT NULL,"
@@ -54,6 +62,34 @@ public:
             db_ = nullptr;
         }
         return ok;
+    }
+
+    // A prepared statement of this connection, kept for the next use of the
+    // same text (parsing SQL is most of what a small query costs); a second
+    // use while the first is still open gets a statement of its own.
+    sqlite3_stmt* borrow(const char* sql, bool& cached) {
+        for (auto& c : cache_) {
+            if (c.sql != sql || c.busy) continue;
+            c.busy = true;
+            cached = true;
+            return c.stmt;
+        }
+        sqlite3_stmt* s = nullptr;
+        cached = false;
+        const bool keep = std::none_of(cache_.begin(), cache_.end(), [&](const Cached& c) { return c.sql == sql; });
+        if (keep) cache_.reserve(cache_.size() + 1); // may throw: nothing is prepared yet
+        if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) return s;
+        if (keep) {
+            cache_.push_back({sql, s, true});
+            cached = true;
+        }
+        return s;
+    }
+    void giveBack(sqlite3_stmt* s) {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        for (auto& c : cache_)
+            if (c.stmt == s) c.busy = false;
     }
 
     bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
@@ -80,8 +116,24 @@ public:
     }
 
 private:
+    bool hasTables() {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys', 'vals')",
+                               -1, &q, nullptr) != SQLITE_OK)
+            return false;
+        bool both = sqlite3_step(q) == SQLITE_ROW && sqlite3_column_int(q, 0) == 2;
+        sqlite3_finalize(q);
+        return both;
+    }
+
+    struct Cached {
+        const char* sql;
+        sqlite3_stmt* stmt;
+        bool busy;
+    };
     std::string path_;
     sqlite3* db_ = nullptr;
+    std::vector<Cached> cache_;
     int depth_ = 0;
     bool failed_ = false;
 };
@@ -97,8 +149,22 @@ Store* store() {
 
 struct Stmt {
     sqlite3_stmt* s = nullptr;
-    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~Stmt() { sqlite3_finalize(s); }
+    Store* owner = nullptr; // set when the statement is the store's cached one
+    Stmt(sqlite3* db, const char* sql) {
+        bool cached = false;
+        if (g_store && g_store->db() == db) {
+            s = g_store->borrow(sql, cached);
+            if (cached) owner = g_store.get();
+        } else {
+            sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+        }
+    }
+    ~Stmt() {
+        if (owner) owner->giveBack(s);
+        else sqlite3_finalize(s);
+    }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
     bool ok() const { return s != nullptr; }
     void bind(int i, int64_t v) { sqlite3_bind_int64(s, i, v); }
     void bind(int i, std::string_view t) { sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT); }
@@ -348,6 +414,28 @@ RegStatus RegKey::setValue(std::string_view name, RegType type, const void* data
         ins.bindBlob(5, data, size);
         return ins.step() == SQLITE_DONE ? kRegOk : kRegStoreFailure;
     });
+}
+
+bool RegKey::holds(std::string_view name, RegType type, const void* data, size_t size) const {
+    std::lock_guard lock(g_mutex);
+    if (!valid_ || (size && !data)) return false;
+    int64_t id = 0;
+    if (resolve(id) != kRegOk) return false;
+    std::string stored;
+    if (type == REG_SZ) { // as setValue stores it
+        std::string_view text(static_cast<const char*>(data), size);
+        if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
+        stored = systemToUtf8(text);
+        data = stored.data();
+        size = stored.size();
+    }
+    Stmt q(store()->db(), "SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2");
+    q.bind(1, id);
+    q.bind(2, foldCaseUtf8(systemToUtf8(name)));
+    if (q.step() != SQLITE_ROW || q.i64(0) != static_cast<int64_t>(type)) return false;
+    const void* blob = sqlite3_column_blob(q.s, 1);
+    const size_t bytes = static_cast<size_t>(sqlite3_column_bytes(q.s, 1));
+    return bytes == size && (size == 0 || std::memcmp(blob, data, size) == 0);
 }
 
 RegStatus RegKey::setString(std::string_view name, std::string_view text) const {

@@ -38,6 +38,13 @@ public:
     // kWrappedObjectIid, so that CopyTo and CopyProps between two proxies go
     // straight to the component (else they go through the PDX support object).
     virtual bool exposesWrappedObjects() const { return false; }
+    // Whether the provider's own root identifier is answered by the provider
+    // where it names one entry: CompareEntryIDs with the root compares here
+    // (true exactly when both are the root), and SetPAB and SetDefaultDir
+    // refuse the root and unusable identifiers with E_INVALIDARG. Otherwise
+    // the root reaches the component as no identifier, and identifiers that
+    // are not the provider's are refused with MAPI_E_UNKNOWN_ENTRYID.
+    virtual bool rootStaysLocal() const { return false; }
     // NewEntry without a template: which creation template of the personal
     // address book to use (PR_DEF_CREATE_MAILUSER or PR_DEF_CREATE_DL), or 0
     // to let the component decide. A failure (the user cancelled) ends NewEntry.

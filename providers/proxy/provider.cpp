@@ -243,6 +243,10 @@ HRESULT Provider::CompareEntryIDs(ULONG cb1, ENTRYID* id1, ULONG cb2, ENTRYID* i
         const InwardId a = policy_->ids().inward(cb1, id1);
         const InwardId b = policy_->ids().inward(cb2, id2);
         if (a.kind == InwardId::Foreign || b.kind == InwardId::Foreign) return MAPI_E_UNKNOWN_ENTRYID;
+        if (policy_->rootStaysLocal() && (a.kind == InwardId::Root || b.kind == InwardId::Root)) {
+            *result = a.kind == InwardId::Root && b.kind == InwardId::Root ? 1 : 0;
+            return S_OK;
+        }
         return book_->CompareEntryIDs(a.cb, a.id, b.cb, b.id, flags, result);
     });
 }
@@ -395,7 +399,11 @@ HRESULT Provider::getDefault(GetDefaultFn get, ULONG* cbEntryID, ENTRYID** entry
 HRESULT Provider::setDefault(SetDefaultFn set, ULONG cbEntryID, ENTRYID* entryId) {
     if (HRESULT h = ready(); FAILED(h)) return h;
     const InwardId in = policy_->ids().inward(cbEntryID, entryId);
-    if (in.kind == InwardId::Foreign) return MAPI_E_UNKNOWN_ENTRYID;
+    if (policy_->rootStaysLocal()) {
+        if (in.kind != InwardId::Component) return E_INVALIDARG;
+    } else if (in.kind == InwardId::Foreign) {
+        return MAPI_E_UNKNOWN_ENTRYID;
+    }
     return (book_->*set)(in.cb, in.id);
 }
 

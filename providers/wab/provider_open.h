@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pdx/interfaces.h"
+#include "pdx/tags.h"
 
 namespace pdx::wab {
 

@@ -5,7 +5,8 @@
 // std::bad_alloc, anything else a std::runtime_error. Its ABProviderOpen
 // serves the address book of the fixture file named by the section's
 // PR_FAX_AB_FILE_PATH (see test_provider/tp_store.h) and logs what callers
-// ask of it.
+// ask of it. A service made while PDXTEST_FILE_<service name> is set gets
+// that fixture file in its section, as a real service's setup would.
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <map>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "pdx/pdx.h"
 #include "test_provider/tp_objects.h"
@@ -254,6 +256,7 @@ TEST_EXPORT HRESULT TestServiceEntry(void* module, ULONG_PTR ulUIParam, ULONG fl
             std::fclose(f);
         }
     }
+    const std::string fileVariable = std::string("PDXTEST_FILE_") + service;
     if (props && freeBuffer) freeBuffer(props);
 
     if (const char* thrown = std::getenv("PDXTEST_THROW")) {
@@ -264,6 +267,14 @@ TEST_EXPORT HRESULT TestServiceEntry(void* module, ULONG_PTR ulUIParam, ULONG fl
         SPropValue v{};
         v.ulPropTag = PR_DISPLAY_NAME;
         v.Value.lpszA = const_cast<char*>(display);
+        HRESULT h = section->SetProps(1, &v, nullptr);
+        if (SUCCEEDED(h)) h = section->SaveChanges(0);
+        if (FAILED(h)) return h;
+    }
+    if (const char* file = std::getenv(fileVariable.c_str()); file && section && context == MSG_SERVICE_CREATE) {
+        SPropValue v{};
+        v.ulPropTag = PR_FAX_AB_FILE_PATH;
+        v.Value.lpszA = const_cast<char*>(file);
         HRESULT h = section->SetProps(1, &v, nullptr);
         if (SUCCEEDED(h)) h = section->SaveChanges(0);
         if (FAILED(h)) return h;

@@ -33,7 +33,7 @@ check_package() {
   done
   listing=$(dpkg-deb -c "$deb")
   awk '$2 != "root/root" { exit 1 }' <<<"$listing" || fail "files not owned by root: $(awk '$2 != "root/root"' <<<"$listing" | head -3)"
-  for program in lisotrex lisotrex-convert pdxadmin velmo-reg; do
+  for program in lisotrex lisotrex-convert pdxadmin velmo-reg velmo-mapi; do
     grep -qF "./usr/bin/$program -> ../lib/lisotrex/$program" <<<"$listing" || fail "no link ./usr/bin/$program"
     grep -qE "^-rwxr-xr-x .* \./usr/lib/lisotrex/$program\$" <<<"$listing" || fail "no program ./usr/lib/lisotrex/$program"
   done
@@ -66,7 +66,7 @@ esac
 # The layout: programs in bin/ are links to lib/lisotrex/, where every part
 # the build made lies, and nothing of the tests.
 lib=$root/usr/lib/lisotrex
-for program in lisotrex lisotrex-convert pdxadmin velmo-reg; do
+for program in lisotrex lisotrex-convert pdxadmin velmo-reg velmo-mapi; do
   [ "$(readlink "$root/usr/bin/$program")" = "../lib/lisotrex/$program" ] || fail "bin/$program is no link into lib/lisotrex"
   [ -x "$lib/$program" ] || fail "no $lib/$program"
 done

@@ -38,7 +38,7 @@ void expectComplaint(const std::string& program, const std::string& args, const 
 } // namespace
 
 TEST(CommandLine, EveryToolAnswersHelpAndVersion) {
-    for (const char* program : {"lisotrex", "lisotrex-convert", "pdxadmin", "velmo-reg"}) {
+    for (const char* program : {"lisotrex", "lisotrex-convert", "pdxadmin", "velmo-reg", "velmo-mapi"}) {
         SCOPED_TRACE(program);
         Outcome help = run(program, "--help");
         EXPECT_EQ(help.status, 0);

@@ -59,6 +59,9 @@ public:
 
     // RegSetValueEx, one transaction each.
     RegStatus setValue(std::string_view name, RegType type, const void* data, size_t size) const;
+    // True when the value exists with this type and exactly the bytes that
+    // setValue would store for `data` (so setting it would change nothing).
+    bool holds(std::string_view name, RegType type, const void* data, size_t size) const;
     RegStatus setString(std::string_view name, std::string_view text) const;
     RegStatus setDword(std::string_view name, uint32_t value) const;
     RegStatus setBinary(std::string_view name, const void* data, size_t size) const;

@@ -132,7 +132,7 @@ TEST_F(ImportCli, ModesAndDuplicateAnswersAgainstABook) {
 }
 
 TEST_F(ImportCli, UsageErrors) {
-    EXPECT_EQ(run("--import pdx:x"), 2);
+    EXPECT_EQ(run("--import pdx:"), 2);
     EXPECT_EQ(run("--import exchange"), 2);
     EXPECT_EQ(run("--import abu:x --mode sometimes"), 2);
     EXPECT_EQ(run("--import abu:x --duplicates maybe"), 2);

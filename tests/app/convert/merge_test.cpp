@@ -34,7 +34,7 @@ protected:
     MergeResult merge(std::vector<CAddrUserDataObj> imported, int mode) {
         return mergeImported(doc, imported, mode, undo, prompter, ip);
     }
-    std::string dest(size_t i) { return doc.entry(i).m_szDestination; }
+    std::string dest(size_t i) { return doc.entry(i).m_szDestination.c_str(); }
 };
 
 } // namespace

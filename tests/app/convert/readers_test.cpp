@@ -1,5 +1,6 @@
 #include "convert/exchange_import.h"
 #include "convert/notes_import.h"
+#include "test_environment.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,44 @@ TEST(ExchangeFields, OtherCharactersAndLimits) {
     ExchangeFieldReader r(text, f);
     EXPECT_EQ(fields(r), (std::vector<std::string>{"a;b", "c,d", "xy"}));
     EXPECT_EQ(fields(r)[0].size(), ExchangeFieldReader::kFieldLimit);
+}
+
+// Fields seen in place must be exactly the fields read byte by byte, for
+// every kind of field and wherever the read-ahead block happens to end.
+TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
+    const std::string rows = "a,,\"b,c\",\"plain\",\"\"\"q\",\"%g\",\"x\"y,z\n"
+                             "\",lead\",\"leap%le\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
+                             + std::string("nul\0after,", 10) + std::string(770, 'l') + ",\"" +
+                             std::string(770, 'm') + "\"\n\"x\n";
+    ExchangeFormat f;
+    const std::string dir = velmo::test::makeTempDir("fields");
+    for (size_t pad = 0; pad < rows.size() + 2; ++pad) {
+        // The padding line puts a different byte of the rows at the first block's end.
+        const std::string text = std::string(ImportInput::kBlock - 1 - rows.size() + pad, 'p') + "\n" + rows;
+        const std::string path = dir + "/in.csv";
+        velmo::test::writeFile(path, text);
+        platform::File file;
+        ASSERT_EQ(file.open(path, {platform::FileAccess::Read, false, false, true}), platform::FileCause::None);
+        // Without a prefix, and with prefixes some fields start with (one
+        // of them before a field longer than the limit).
+        for (std::string_view prefix : {"", "l", "le", "\"", "a"}) {
+            ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
+            ExchangeFieldReader inPlace(file, f);
+            ExchangeFieldReader byteWise(rows, f);
+            std::string scratch;
+            bool morePadding = true;
+            inPlace.viewField(scratch, morePadding);
+            ASSERT_FALSE(morePadding);
+            for (int field = 0; !byteWise.atEnd(); ++field) {
+                bool moreA = false, moreB = false;
+                const std::string expected = byteWise.readField(moreB, prefix);
+                const std::string got(inPlace.viewField(scratch, moreA, prefix));
+                ASSERT_EQ(got, expected) << "padding " << pad << ", field " << field << ", prefix " << prefix;
+                ASSERT_EQ(moreA, moreB) << "padding " << pad << ", field " << field << ", prefix " << prefix;
+            }
+            EXPECT_TRUE(inPlace.atEnd()) << "padding " << pad;
+        }
+    }
 }
 
 TEST(Exchange2000Values, HexUtf8BecomesTheSystemCodePage) {
@@ -122,4 +161,41 @@ TEST(NotesDocuments, LongLinesKeep277Bytes) {
     ImportRecord rec;
     ASSERT_TRUE(r.readDocument(rec));
     EXPECT_EQ(rec.department.str(), std::string(277 - 253, 'd'));
+}
+
+// The export is read in blocks with CR LF folded to LF: the result must not
+// depend on where a block ends (a CR as a block's last byte, its LF in the next).
+TEST(ImportInputBlocks, LineEndsFoldTheSameAcrossBlockEdges) {
+    const size_t block = ImportInput::kBlock;
+    std::string text;
+    for (size_t edge : {block - 1, 2 * block - 2, 3 * block - 1}) {
+        text.resize(edge, 'x');
+        text += "\r\n";
+    }
+    text += "lone\rcr\r\r\nlast\r"; // a CR without LF stays, also at the very end
+    std::string expected;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) expected += text[i];
+
+    const std::string path = velmo::test::makeTempDir("input") + "/in.txt";
+    velmo::test::writeFile(path, text);
+    platform::File file;
+    ASSERT_EQ(file.open(path, {platform::FileAccess::Read, false, false, true}), platform::FileCause::None);
+    ImportInput in(file);
+    std::string got;
+    for (;;) {
+        std::string_view run = in.buffered();
+        if (run.size() > 3) { // take some bytes in runs, the rest one by one
+            got.append(run.substr(0, run.size() / 2));
+            in.take(run.size() / 2);
+            continue;
+        }
+        int c = in.next();
+        if (c < 0) break;
+        got.push_back(static_cast<char>(c));
+    }
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected);
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(in.failure(), platform::FileCause::None);
 }

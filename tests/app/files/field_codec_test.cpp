@@ -46,6 +46,8 @@ TEST(FieldCodec, LineEndsAndCapacities) {
     EXPECT_EQ(fields("\"x,\ny\""), (std::vector<std::string>{"x,"})); // a line end ends even a quoted stretch
     EXPECT_EQ(fields("abcdef,ghi", 4), (std::vector<std::string>{"abc", "ghi"}));
     EXPECT_EQ(fields("\"ab,cdef\",g", 4), (std::vector<std::string>{"ab,", "g"}));
+    EXPECT_EQ(fields("ab\"\"cdef,g", 4), (std::vector<std::string>{"ab\"", "g"})) << "a cut inside a run";
+    EXPECT_EQ(fields("a\rb,c\r"), (std::vector<std::string>{"a\rb", "c\r"})) << "a CR alone is a byte of the field";
     // A closing quote not followed by a comma ends the record with its line.
     FieldReader r("\"a\"b,c\nnext\n", true);
     char buf[8];

@@ -25,7 +25,7 @@ struct DocFixture : ::testing::Test {
                 i % 2, "N" + std::to_string(i), "", "D" + std::to_string(i), "", 0, numbered ? i + 1 : 0, false));
         doc.recountChecked();
     }
-    std::string name(size_t i) const { return doc.entry(i).m_szName; }
+    std::string name(size_t i) const { return doc.entry(i).m_szName.c_str(); }
     static std::function<bool(CAddrUserDataObj&, EntryDialogMode)> typing(const char* name, int32_t oneTouch = -1) {
         return [=](CAddrUserDataObj& e, EntryDialogMode) {
             e.setName(name);

@@ -1,6 +1,8 @@
+#include "failing_allocator.h"
 #include "model/entry.h"
 
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 
 using lisotrex::CAddrUserDataObj;
@@ -89,4 +91,57 @@ TEST(Entry, NumberAndMarkSortKeys) {
     EXPECT_EQ(five.compareByKey(nine, lisotrex::kSortUpdated, 0), -1);
     EXPECT_TRUE(lisotrex::sortsBefore(five, nine, lisotrex::kSortUpdated, 0));
     EXPECT_TRUE(lisotrex::sortsBefore(nine, five, lisotrex::kSortUpdated, 1));
+}
+
+// The texts live in one block per entry: copies, moves, setters and
+// assignments must keep every text whole and independent of the source.
+TEST(EntryTexts, CopiesMovesAndSettersKeepEveryTextWhole) {
+    CAddrUserDataObj a(1, "Name", "Reading", "a@b.example", "Dept", 12, 3, true);
+    CAddrUserDataObj copy(a);
+    a.setName("Other");
+    EXPECT_STREQ(copy.m_szName, "Name") << "a copy has its own texts";
+    EXPECT_STREQ(copy.m_szReading, "Reading");
+    EXPECT_STREQ(copy.m_szDestination, "a@b.example");
+    EXPECT_STREQ(copy.m_szDepartment, "Dept");
+    EXPECT_STREQ(a.m_szName, "Other");
+    EXPECT_STREQ(a.m_szDepartment, "Dept") << "a setter keeps the other texts";
+
+    CAddrUserDataObj moved(std::move(copy));
+    EXPECT_STREQ(moved.m_szDestination, "a@b.example");
+    EXPECT_EQ(moved.m_nAccessCode, 12);
+    EXPECT_STREQ(copy.m_szName, "") << "a moved-from entry reads as empty, not as freed memory";
+
+    moved = moved; // self-assignment leaves it as it was
+    EXPECT_STREQ(moved.m_szName, "Name");
+    a = moved;
+    moved.setDepartment("");
+    EXPECT_STREQ(a.m_szDepartment, "Dept");
+    EXPECT_STREQ(moved.m_szDepartment, "");
+    EXPECT_EQ(a.m_nOneTouch, 3);
+
+    // A setter may be given the entry's own text.
+    a.setDestination(a.m_szName);
+    EXPECT_STREQ(a.m_szDestination, "Name");
+    EXPECT_STREQ(a.m_szName, "Name");
+
+    // A NUL ends a text as it ends a character array; limits count bytes.
+    a.setName(std::string_view("ab\0cd", 5));
+    EXPECT_STREQ(a.m_szName, "ab");
+    a.setReading(std::string(64, 'r'));
+    EXPECT_EQ(a.m_szReading.view().size(), 63u);
+}
+
+TEST(EntryTexts, MemoryRunningOutLeavesTheEntryAsItWas) {
+    CAddrUserDataObj a(0, "Name", "", "123", "Dept", 0, 0, false);
+    const CAddrUserDataObj b(0, "Other", "", "456", "Sales", 7, 0, false);
+    velmo::test::failAllocationAfter(0);
+    EXPECT_THROW(a.takeDestination(b), std::bad_alloc);
+    velmo::test::failAllocationAfter(0);
+    EXPECT_THROW(a = b, std::bad_alloc);
+    velmo::test::failAllocationAfter(-1);
+    EXPECT_STREQ(a.m_szName, "Name");
+    EXPECT_STREQ(a.m_szDestination, "123");
+    EXPECT_STREQ(a.m_szDepartment, "Dept");
+    EXPECT_EQ(a.m_nAccessCode, 0);
+    EXPECT_EQ(a.m_bUpdated, 0u);
 }

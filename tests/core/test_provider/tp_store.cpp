@@ -1,5 +1,6 @@
 #include "tp_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,27 @@ bool parseUid(std::string_view hex, MAPIUID& uid) {
         if (*end) return false;
     }
     return true;
+}
+
+// A property tag written as 8 hex digits, or 0.
+ULONG tagOf(std::string_view hex) {
+    if (hex.size() != 8) return 0;
+    char* end = nullptr;
+    const std::string digits(hex);
+    const ULONG tag = ULONG(std::strtoul(digits.c_str(), &end, 16));
+    return *end ? 0 : tag;
+}
+
+std::string hexOf(ULONG tag) {
+    char digits[9];
+    std::snprintf(digits, sizeof digits, "%08X", unsigned(tag));
+    return digits;
+}
+
+bool isNamedField(ULONG tag) {
+    for (const auto& f : kTextFields)
+        if (f.tag == tag) return true;
+    return false;
 }
 
 std::string hexOf(const MAPIUID& uid) {
@@ -97,6 +119,17 @@ HRESULT Store::load(const std::string& path) {
                     known = true;
                 }
             if (known) continue;
+            if (const ULONG tag = tagOf(name);
+                tag && (PROP_TYPE(tag) == PT_STRING8 || PROP_TYPE(tag) == PT_MV_STRING8)) {
+                r.texts[tag] = std::string(value);
+                continue;
+            }
+            if (name == "notinrows") {
+                for (const auto& hex : split(value, ','))
+                    if (const ULONG tag = tagOf(hex)) r.notInRows.push_back(tag);
+                    else return MAPI_E_CORRUPT_DATA;
+                continue;
+            }
             if (name == "key") r.key = value;
             else if (name == "in") parent = std::string(value);
             else if (name == "flags") r.containerFlags = ULONG(std::strtoul(std::string(value).c_str(), nullptr, 10));
@@ -142,6 +175,10 @@ HRESULT Store::save() {
     auto texts = [&](const Record& r) {
         for (const auto& f : kTextFields)
             if (const std::string* text = r.texts.get(f.tag)) out << '\t' << f.name << '=' << *text;
+        for (const auto& [tag, text] : r.texts)
+            if (!isNamedField(tag)) out << '\t' << hexOf(tag) << '=' << text;
+        for (size_t i = 0; i < r.notInRows.size(); ++i)
+            out << (i ? "," : "\tnotinrows=") << hexOf(r.notInRows[i]);
     };
     out << "root";
     texts(records[0]);
@@ -252,6 +289,16 @@ size_t Store::refs(int index, PropRef (&out)[kMaxRecordProps], uint8_t (&id)[kEn
     return n;
 }
 
+size_t Store::rowRefs(int index, PropRef (&out)[kMaxRecordProps], uint8_t (&id)[kEntryIdSize],
+                      uint8_t (&templ)[kEntryIdSize]) const {
+    const std::vector<ULONG>& left = records[size_t(index)].notInRows;
+    const size_t n = refs(index, out, id, templ);
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i)
+        if (std::find(left.begin(), left.end(), out[i].tag) == left.end()) out[kept++] = out[i];
+    return kept;
+}
+
 Props Store::props(int index) const {
     PropRef refs[kMaxRecordProps];
     uint8_t id[kEntryIdSize], templ[kEntryIdSize];
@@ -341,6 +388,19 @@ HRESULT copyRefs(const Allocator& alloc, const PropRef* props, size_t n, const S
             if (!p->text.empty()) std::memcpy(s, p->text.data(), p->text.size());
             s[p->text.size()] = 0;
             v.Value.lpszA = s;
+            break;
+        }
+        case PT_MV_STRING8: {
+            const std::vector<std::string_view> items = split(p->text, '|');
+            char** list = nullptr;
+            h = alloc.more(ULONG(sizeof(char*) * items.size()), values, reinterpret_cast<void**>(&list));
+            for (size_t k = 0; SUCCEEDED(h) && k < items.size(); ++k) {
+                h = alloc.more(ULONG(items[k].size() + 1), values, reinterpret_cast<void**>(&list[k]));
+                if (FAILED(h)) break;
+                if (!items[k].empty()) std::memcpy(list[k], items[k].data(), items[k].size());
+                list[k][items[k].size()] = 0;
+            }
+            if (SUCCEEDED(h)) v.Value.MVszA = {ULONG(items.size()), list};
             break;
         }
         case PT_BINARY: {

@@ -12,6 +12,11 @@
 //        hfax= company= dept= uid=<index>]
 //   list key=<k> [in=<container key>] name=<text> members=<k>,<k>,...
 // A user or list without "in" belongs to the lists that name it only.
+// Any record may also carry
+//   <8 hex digits>=<text>        a text property by its tag (PT_STRING8, or
+//                                PT_MV_STRING8 with the values split by "|")
+//   notinrows=<tag>,<tag>        properties its contents-table row leaves out,
+//                                as a provider that reads them lazily does
 
 #include <mutex>
 #include <string>
@@ -56,6 +61,7 @@ struct Record {
     Texts texts;
     std::vector<int> members;
     bool deleted = false;
+    std::vector<ULONG> notInRows;
 };
 
 // One property as the provider keeps it.
@@ -75,7 +81,7 @@ struct PropRef {
     const uint8_t* bytes = nullptr;
     size_t size = 0;
 };
-constexpr size_t kMaxRecordProps = 24;
+constexpr size_t kMaxRecordProps = 32;
 
 struct Allocator {
     AllocateBufferFn allocate = nullptr;
@@ -110,6 +116,9 @@ public:
     // `id` and `templ` hold the identifier bytes they point at. The count.
     size_t refs(int index, PropRef (&out)[kMaxRecordProps], uint8_t (&id)[kEntryIdSize],
                 uint8_t (&templ)[kEntryIdSize]) const;
+    // The same as the record's contents-table row shows them.
+    size_t rowRefs(int index, PropRef (&out)[kMaxRecordProps], uint8_t (&id)[kEntryIdSize],
+                   uint8_t (&templ)[kEntryIdSize]) const;
     // Every property, PT_OBJECT tags included, as GetPropList reports them.
     std::vector<ULONG> propTags(int index) const;
     // A new record (not yet saved); its index.

@@ -12,7 +12,7 @@ HRESULT Table::copyRow(size_t i, const SPropTagArray* columns, SRow& row) {
     PropRef refs[kMaxRecordProps];
     uint8_t id[kEntryIdSize], templ[kEntryIdSize];
     Lock g(store_->lock);
-    const size_t n = store_->refs(records_[i], refs, id, templ);
+    const size_t n = store_->rowRefs(records_[i], refs, id, templ);
     return copyRefs(store_->alloc, refs, n, columns, &row.cValues, &row.lpProps);
 }
 

@@ -403,7 +403,7 @@ public:
         char line[64];
         std::snprintf(line, sizeof line, "GetHierarchyTable %s 0x%08x", name().c_str(), flags);
         log(line);
-        *out = new FakeTable(this->id_.empty() ? std::vector<Bytes>{world().contacts} : std::vector<Bytes>{});
+        *out = new FakeTable(this->id_.empty() ? world().hierarchy : std::vector<Bytes>{});
         return S_OK;
     }
     HRESULT OpenEntry(ULONG cb, ENTRYID* id, LPCIID, ULONG, ULONG* type, IUnknown** out) override {

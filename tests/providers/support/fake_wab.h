@@ -47,6 +47,8 @@ struct FakeWab {
     std::map<Bytes, FakeEntry> entries;
     FakeEntry root;
     Bytes contacts, alice, bob, team, mailUserTemplate, listTemplate;
+    // The containers the root's hierarchy table lists (Contacts).
+    std::vector<Bytes> hierarchy;
 
     // WABOpen's parameter block as it came.
     pdx::ULONG paramSize = 0;
@@ -156,6 +158,7 @@ inline void FakeWab::reset() {
     team = newId('L');
     mailUserTemplate = newId('T');
     listTemplate = newId('D');
+    hierarchy = {contacts};
 
     FakeEntry c;
     c.type = 4;

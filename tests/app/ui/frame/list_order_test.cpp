@@ -20,7 +20,7 @@ std::vector<std::unique_ptr<CAddrUserDataObj>> entries(std::initializer_list<std
 
 std::vector<std::string> names(const std::vector<std::unique_ptr<CAddrUserDataObj>>& es, const std::vector<size_t>& order) {
     std::vector<std::string> out;
-    for (size_t p : order) out.push_back(es[p]->m_szName);
+    for (size_t p : order) out.push_back(es[p]->m_szName.c_str());
     return out;
 }
 

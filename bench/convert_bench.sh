@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Whole-process timing of the headless tool, side by side with abook on the
+# same contacts (hyperfine), with peak memory (GNU time), open + export of a
+# 9,999-entry book, start-up alone, and growth with the number of rows.
+#
+#   bench/convert_bench.sh [BIN_DIR] [WORK_DIR]
+#
+# BIN_DIR defaults to build-release/bin (the optimised build `make bench`
+# makes). Every run points the registry, HOME and the XDG folders at WORK_DIR,
+# so the user's own settings and log are never touched. Set RUNS to change
+# the number of timed runs (default 40).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+bin=$(cd "${1:-$here/../build-release/bin}" && pwd)
+work=${2:-$here/../build-release/bench-convert}
+runs=${RUNS:-40}
+convert="$bin/lisotrex-convert"
+
+for tool in hyperfine abook /usr/bin/time python3; do
+  command -v "$tool" >/dev/null || { echo "convert_bench: $tool is missing (scripts/setup.sh --bench)" >&2; exit 1; }
+done
+[ -x "$convert" ] || { echo "convert_bench: $convert is not built" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work/home/.config" "$work/home/.local/share" "$work/run"
+work=$(cd "$work" && pwd)
+export VELMO_REGISTRY="$work/registry.sqlite3" HOME="$work/home" \
+       XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+       XDG_RUNTIME_DIR="$work/run" LC_ALL=C.UTF-8
+unset VELMO_CODEPAGE
+cd "$work"
+python3 "$here/make_contacts.py" "$work" 2500 5000 9998
+
+ours="$convert --import exchange5:exchange-9998.csv --export big.abk"
+peer="abook --convert --informat csv --infile abook-9998.csv --outformat ldif --outfile big.ldif"
+open_export="$convert --book book-9999.abu --export book.abk"
+startup="$convert --show-settings"
+
+# Every command once before timing, to see that each one works.
+for c in "$ours" "$peer" "$open_export" "$startup"; do rm -f big.ldif; $c >/dev/null 2>&1 || { echo "failed: $c" >&2; exit 1; }; done
+
+median_of() { # command -> median of its timing in ms from a hyperfine json
+  python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(" ".join("%.2f" % (x["median"]*1000) for x in r))' "$1"
+}
+
+peak_kib() { # median peak resident set of 7 runs, KiB
+  local c=$1 out=()
+  for _ in 1 2 3 4 5 6 7; do
+    rm -f big.abk big.ldif
+    out+=("$(/usr/bin/time -f %M $c 2>&1 >/dev/null | tail -1)")
+  done
+  printf '%s\n' "${out[@]}" | sort -n | sed -n 4p
+}
+
+echo "== conversion of 9,998 Exchange 5.x rows, side by side with abook"
+# abook will not replace a file: both write a fresh one each run.
+hyperfine -N --warmup 5 --runs "$runs" --style basic --export-json side.json --prepare "rm -f big.abk big.ldif" \
+  -n lisotrex-convert "$ours" -n abook "$peer"
+read -r t_ours t_peer < <(median_of side.json)
+m_ours=$(peak_kib "$ours")
+m_peer=$(peak_kib "$peer")
+
+echo "== open + export of a 9,999-entry book, and start-up alone"
+hyperfine -N --warmup 5 --runs "$runs" --style basic --export-json alone.json \
+  -n open+export "$open_export" -n show-settings "$startup"
+read -r t_open t_start < <(median_of alone.json)
+m_open=$(peak_kib "$open_export")
+
+echo "== growth with the number of rows"
+hyperfine -N --warmup 3 --runs "$runs" --style basic --export-json rows.json \
+  -n 2500 "$convert --import exchange5:exchange-2500.csv --export rows.abk" \
+  -n 5000 "$convert --import exchange5:exchange-5000.csv --export rows.abk" \
+  -n 9998 "$convert --import exchange5:exchange-9998.csv --export rows.abk"
+read -r t_2500 t_5000 t_9998 < <(median_of rows.json)
+
+python3 - "$t_ours" "$t_peer" "$m_ours" "$m_peer" "$t_open" "$m_open" "$t_start" "$t_2500" "$t_5000" "$t_9998" <<'EOF'
+import sys
+t_ours, t_peer, m_ours, m_peer, t_open, m_open, t_start, t2, t5, t9 = map(float, sys.argv[1:])
+def verdict(ok): return "ok" if ok else "MISSED"
+print("== summary (medians)")
+print("conversion  lisotrex-convert %7.2f ms  abook %7.2f ms  ratio %.2f (goal <= 0.50)  %s"
+      % (t_ours, t_peer, t_ours / t_peer, verdict(t_ours / t_peer <= 0.5)))
+print("peak memory lisotrex-convert %7.1f MiB abook %7.1f MiB (goal: not above abook)  %s"
+      % (m_ours / 1024, m_peer / 1024, verdict(m_ours <= m_peer)))
+print("open+export of 9,999 entries %7.2f ms, %.1f MiB (goal < 12 ms)  %s" % (t_open, m_open / 1024, verdict(t_open < 12)))
+print("start-up (--show-settings)   %7.2f ms (goal < 3 ms)  %s" % (t_start, verdict(t_start < 3)))
+print("rows 2500 / 5000 / 9998      %7.2f / %.2f / %.2f ms; per 1000 rows beyond 2500: %.2f and %.2f ms"
+      % (t2, t5, t9, (t5 - t2) / 2.5, (t9 - t5) / 4.998))
+EOF

@@ -1,0 +1,19 @@
+// Qt is not made to be unloaded: its libraries keep process-wide state that
+// dies with them half-finished. The bridge is loaded and unloaded for each
+// import, also by programs that have no Qt of their own (the headless tool),
+// so the Qt libraries it brings are marked resident when it is loaded.
+
+#include <QApplication>
+#include <dlfcn.h>
+
+namespace {
+
+struct KeepQtLoaded {
+    KeepQtLoaded() {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<const void*>(&QApplication::staticMetaObject), &info) && info.dli_fname)
+            dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+} keepQtLoaded;
+
+} // namespace
