@@ -175,10 +175,82 @@ HRESULT copyValue(const Conversion& c, const SPropValue& src, SPropValue& dst, v
     return h;
 }
 
+namespace {
+
+constexpr size_t kNoPacking = std::numeric_limits<size_t>::max();
+size_t aligned(size_t cb) { return (cb + 7) & ~size_t(7); }
+
+// The bytes a value's data takes inside its array's own buffer, or kNoPacking
+// for a value whose copy goes the general way (multi-valued, malformed, wide).
+size_t packedBytes(const Conversion& c, const SPropValue& v) {
+    const ULONG type = PROP_TYPE(v.ulPropTag);
+    if (isScalar(type)) return 0;
+    if (type == PT_STRING8) return v.Value.lpszA ? aligned(std::strlen(v.Value.lpszA) + 1) : 0;
+    if (type != PT_BINARY) return kNoPacking;
+    const SBinary& b = v.Value.bin;
+    if (b.cb && !b.lpb) return kNoPacking;
+    if (!c.ids || !isIdentifierTag(v.ulPropTag) || !b.cb) return aligned(b.cb);
+    if (c.direction == Conversion::Inward) return aligned(c.ids->inwardValue(b.cb, b.lpb).cb);
+    const ULONG cb = c.ids->outwardSize(b.cb, b.lpb);
+    return cb < b.cb ? kNoPacking : aligned(cb);
+}
+
+// Copies a value whose packedBytes fit, its data at `data`; the bytes used.
+size_t copyPacked(const Conversion& c, const SPropValue& src, SPropValue& dst, char* data) {
+    dst = {};
+    dst.ulPropTag = src.ulPropTag;
+    const ULONG type = PROP_TYPE(src.ulPropTag);
+    if (isScalar(type)) {
+        copyData(c, src, dst, nullptr); // scalars need no memory
+        return 0;
+    }
+    if (type == PT_STRING8) {
+        if (!src.Value.lpszA) return 0;
+        const size_t cb = std::strlen(src.Value.lpszA) + 1;
+        std::memcpy(data, src.Value.lpszA, cb);
+        dst.Value.lpszA = data;
+        return aligned(cb);
+    }
+    const SBinary& b = src.Value.bin;
+    if (!b.cb) return 0;
+    dst.Value.bin.lpb = reinterpret_cast<BYTE*>(data);
+    if (!c.ids || !isIdentifierTag(src.ulPropTag)) {
+        std::memcpy(data, b.lpb, b.cb);
+        dst.Value.bin.cb = b.cb;
+    } else if (c.direction == Conversion::Inward) {
+        const InwardId in = c.ids->inwardValue(b.cb, b.lpb);
+        if (in.cb) std::memcpy(data, in.id, in.cb);
+        else dst.Value.bin.lpb = nullptr;
+        dst.Value.bin.cb = in.cb;
+    } else {
+        dst.Value.bin.cb = c.ids->outwardSize(b.cb, b.lpb);
+        c.ids->writeOutward(b.cb, b.lpb, dst.Value.bin.lpb);
+    }
+    return aligned(dst.Value.bin.cb);
+}
+
+} // namespace
+
 HRESULT copyValues(const Conversion& c, ULONG count, const SPropValue* src, SPropValue** out) {
     *out = nullptr;
     if (!count) return S_OK;
     if (!src) return E_INVALIDARG;
+    // The usual row (strings, binaries, numbers) is copied into one buffer:
+    // one allocation instead of one per value, and one free.
+    size_t data = 0;
+    for (ULONG i = 0; i < count && data != kNoPacking; ++i) {
+        const size_t cb = packedBytes(c, src[i]);
+        data = cb == kNoPacking || cb > std::numeric_limits<ULONG>::max() - data ? kNoPacking : data + cb;
+    }
+    const size_t head = aligned(arrayBytes(count, sizeof(SPropValue)));
+    if (data != kNoPacking && head <= std::numeric_limits<ULONG>::max() - data) {
+        SPropValue* values = nullptr;
+        if (HRESULT h = c.target.root(head + data, &values); FAILED(h)) return h;
+        char* at = reinterpret_cast<char*>(values) + head;
+        for (ULONG i = 0; i < count; ++i) at += copyPacked(c, src[i], values[i], at);
+        *out = values;
+        return S_OK;
+    }
     SPropValue* values = nullptr;
     if (HRESULT h = c.target.root(arrayBytes(count, sizeof(SPropValue)), &values); FAILED(h)) return h;
     for (ULONG i = 0; i < count; ++i) copyValue(c, src[i], values[i], values);

@@ -79,6 +79,11 @@ std::atomic<bool> g_systemIsUtf8{true};
 std::string toSystem(const std::string& utf8) {
     return g_systemIsUtf8.load(std::memory_order_relaxed) ? utf8 : platform::utf8ToSystem(utf8, '?');
 }
+// Sets a text property from UTF-8 without an intermediate copy when none is needed.
+void setSystemString(PropArray& props, ULONG tag, const std::string& utf8) {
+    if (g_systemIsUtf8.load(std::memory_order_relaxed)) props.setString(tag, utf8);
+    else props.setString(tag, platform::utf8ToSystem(utf8, '?'));
+}
 
 // The index of the component of N or ORG a tag maps to, or -1.
 int nameComponent(ULONG tag) {
@@ -140,7 +145,7 @@ void readGeneric(const Property& p, std::string_view version, PropArray& props) 
     SPropValue v{};
     v.ulPropTag = tag;
     switch (PROP_TYPE(tag)) {
-    case PT_STRING8: props.setString(tag, toSystem(value)); return;
+    case PT_STRING8: setSystemString(props, tag, value); return;
     case PT_LONG: v.Value.l = LONG(std::strtol(value.c_str(), nullptr, 10)); break;
     case PT_BOOLEAN: v.Value.b = value == "1" ? 1 : 0; break;
     case PT_BINARY: {
@@ -339,7 +344,7 @@ void readCard(const Card& card, PropArray& props, CardFacts& facts) {
             if (org.empty()) org = vcard::components(p, version);
         } else if (p.isNamed("TITLE") || p.isNamed("NOTE") || p.isNamed("NICKNAME")) {
             const ULONG tag = p.isNamed("TITLE") ? PR_TITLE : p.isNamed("NOTE") ? PR_COMMENT : PR_NICKNAME;
-            if (!props.find(tag)) props.setString(tag, toSystem(vcard::text(p, version)));
+            if (!props.find(tag)) setSystemString(props, tag, vcard::text(p, version));
         } else if (p.isNamed("TEL")) {
             tels[int(telKind(p))].push_back(&p);
         } else if (p.isNamed("UID")) {
@@ -355,15 +360,15 @@ void readCard(const Card& card, PropArray& props, CardFacts& facts) {
     }
     static const ULONG nameTags[] = {PR_SURNAME, PR_GIVEN_NAME, PR_MIDDLE_NAME, PR_DISPLAY_NAME_PREFIX, PR_GENERATION};
     for (size_t i = 0; i < n.size() && i < 5; ++i)
-        if (!n[i].empty()) props.setString(nameTags[i], toSystem(n[i]));
-    if (!org.empty() && !org[0].empty()) props.setString(PR_COMPANY_NAME, toSystem(org[0]));
-    if (org.size() > 1 && !org[1].empty()) props.setString(PR_DEPARTMENT_NAME, toSystem(org[1]));
+        if (!n[i].empty()) setSystemString(props, nameTags[i], n[i]);
+    if (!org.empty() && !org[0].empty()) setSystemString(props, PR_COMPANY_NAME, org[0]);
+    if (org.size() > 1 && !org[1].empty()) setSystemString(props, PR_DEPARTMENT_NAME, org[1]);
     for (int k = 1; k < 7; ++k)
-        if (!tels[k].empty()) props.setString(tagOfTel(Tel(k)), toSystem(telNumber(*tels[k].front(), version)));
+        if (!tels[k].empty()) setSystemString(props, tagOfTel(Tel(k)), telNumber(*tels[k].front(), version));
     std::string email;
     if (const Property* e = preferredEmail(card)) email = vcard::text(*e, version);
     if (!email.empty()) {
-        props.setString(PR_EMAIL_ADDRESS, toSystem(email));
+        setSystemString(props, PR_EMAIL_ADDRESS, email);
         if (!props.find(PR_ADDRTYPE)) props.setString(PR_ADDRTYPE, "SMTP");
         std::string key = "SMTP:" + toSystem(email);
         for (char& c : key) c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -373,7 +378,7 @@ void readCard(const Card& card, PropArray& props, CardFacts& facts) {
     if (fn.empty() && n.size() > 1) fn = n[1].empty() ? n[0] : n[0].empty() ? n[1] : n[1] + " " + n[0];
     if (fn.empty() && !org.empty()) fn = org[0];
     if (fn.empty()) fn = email;
-    props.setString(PR_DISPLAY_NAME, toSystem(fn));
+    setSystemString(props, PR_DISPLAY_NAME, fn);
 }
 
 void writeProps(Card& card, const PropArray& values, const std::vector<ULONG>& deleted) {

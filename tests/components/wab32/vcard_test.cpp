@@ -209,3 +209,42 @@ TEST_F(VCardTest, ARewrittenLineKeepsItsValueWhateverItsParametersHeld) {
         EXPECT_NE(line.find("X-KEEP=yes"), std::string::npos) << line;
     }
 }
+
+namespace {
+
+// The reader keeps the storage of one card's lines for the next: nothing of a
+// longer, richer card may show through in a shorter one read after it.
+TEST_F(VCardTest, ACardReadAfterARicherOneShowsOnlyItsOwnLines) {
+    const std::string file = "BEGIN:VCARD\r\nVERSION:3.0\r\nitem1.TEL;TYPE=WORK,FAX;X-A=\"p;q\":+1 2\r\n"
+                             "N:Doe;Jane;;;\r\nEMAIL;TYPE=INTERNET,PREF:jane@example.com\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\r\nVERSION:3.0\r\nTEL;CELL:5\r\nNOTE:a\\, b\\nc\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\r\nVERSION:3.0\r\nTEL:7\r\nbroken line\r\nEND:VCARD\r\n";
+    std::vector<std::vector<Property>> seen;
+    const ScanResult r = scan(file, [&](const Span&, Card* c) {
+        if (c) seen.push_back(c->lines);
+    });
+    EXPECT_FALSE(r.damaged);
+    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen[0].size(), 6u);
+    EXPECT_EQ(seen[0][2].group, "item1");
+    ASSERT_EQ(seen[0][2].params.size(), 2u);
+    EXPECT_EQ(seen[0][2].params[0].values, (std::vector<std::string>{"WORK", "FAX"}));
+    EXPECT_EQ(seen[0][2].params[1].values, (std::vector<std::string>{"p;q"}));
+    ASSERT_EQ(seen[1].size(), 5u);
+    const Property& tel = seen[1][2];
+    EXPECT_TRUE(tel.group.empty());
+    ASSERT_EQ(tel.params.size(), 1u);
+    EXPECT_TRUE(tel.params[0].name.empty());
+    EXPECT_EQ(tel.params[0].values, (std::vector<std::string>{"CELL"}));
+    EXPECT_TRUE(tel.hasType("cell") && !tel.hasType("fax"));
+    EXPECT_EQ(text(seen[1][3], "3.0"), "a, b\nc");
+    EXPECT_EQ(seen[1][4].raw, "END:VCARD\r\n");
+    ASSERT_EQ(seen[2].size(), 5u);
+    EXPECT_TRUE(seen[2][2].params.empty());
+    EXPECT_TRUE(seen[2][3].opaque);
+    EXPECT_TRUE(seen[2][3].params.empty() && seen[2][3].name.empty());
+    EXPECT_EQ(seen[2][3].raw, "broken line\r\n");
+    EXPECT_EQ(components(seen[0][3], "3.0"), (std::vector<std::string>{"Doe", "Jane", "", "", ""}));
+}
+
+} // namespace

@@ -201,10 +201,13 @@ TEST_F(Conversions, IdentifiersAreWrappedToTheCallerAndUnwrappedInward) {
 }
 
 TEST_F(Conversions, ACopyThatRunsOutOfMemoryLeavesErrorValuesAndNoLeaks) {
+    // A wide string is copied value by value, each into memory chained to the array.
+    const ULONG wideName = CHANGE_PROP_TYPE(PR_DISPLAY_NAME, PT_UNICODE);
     SPropValue* src = values(3);
-    src[0].ulPropTag = PR_DISPLAY_NAME;
-    src[0].Value.lpszA = more<char>(4, src);
-    std::memcpy(src[0].Value.lpszA, "abc", 4);
+    src[0].ulPropTag = wideName;
+    src[0].Value.lpszW = more<WCHAR>(4 * sizeof(WCHAR), src);
+    const WCHAR abc[] = {'a', 'b', 'c', 0};
+    std::memcpy(src[0].Value.lpszW, abc, sizeof abc);
     binary(src[1], PR_ENTRYID, componentId(1), src);
     src[2].ulPropTag = PR_OBJECT_TYPE;
     src[2].Value.l = 6;
@@ -219,10 +222,35 @@ TEST_F(Conversions, ACopyThatRunsOutOfMemoryLeavesErrorValuesAndNoLeaks) {
             continue;
         }
         ASSERT_EQ(h, S_OK) << budget;
-        EXPECT_EQ(out[0].ulPropTag, budget >= 2 ? PR_DISPLAY_NAME : CHANGE_PROP_TYPE(PR_DISPLAY_NAME, PT_ERROR));
+        EXPECT_EQ(out[0].ulPropTag, budget >= 2 ? wideName : CHANGE_PROP_TYPE(PR_DISPLAY_NAME, PT_ERROR));
         EXPECT_EQ(out[1].ulPropTag, budget >= 3 ? PR_ENTRYID : CHANGE_PROP_TYPE(PR_ENTRYID, PT_ERROR));
         if (budget < 3) EXPECT_EQ(out[1].Value.err, E_OUTOFMEMORY);
         EXPECT_EQ(out[2].Value.l, 6) << "scalars need no memory";
+        pdxHeap.free(out);
+        EXPECT_EQ(pdxHeap.liveRoots(), 0u);
+    }
+
+    // Narrow strings, binaries and numbers share the array's one buffer: one
+    // allocation copies them all, and none leaves nothing behind.
+    src[0].ulPropTag = PR_DISPLAY_NAME;
+    src[0].Value.lpszA = more<char>(4, src);
+    std::memcpy(src[0].Value.lpszA, "abc", 4);
+    for (long budget = 0; budget < 2; ++budget) {
+        pdxHeap.failAfter(budget);
+        SPropValue* out = nullptr;
+        const HRESULT h = copyValues(toCaller, 3, src, &out);
+        pdxHeap.failAfter(-1);
+        if (budget == 0) {
+            EXPECT_EQ(h, E_OUTOFMEMORY);
+            EXPECT_EQ(out, nullptr);
+            EXPECT_EQ(pdxHeap.liveRoots(), 0u);
+            continue;
+        }
+        ASSERT_EQ(h, S_OK);
+        EXPECT_STREQ(out[0].Value.lpszA, "abc");
+        EXPECT_NE(out[0].Value.lpszA, src[0].Value.lpszA);
+        EXPECT_EQ(bytes(out[1].Value.bin), wrapped(componentId(1)));
+        EXPECT_EQ(out[2].Value.l, 6);
         pdxHeap.free(out);
         EXPECT_EQ(pdxHeap.liveRoots(), 0u);
     }
@@ -259,7 +287,7 @@ TEST_F(Conversions, RowSetsAndAddressListsKeepEachRowInARootOfItsOwn) {
         binary(v[0], PR_ENTRYID, componentId(BYTE(r)), v);
         rows->aRow[r] = {0, 1, v};
     }
-    pdxHeap.failAfter(3); // the set, the first row and its identifier
+    pdxHeap.failAfter(2); // the set and the first row (its identifier inside it)
     EXPECT_EQ(copyRows(toCaller, rows, &out), E_OUTOFMEMORY);
     pdxHeap.failAfter(-1);
     EXPECT_EQ(out, nullptr);

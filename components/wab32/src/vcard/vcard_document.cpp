@@ -20,32 +20,36 @@ bool isBlank(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
 }
 
-// Splits at `sep` outside double quotes.
-std::vector<std::string_view> splitOutsideQuotes(std::string_view s, char sep) {
-    std::vector<std::string_view> parts;
+// Calls `each` with every piece of `s` split at `sep` outside double quotes.
+template <class Each> void forEachOutsideQuotes(std::string_view s, char sep, Each&& each) {
     bool quoted = false;
     size_t start = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '"') quoted = !quoted;
         else if (s[i] == sep && !quoted) {
-            parts.push_back(s.substr(start, i - start));
+            each(s.substr(start, i - start));
             start = i + 1;
         }
     }
-    parts.push_back(s.substr(start));
-    return parts;
+    each(s.substr(start));
 }
 
-std::string unquote(std::string_view v) {
+std::string_view unquote(std::string_view v) {
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-    return std::string(v);
+    return v;
+}
+
+// The next element of `items` to fill: an earlier one is reused with the
+// storage it holds, so reading card after card allocates little.
+template <class T> T& slot(std::vector<T>& items, size_t index) {
+    if (index < items.size()) return items[index];
+    return items.emplace_back();
 }
 
 // [group.]name *(;param) ":" value. False when the line has no such shape.
 bool parseHeader(std::string_view content, Property& p) {
     p.group.clear();
     p.name.clear();
-    p.params.clear();
     p.value.clear();
     // The colon that ends the header: quotes only matter inside parameters.
     size_t colon = std::string_view::npos;
@@ -60,28 +64,51 @@ bool parseHeader(std::string_view content, Property& p) {
             break;
         }
     }
-    if (colon == std::string_view::npos) return false;
-    const std::vector<std::string_view> parts = splitOutsideQuotes(content.substr(0, colon), ';');
-    std::string_view head = parts[0];
+    if (colon == std::string_view::npos) {
+        p.params.clear();
+        return false;
+    }
+    const std::string_view header = content.substr(0, colon);
+    size_t nameEnd = header.size();
+    {
+        bool q = false;
+        for (size_t i = 0; i < header.size(); ++i) {
+            if (header[i] == '"') q = !q;
+            else if (header[i] == ';' && !q) {
+                nameEnd = i;
+                break;
+            }
+        }
+    }
+    std::string_view head = header.substr(0, nameEnd);
     if (const size_t dot = head.find('.'); dot != std::string_view::npos) {
-        p.group = std::string(head.substr(0, dot));
+        p.group.assign(head.substr(0, dot));
         head = head.substr(dot + 1);
     }
-    if (head.empty() || !std::all_of(head.begin(), head.end(), isNameChar)) return false;
-    if (!std::all_of(p.group.begin(), p.group.end(), isNameChar)) return false;
-    p.name = std::string(head);
-    for (size_t i = 1; i < parts.size(); ++i) {
-        std::string_view part = parts[i];
-        Param param;
-        std::string_view values = part;
-        if (const size_t eq = part.find('='); eq != std::string_view::npos) {
-            param.name = std::string(part.substr(0, eq));
-            values = part.substr(eq + 1);
-        }
-        for (std::string_view v : splitOutsideQuotes(values, ',')) param.values.push_back(unquote(v));
-        p.params.push_back(std::move(param));
+    if (head.empty() || !std::all_of(head.begin(), head.end(), isNameChar) ||
+        !std::all_of(p.group.begin(), p.group.end(), isNameChar)) {
+        p.params.clear();
+        return false;
     }
-    p.value = std::string(content.substr(colon + 1));
+    p.name.assign(head);
+    size_t paramCount = 0;
+    if (nameEnd < header.size()) {
+        forEachOutsideQuotes(header.substr(nameEnd + 1), ';', [&](std::string_view part) {
+            Param& param = slot(p.params, paramCount++);
+            std::string_view values = part;
+            if (const size_t eq = part.find('='); eq != std::string_view::npos) {
+                param.name.assign(part.substr(0, eq));
+                values = part.substr(eq + 1);
+            } else {
+                param.name.clear();
+            }
+            size_t valueCount = 0;
+            forEachOutsideQuotes(values, ',', [&](std::string_view v) { slot(param.values, valueCount++).assign(unquote(v)); });
+            param.values.resize(valueCount);
+        });
+    }
+    p.params.resize(paramCount);
+    p.value.assign(content.substr(colon + 1));
     return true;
 }
 
@@ -183,8 +210,10 @@ bool Property::isQuotedPrintable() const {
 }
 
 std::string Property::charset() const {
-    const std::vector<std::string> v = paramValues("CHARSET");
-    return v.empty() ? std::string() : v.front();
+    for (const Param& p : params)
+        if (!p.values.empty() && !p.name.empty() && sameName(p.name, "CHARSET"))
+            return p.values.front();
+    return std::string();
 }
 
 std::string Card::version() const {
@@ -310,6 +339,12 @@ ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Ca
     size_t pos = 0;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") pos = textEnd = 3;
     Card card;
+    size_t used = 0; // lines of `card` filled; the rest are storage kept for the next card
+    auto deliver = [&](const Span& span) {
+        card.lines.resize(used);
+        each(span, &card);
+        used = 0;
+    };
     bool inCard = false;
     size_t cardStart = 0;
     int depth = 0; // cards nested in the current one (2.1 AGENT)
@@ -320,7 +355,7 @@ ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Ca
         std::string joined; // only for lines that continue on the next ones
         bool isJoined = false;
         pos = next;
-        Property p;
+        Property& p = slot(card.lines, used);
         const bool qp = mayBeQuotedPrintable(content) && parseHeader(content, p) && p.isQuotedPrintable();
         // Folded continuation lines, and quoted-printable soft line breaks.
         while (pos < bytes.size()) {
@@ -342,7 +377,7 @@ ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Ca
         }
         const std::string_view raw = bytes.substr(start, pos - start);
         const bool shaped = parseHeader(content, p);
-        p.raw = std::string(raw);
+        p.raw.assign(raw);
         p.opaque = !shaped;
         const bool begin = shaped && p.isNamed("BEGIN") && sameName(p.value, "VCARD");
         const bool end = shaped && p.isNamed("END") && sameName(p.value, "VCARD");
@@ -351,11 +386,9 @@ ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Ca
                 flushText();
                 inCard = true;
                 cardStart = start;
-                // The previous card's line storage is reused.
-                card.lines.clear();
                 card.changed = card.complete = false;
                 card.eol = lineEndOf(raw);
-                card.lines.push_back(std::move(p));
+                used = 1;
                 depth = 0;
             } else {
                 if (!isBlank(content)) damage(end ? "END without BEGIN" : "text outside a card");
@@ -369,20 +402,20 @@ ScanResult scan(std::string_view bytes, const std::function<void(const Span&, Ca
             if (begin) ++depth;
             if (end) --depth;
             p.opaque = true;
-            card.lines.push_back(std::move(p));
+            ++used;
             continue;
         }
-        card.lines.push_back(std::move(p));
+        ++used;
         if (end) {
             card.complete = true;
             inCard = false;
-            each({true, cardStart, pos - cardStart}, &card);
+            deliver({true, cardStart, pos - cardStart});
             textStart = textEnd = pos;
         }
     }
     if (inCard) {
         damage("card without END");
-        each({true, cardStart, bytes.size() - cardStart}, &card);
+        deliver({true, cardStart, bytes.size() - cardStart});
     } else {
         flushText();
     }

@@ -124,7 +124,24 @@ std::string decodedBytes(const Property& p) {
     return p.isQuotedPrintable() ? decodeQuotedPrintable(p.value) : p.value;
 }
 
+// A value with no escapes, encoding or carriage returns reads as it stands.
+static bool isPlain(const Property& p) {
+    return p.value.find_first_of("\\\r") == std::string::npos && !p.isQuotedPrintable();
+}
+
 std::vector<std::string> components(const Property& p, std::string_view version) {
+    if (isPlain(p)) {
+        const std::string cs = p.charset();
+        std::vector<std::string> parts;
+        std::string_view rest = p.value;
+        for (;;) {
+            const size_t semi = rest.find(';');
+            parts.push_back(toUtf8(rest.substr(0, semi), cs));
+            if (semi == std::string_view::npos) break;
+            rest.remove_prefix(semi + 1);
+        }
+        return parts;
+    }
     std::vector<std::string> parts = splitUnescape(decodedBytes(p), ';', version);
     const std::string cs = p.charset();
     for (std::string& part : parts) {
@@ -136,6 +153,7 @@ std::vector<std::string> components(const Property& p, std::string_view version)
 }
 
 std::string text(const Property& p, std::string_view version) {
+    if (isPlain(p)) return toUtf8(p.value, p.charset());
     std::vector<std::string> parts = splitUnescape(decodedBytes(p), 0, version);
     std::string& t = parts.front();
     t.erase(std::remove(t.begin(), t.end(), '\r'), t.end());
