@@ -126,6 +126,19 @@ TEST_F(MapiToolsTest, APdxProfileReadsTheDirectoryAndTheCardsThroughTheProvider)
     EXPECT_NE(out.find("Paper Supplies"), std::string::npos) << out;
     EXPECT_NE(out.find("+886 2 8765 4321"), std::string::npos) << out;
 
+    // The program's import brings the directory's people into a book.
+    const std::string book = velmo::test::makeTempDir("book") + "/staff.abu";
+    ASSERT_EQ(runCommand(binPath("lisotrex-convert") + " --import pdx:Faxing --container Company/Staff --save " +
+                             shellQuote(book),
+                         &out, &err),
+              0)
+        << err;
+    const std::string saved = velmo::test::readFile(book);
+    EXPECT_NE(saved.find("\r\n0,Ann Lee,,15550100,Example Trading Sales,0\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\n1,Bob Chen,,bob.chen@example.org,Example Trading Management,0\r\n"), std::string::npos)
+        << saved;
+    EXPECT_EQ(saved.find("Paper Supplies"), std::string::npos) << "only the named container is read";
+
     // The directory down: the read fails with a status, the other service still reads.
     server.stop();
     EXPECT_EQ(pdx("contents Faxing " + hierarchy[1][4], &out, &err), 1);
