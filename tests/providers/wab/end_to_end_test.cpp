@@ -228,3 +228,26 @@ TEST_F(WabEndToEnd, AThousandContactsCopiedIntoAnotherProviderKeepEveryNameAndNu
     EXPECT_NE(file.find("FN:Alice"), std::string::npos);
     EXPECT_EQ(file.substr(0, cards.size()), cards) << "the cards that were there stay as they were";
 }
+
+// The program's import over the same profile: every recipient of the file's
+// container comes into a book, and the file itself is left as it was.
+TEST_F(WabEndToEnd, TheProgramsImportReadsTheVCardFileIntoABook) {
+    const std::string vcf = dir_ + "/family.vcf";
+    velmo::test::writeFile(vcf, kBook);
+    makeProfile(vcf);
+    const std::string book = dir_ + "/family.abu";
+    std::string out, err;
+    ASSERT_EQ(velmo::test::runCommand(velmo::test::binPath("lisotrex-convert") +
+                                          " --import pdx:P --container Family/family.vcf --save " +
+                                          velmo::test::shellQuote(book),
+                                      &out, &err),
+              0)
+        << err;
+    const std::string saved = velmo::test::readFile(book);
+    // One entry per fax number and e-mail address; the list's members are the
+    // same people and come in once.
+    EXPECT_EQ(saved.substr(saved.find("\r\n") + 2), "0,Tom Baker,,442055550199,,0\r\n"
+                                                     "0,美華 林,,886255550101,Example Trading Sales,0\r\n"
+                                                     "1,美華 林,,meihua@example.tw,Example Trading Sales,0\r\n");
+    EXPECT_EQ(velmo::test::readFile(vcf), kBook);
+}
