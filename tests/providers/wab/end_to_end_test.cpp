@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -238,8 +239,10 @@ TEST_F(WabEndToEnd, TheProgramsImportReadsTheVCardFileIntoABook) {
     const std::string book = dir_ + "/family.abu";
     std::string out, err;
     ASSERT_EQ(velmo::test::runCommand(velmo::test::binPath("lisotrex-convert") +
+                                          " --set Env.LogFilePath=" + velmo::test::shellQuote(dir_ + "/run.log") +
                                           " --import pdx:P --container Family/family.vcf --save " +
-                                          velmo::test::shellQuote(book),
+                                          velmo::test::shellQuote(book) + " --export " +
+                                          velmo::test::shellQuote(dir_ + "/family.abk"),
                                       &out, &err),
               0)
         << err;
@@ -249,5 +252,15 @@ TEST_F(WabEndToEnd, TheProgramsImportReadsTheVCardFileIntoABook) {
     EXPECT_EQ(saved.substr(saved.find("\r\n") + 2), "0,Tom Baker,,442055550199,,0\r\n"
                                                      "0,美華 林,,886255550101,Example Trading Sales,0\r\n"
                                                      "1,美華 林,,meihua@example.tw,Example Trading Sales,0\r\n");
+    const std::string abk = velmo::test::readFile(dir_ + "/family.abk");
+    EXPECT_NE(abk.find("cn: Tom Baker\r\ncnread: Tom Baker\r\nprotocol: t30\r\ndialdata: 442055550199\r\n"),
+              std::string::npos)
+        << abk;
+    EXPECT_NE(abk.find("protocol: smtp\r\nmailaddress: meihua@example.tw\r\n"), std::string::npos) << abk;
+    const std::string log = std::regex_replace(velmo::test::readFile(dir_ + "/run.log"),
+                                               std::regex("^[^|\\r\\n]* \\| ", std::regex::multiline), "<time> | ");
+    EXPECT_EQ(log, "<time> | 匯入 | \r\n"
+                   "0001: 無法取得 e-mail 資料。\r\n0002: 無法取得 e-mail 資料。\r\n0003: 無法取得傳真號碼 (1) 資料。\r\n"
+                   "<time> | 匯出 | " + dir_ + "/family.abk\r\n");
     EXPECT_EQ(velmo::test::readFile(vcf), kBook);
 }
