@@ -22,7 +22,7 @@ enum class Kind { Line, DropDown, MultiLine };
 // One edit of the dialog: its field, control and label ids, input limit in
 // characters, the buffer it is read with (bytes, with the terminator), its
 // help context and where it sits in the grid.
-struct ControlSpec {
+struct FieldLayout {
     PersonField field;
     int control;
     int label;
@@ -34,7 +34,7 @@ struct ControlSpec {
 };
 
 // In the dialog's order (and tab order).
-constexpr ControlSpec kControls[] = {
+constexpr FieldLayout kControls[] = {
     {kNamePrefix, 30304, 30318, 16, 33, 1035, Kind::DropDown, 0, 0, 1},
     {kGivenName, 30301, 30319, 20, 33, 1026, Kind::Line, 0, 2, 1},
     {kSurname, 30302, 30320, 30, 33, 1025, Kind::Line, 1, 0, 1},
@@ -55,8 +55,8 @@ constexpr int kDisplayNameControl = 30305;
 
 // The bytes the field keeps: what its read buffer holds, within what the
 // store keeps of a field.
-FieldLimit limitOf(const ControlSpec& spec) {
-    return FieldLimit{spec.chars, std::min(spec.buffer - 1, int(kFieldTextLimit))};
+FieldLimit limitOf(const FieldLayout& layout) {
+    return FieldLimit{layout.chars, std::min(layout.buffer - 1, int(kFieldTextLimit))};
 }
 
 void fillDropDown(QComboBox* box, int first, int last) {
@@ -77,34 +77,34 @@ PersonDialog::PersonDialog(const EntryDialogContext& context, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    for (const ControlSpec& spec : kControls) {
-        auto* label = new QLabel(text(spec.label), this);
-        label->setObjectName(QString::number(spec.label));
+    for (const FieldLayout& layout : kControls) {
+        auto* label = new QLabel(text(layout.label), this);
+        label->setObjectName(QString::number(layout.label));
         QWidget* control = nullptr;
-        if (spec.kind == Kind::MultiLine) {
-            auto* edit = new LimitedTextEdit(limitOf(spec), this);
+        if (layout.kind == Kind::MultiLine) {
+            auto* edit = new LimitedTextEdit(limitOf(layout), this);
             edit->setFixedHeight(edit->fontMetrics().lineSpacing() * 4 + 2 * edit->frameWidth() + 8);
             control = edit;
-        } else if (spec.kind == Kind::DropDown) {
+        } else if (layout.kind == Kind::DropDown) {
             auto* box = new QComboBox(this);
             box->setEditable(true);
             box->setInsertPolicy(QComboBox::NoInsert);
-            limitInput(box->lineEdit(), limitOf(spec));
-            fillDropDown(box, spec.field == kNamePrefix ? kStrTitleFirst : kStrHonorificFirst,
-                         spec.field == kNamePrefix ? kStrTitleLast : kStrHonorificLast);
+            limitInput(box->lineEdit(), limitOf(layout));
+            fillDropDown(box, layout.field == kNamePrefix ? kStrTitleFirst : kStrHonorificFirst,
+                         layout.field == kNamePrefix ? kStrTitleLast : kStrHonorificLast);
             control = box;
         } else {
             auto* edit = new QLineEdit(this);
-            limitInput(edit, limitOf(spec));
+            limitInput(edit, limitOf(layout));
             control = edit;
         }
-        control->setObjectName(QString::number(spec.control));
+        control->setObjectName(QString::number(layout.control));
         label->setBuddy(control);
-        controls_[spec.field] = control;
-        grid->addWidget(label, spec.row, spec.column, spec.kind == Kind::MultiLine ? Qt::AlignTop : Qt::Alignment());
-        grid->addWidget(control, spec.row, spec.column + 1, 1, spec.span);
-        attachEntryHelp(label, spec.help, helpFile);
-        attachEntryHelp(control, spec.help, helpFile);
+        controls_[layout.field] = control;
+        grid->addWidget(label, layout.row, layout.column, layout.kind == Kind::MultiLine ? Qt::AlignTop : Qt::Alignment());
+        grid->addWidget(control, layout.row, layout.column + 1, 1, layout.span);
+        attachEntryHelp(label, layout.help, helpFile);
+        attachEntryHelp(control, layout.help, helpFile);
     }
 
     auto* ok = new QPushButton(text(kStrOk), this);
@@ -128,9 +128,9 @@ PersonDialog::PersonDialog(const EntryDialogContext& context, QWidget* parent)
     if (values[kDisplayName] && !values[kDisplayName]->empty()) setWindowTitle(text(kStrEditPerson));
     // Every stored value is shown, named or not: a field left unseen would be
     // emptied by the save.
-    for (const ControlSpec& spec : kControls) {
-        const QString shown = stored_[spec.field].show(values[spec.field]);
-        QWidget* c = controls_[spec.field];
+    for (const FieldLayout& layout : kControls) {
+        const QString shown = stored_[layout.field].show(values[layout.field]);
+        QWidget* c = controls_[layout.field];
         if (auto* edit = qobject_cast<QLineEdit*>(c)) showStored(edit, shown);
         else if (auto* box = qobject_cast<QComboBox*>(c)) showStored(box->lineEdit(), shown);
         else static_cast<LimitedTextEdit*>(c)->setStoredText(QString(shown).replace("\r\n", "\n"));
