@@ -1,6 +1,5 @@
 #include "dialogs.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -9,16 +8,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <mutex>
 
 #include "convert.h"
 #include "dialogs_impl.h"
 #include "pdx/memory.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
-#include "platform/codepage.h"
+#include "service_dialog.h"
 #include "string_ids.h"
 
 namespace pdx::mapi {
@@ -26,24 +23,13 @@ namespace {
 
 constexpr qsizetype kNameLimit = 64;
 
-std::mutex g_lock;
-MessageHandler g_messages;
+using provider_ui::fromSystem;
+using provider_ui::named;
 
 QString text(int id) { return QString::fromStdString(loadString(id)); }
-QString fromSystem(const char* s) { return QString::fromStdString(platform::systemToUtf8(s ? s : "")); }
-std::string toSystem(const QString& s) { return platform::utf8ToSystem(s.toStdString()); }
 
-bool haveApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-void centre(QWidget* w) {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        w->move(screen->availableGeometry().center() - w->rect().center());
-}
-
-template <class W> W* named(W* w, int id) {
-    w->setObjectName(QString::number(id));
-    return w;
-}
+constexpr provider_ui::ServiceMessages kMessages{kMsgNameTooLong, kMsgNoName, kMsgSetFailed, kMsgSaveFailed,
+                                                 showMessage};
 
 // Reads a MAPI table from the beginning one row at a time; `each` gets each
 // row's first value when it has the tag asked for.
@@ -62,20 +48,8 @@ void eachRow(const MapiLibrary& lib, IMAPITable* table, const SPropTagArray* col
 
 } // namespace
 
-void setMessageHandler(MessageHandler handler) {
-    std::lock_guard g(g_lock);
-    g_messages = std::move(handler);
-}
-
 void showMessage(QWidget* parent, int id, QMessageBox::Icon icon) {
-    MessageHandler handler;
-    {
-        std::lock_guard g(g_lock);
-        handler = g_messages;
-    }
-    if (handler) return handler(parent, id, icon);
-    QMessageBox box(icon, text(kStrMessageCaption), text(id), QMessageBox::Ok, parent);
-    box.exec();
+    provider_ui::showMessage(parent, id, icon, text(kStrMessageCaption), text(id));
 }
 
 provider_ui::HelpFile helpFile() { return {loadString(kStrModuleName), loadString(kStrHelpFile)}; }
@@ -105,15 +79,11 @@ ProfileDialog::ProfileDialog(IProfSect* section, FreeBufferFn freeBuffer, IProfA
     auto* cancel = named(new QPushButton(text(kStrCancel), this), 2);
     ok->setDefault(true);
 
-    auto* closing = new QHBoxLayout;
-    closing->addStretch();
-    closing->addWidget(ok);
-    closing->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     for (QWidget* w : std::initializer_list<QWidget*>{nameLabel, name_, choiceLabel, useDefault_, chooseProfile_,
                                                       profileLabel_, profiles_, servicesLabel_, services_})
         layout->addWidget(w);
-    layout->addLayout(closing);
+    layout->addLayout(provider_ui::closingRow(ok, cancel));
 
     connect(ok, &QPushButton::clicked, this, &ProfileDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -125,16 +95,9 @@ ProfileDialog::ProfileDialog(IProfSect* section, FreeBufferFn freeBuffer, IProfA
 }
 
 void ProfileDialog::load() {
-    const proxy::SizedTags<2> tags{2, {PR_DISPLAY_NAME, PR_FAX_AB_FILE_PATH}};
-    ULONG n = 0;
-    SPropValue* values = nullptr;
-    std::string stored;
-    if (SUCCEEDED(section_->GetProps(tags.get(), 0, &n, &values)) && values) {
-        buffer_ptr<SPropValue> hold(values, free_);
-        if (n >= 1 && values[0].ulPropTag == PR_DISPLAY_NAME) name_->setText(fromSystem(values[0].Value.lpszA));
-        if (n >= 2 && values[1].ulPropTag == PR_FAX_AB_FILE_PATH && values[1].Value.lpszA)
-            stored = values[1].Value.lpszA;
-    }
+    const provider_ui::ServiceProps props = provider_ui::readServiceProps(section_, free_);
+    name_->setText(fromSystem(props.name.c_str()));
+    const std::string& stored = props.value;
     (stored.empty() ? useDefault_ : chooseProfile_)->setChecked(true);
     fillProfiles(stored);
     fillServices();
@@ -183,18 +146,8 @@ void ProfileDialog::updateEnabled() {
 }
 
 void ProfileDialog::accept() {
-    if (toSystem(name_->text()).size() > size_t(kNameLimit)) {
-        showMessage(this, kMsgNameTooLong, QMessageBox::Information);
-        name_->setFocus();
-        name_->selectAll();
-        return;
-    }
-    const std::string name = toSystem(name_->text().trimmed());
-    if (name.empty()) {
-        showMessage(this, kMsgNoName, QMessageBox::Information);
-        name_->setFocus();
-        return;
-    }
+    std::string name;
+    if (!provider_ui::acceptName(this, name_, kNameLimit, kMessages, name)) return;
     std::string profile;
     if (chooseProfile_->isChecked()) {
         if (profiles_->currentIndex() < 0) {
@@ -204,27 +157,14 @@ void ProfileDialog::accept() {
         }
         profile = profiles_->currentData().toByteArray().toStdString();
     }
-    SPropValue values[2] = {};
-    values[0].ulPropTag = PR_DISPLAY_NAME;
-    values[0].Value.lpszA = const_cast<char*>(name.c_str());
-    values[1].ulPropTag = PR_FAX_AB_FILE_PATH;
-    values[1].Value.lpszA = const_cast<char*>(profile.c_str());
-    if (FAILED(section_->SetProps(2, values, nullptr))) {
-        showMessage(this, kMsgSetFailed, QMessageBox::Critical);
-        return;
-    }
-    if (FAILED(section_->SaveChanges(KEEP_OPEN_READWRITE))) {
-        showMessage(this, kMsgSaveFailed, QMessageBox::Critical);
-        return;
-    }
-    done(kDialogOk);
+    if (provider_ui::saveServiceProps(this, section_, name, profile, kMessages)) done(kDialogOk);
 }
 
 int runProfileDialog(ULONG_PTR ulUIParam, IProfSect* section, FreeBufferFn freeBuffer, IProfAdmin* admin,
                      const MapiLibrary& lib) {
-    if (!haveApplication() || !section || !admin) return kDialogFailed;
+    if (!provider_ui::haveApplication() || !section || !admin) return kDialogFailed;
     ProfileDialog dialog(section, freeBuffer, admin, lib, reinterpret_cast<QWidget*>(ulUIParam));
-    centre(&dialog);
+    provider_ui::centre(&dialog);
     return dialog.exec() == kDialogOk ? kDialogOk : kDialogCancel;
 }
 

@@ -17,9 +17,7 @@ class QRadioButton;
 
 namespace pdx::mapi {
 
-// Every message box of the dialog goes through here, so a test can record them.
-using MessageHandler = std::function<void(QWidget* parent, int id, QMessageBox::Icon icon)>;
-void setMessageHandler(MessageHandler handler); // empty: message boxes with caption string 7
+// A message box with caption string 7, through provider_ui's message handler.
 void showMessage(QWidget* parent, int id, QMessageBox::Icon icon);
 
 // Help contexts of dialog 101 (control id, context).

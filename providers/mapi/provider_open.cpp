@@ -1,10 +1,10 @@
 #include "provider_open.h"
 
-#include <cstring>
 #include <memory>
 
 #include "convert.h"
 #include "dialogs.h"
+#include "open_steps.h"
 #include "mapi_library.h"
 #include "mapi_policy.h"
 #include "pdx/mapi.h"
@@ -18,37 +18,19 @@
 namespace pdx::mapi {
 namespace {
 
-// The section's answer for the three properties the provider needs.
-struct SectionProps {
-    buffer_ptr<SPropValue> values;
-    ULONG count = 0;
-
-    HRESULT read(IProfSect* section, FreeBufferFn freeBuffer) {
-        const proxy::SizedTags<3> tags{3, {PR_DISPLAY_NAME, PR_FAX_AB_FILE_PATH, PR_SERVICE_UID}};
-        values = buffer_ptr<SPropValue>(freeBuffer);
-        count = 0;
-        return section->GetProps(tags.get(), 0, &count, values.out());
-    }
-    bool has(ULONG i, ULONG tag) const { return values && count > i && values[i].ulPropTag == tag; }
-    bool hasUid() const { return has(2, PR_SERVICE_UID) && values[2].Value.bin.lpb && values[2].Value.bin.cb >= 16; }
-    const char* text(ULONG i, ULONG tag) const { return has(i, tag) && values[i].Value.lpszA ? values[i].Value.lpszA : ""; }
-};
-
 // The profile dialog, with MAPI initialised and its profile administration
-// open for as long as it shows.
-int profileDialog(const MapiLibrary& lib, ULONG_PTR ulUIParam, IProfSect* section, FreeBufferFn freeBuffer,
-                  HRESULT& failure) {
-    failure = S_OK;
-    if (HRESULT h = lib.initialize(nullptr); FAILED(h)) {
-        failure = h;
-        return kDialogFailed;
-    }
-    int result = kDialogFailed;
+// open for as long as it shows: S_OK with OK, else why not.
+HRESULT profileDialog(const MapiLibrary& lib, ULONG_PTR ulUIParam, IProfSect* section, FreeBufferFn freeBuffer) {
+    if (HRESULT h = lib.initialize(nullptr); FAILED(h)) return h;
+    HRESULT result = S_OK;
     {
         object_ptr<IProfAdmin> admin;
-        failure = lib.adminProfiles(0, admin.out());
-        if (SUCCEEDED(failure) && admin) result = runProfileDialog(ulUIParam, section, freeBuffer, admin.get(), lib);
-        else if (SUCCEEDED(failure)) failure = MAPI_E_INVALID_OBJECT;
+        result = lib.adminProfiles(0, admin.out());
+        if (SUCCEEDED(result) && !admin) result = MAPI_E_INVALID_OBJECT;
+        else if (SUCCEEDED(result))
+            result = runProfileDialog(ulUIParam, section, freeBuffer, admin.get(), lib) == kDialogOk
+                         ? S_OK
+                         : MAPI_E_USER_CANCEL;
     }
     lib.uninitialize();
     return result;
@@ -58,39 +40,23 @@ int profileDialog(const MapiLibrary& lib, ULONG_PTR ulUIParam, IProfSect* sectio
 
 HRESULT openProvider(void* module, IPDXSupport* support, IProfSect* section, ULONG_PTR ulUIParam, ULONG flags,
                      AllocateBufferFn, AllocateMoreFn, FreeBufferFn freeBuffer, IAddrBook** out) {
-    // Without a free routine the section's answer could not be given back.
-    if (!support || !section || !freeBuffer || !platform::isWritable(out, sizeof *out)) return E_INVALIDARG;
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    *out = nullptr;
-
+    if (HRESULT h = proxy::checkOpenArguments(support, section, freeBuffer, flags, out); FAILED(h)) return h;
     MapiLibrary lib;
     if (HRESULT h = MapiLibrary::load(lib); FAILED(h)) return h;
 
-    SectionProps props;
-    if (HRESULT h = props.read(section, freeBuffer); FAILED(h)) return h;
-    if (!props.hasUid()) return MAPI_E_BAD_VALUE;
-    if (!props.has(0, PR_DISPLAY_NAME)) {
-        if (flags & kNoConfigureDialog) return MAPI_E_UNCONFIGURED;
-        HRESULT failure = S_OK;
-        if (profileDialog(lib, ulUIParam, section, freeBuffer, failure) != kDialogOk)
-            return FAILED(failure) ? failure : MAPI_E_USER_CANCEL;
-        if (HRESULT h = props.read(section, freeBuffer); FAILED(h)) return h;
-        if (!props.hasUid()) return MAPI_E_BAD_VALUE;
-    }
+    proxy::SectionProps props;
+    const auto configure = [&lib, ulUIParam, section](FreeBufferFn free) {
+        return profileDialog(lib, ulUIParam, section, free);
+    };
+    if (HRESULT h = proxy::readConfiguredSection(props, section, freeBuffer, flags, configure); FAILED(h)) return h;
 
     object_ptr<proxy::Provider> provider(proxy::Provider::create(module));
     if (!provider) return E_OUTOFMEMORY;
     std::string name = props.text(0, PR_DISPLAY_NAME);
     if (name.size() > kDisplayNameLimit) name.resize(kDisplayNameLimit);
     const std::string profile = props.text(1, PR_FAX_AB_FILE_PATH);
-    MAPIUID uid;
-    std::memcpy(uid.ab, props.values[2].Value.bin.lpb, sizeof uid.ab);
-
-    AllocateBufferFn allocate = nullptr;
-    AllocateMoreFn more = nullptr;
-    FreeBufferFn free = nullptr;
-    if (HRESULT h = support->GetMemAllocRoutines(&allocate, &more, &free); FAILED(h)) return h;
-    provider->setPdxMemory(allocate, more, free);
+    const MAPIUID uid = props.uid();
+    if (HRESULT h = proxy::usePdxMemory(*provider.get(), support); FAILED(h)) return h;
 
     if (HRESULT h = lib.initialize(nullptr); FAILED(h)) return h;
     const ULONG logonFlags = kLogonFlags | (profile.empty() ? MAPI_USE_DEFAULT : MAPI_EXPLICIT_PROFILE);
@@ -120,28 +86,13 @@ HRESULT openProvider(void* module, IPDXSupport* support, IProfSect* section, ULO
 
 HRESULT serviceEntry(void*, ULONG_PTR ulUIParam, ULONG flags, ULONG context, ULONG count, const SPropValue* values,
                      IProfSect* section, IPDXSupport* support) {
-    if (!support) return E_INVALIDARG;
-    if (flags & MAPI_UNICODE) return MAPI_E_BAD_CHARWIDTH;
-    if (context == MSG_SERVICE_CREATE || context == MSG_SERVICE_CONFIGURE) {
-        if (!section) return E_INVALIDARG;
-        if (count && values && platform::isReadable(values, sizeof(SPropValue) * size_t(count)))
-            if (HRESULT h = section->SetProps(count, values, nullptr); FAILED(h)) return h;
-    }
-    AllocateBufferFn allocate = nullptr;
-    AllocateMoreFn more = nullptr;
-    FreeBufferFn free = nullptr;
-    const HRESULT routines = support->GetMemAllocRoutines(&allocate, &more, &free);
-    if (FAILED(routines)) return routines;
-    if (context < 1 || context > 5) return MAPI_E_NO_SUPPORT;
-    const bool dialog = context == MSG_SERVICE_CONFIGURE ||
-                        (context == MSG_SERVICE_CREATE && (flags & (SERVICE_UI_ALWAYS | SERVICE_UI_ALLOWED)));
-    if (!dialog) return routines;
-    MapiLibrary lib;
-    if (HRESULT h = MapiLibrary::load(lib); FAILED(h)) return h;
-    HRESULT failure = S_OK;
-    if (profileDialog(lib, ulUIParam, section, free, failure) != kDialogOk)
-        return FAILED(failure) ? failure : MAPI_E_USER_CANCEL;
-    return routines;
+    // The library is loaded only when the dialog shows.
+    const auto configure = [ulUIParam, section](FreeBufferFn free) {
+        MapiLibrary lib;
+        if (HRESULT h = MapiLibrary::load(lib); FAILED(h)) return h;
+        return profileDialog(lib, ulUIParam, section, free);
+    };
+    return proxy::serviceEntrySteps(flags, context, count, values, section, support, configure);
 }
 
 } // namespace pdx::mapi

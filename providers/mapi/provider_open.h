@@ -7,8 +7,6 @@ namespace pdx::mapi {
 
 // MAPILogonEx flags of every logon; MAPI_EXPLICIT_PROFILE or MAPI_USE_DEFAULT is added.
 constexpr ULONG kLogonFlags = 0x00028022;
-// ABProviderOpen: MAPI_E_UNCONFIGURED instead of the dialog.
-constexpr ULONG kNoConfigureDialog = 0x00080000;
 // The display name is kept in a buffer of 64 characters.
 constexpr size_t kDisplayNameLimit = 64;
 

@@ -1,6 +1,5 @@
 #include "dialogs.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,19 +8,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "convert.h"
 #include "dialogs_impl.h"
-#include "pdx/memory.h"
-#include "pdx/status.h"
 #include "pdx/tags.h"
 #include "provider_open.h"
-#include "platform/codepage.h"
+#include "service_dialog.h"
 #include "string_ids.h"
 
 namespace pdx::wab {
@@ -32,25 +27,12 @@ constexpr qsizetype kNameLimit = 64;
 constexpr qsizetype kPathLimit = 259;
 
 std::mutex g_lock;
-MessageHandler g_messages;
 FileChooser g_chooser;
 
 QString text(int id) { return QString::fromStdString(loadString(id)); }
-QString fromSystem(const char* s) { return QString::fromStdString(platform::systemToUtf8(s ? s : "")); }
-std::string toSystem(const QString& s) { return platform::utf8ToSystem(s.toStdString()); }
 
-bool haveApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-void centre(QWidget* w) {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        w->move(screen->availableGeometry().center() - w->rect().center());
-}
-
-QPushButton* button(QWidget* parent, int textId, const char* id) {
-    auto* b = new QPushButton(text(textId), parent);
-    b->setObjectName(id);
-    return b;
-}
+constexpr provider_ui::ServiceMessages kMessages{kMsgNameTooLong, kMsgNoName, kMsgSetFailed, kMsgSaveFailed,
+                                                 showMessage};
 
 // "A|a|B|b|" (the last character is the separator) into Qt's "A;;B".
 QString qtFilter(const QString& windowsFilter) {
@@ -85,26 +67,16 @@ bool hasNoExtension(const std::string& path) {
 
 } // namespace
 
-void setMessageHandler(MessageHandler handler) {
-    std::lock_guard g(g_lock);
-    g_messages = std::move(handler);
-}
-
 void showMessage(QWidget* parent, int id, QMessageBox::Icon icon) {
-    MessageHandler handler;
-    {
-        std::lock_guard g(g_lock);
-        handler = g_messages;
-    }
-    if (handler) return handler(parent, id, icon);
-    QMessageBox box(icon, text(kStrMessageCaption), text(id), QMessageBox::Ok, parent);
-    box.exec();
+    provider_ui::showMessage(parent, id, icon, text(kStrMessageCaption), text(id));
 }
 
 void setFileChooser(FileChooser chooser) {
     std::lock_guard g(g_lock);
     g_chooser = std::move(chooser);
 }
+
+provider_ui::HelpFile helpFile() { return {loadString(kStrModuleName), loadString(kStrHelpFile)}; }
 
 bool usableFile(const std::string& path) {
     struct stat st {};
@@ -116,52 +88,42 @@ bool usableFile(const std::string& path) {
 ConfigDialog::ConfigDialog(IProfSect* section, FreeBufferFn freeBuffer, QWidget* parent)
     : QDialog(parent), section_(section), free_(freeBuffer) {
     setWindowTitle(text(kStrConfigCaption));
-    auto* nameLabel = new QLabel(text(kStrNameLabel), this);
-    nameLabel->setObjectName("2001");
-    name_ = new QLineEdit(this);
-    name_->setObjectName("1002");
+    using provider_ui::named;
+    auto* nameLabel = named(new QLabel(text(kStrNameLabel), this), 2001);
+    name_ = named(new QLineEdit(this), 1002);
     name_->setMaxLength(kNameLimit);
     nameLabel->setBuddy(name_);
-    auto* pathLabel = new QLabel(text(kStrPathLabel), this);
-    pathLabel->setObjectName("2002");
-    path_ = new QLineEdit(this);
-    path_->setObjectName("1001");
+    auto* pathLabel = named(new QLabel(text(kStrPathLabel), this), 2002);
+    path_ = named(new QLineEdit(this), 1001);
     path_->setMaxLength(kPathLimit);
     pathLabel->setBuddy(path_);
-    browse_ = button(this, kStrBrowse, "1000");
-    auto* ok = button(this, kStrOk, "1");
-    auto* cancel = button(this, kStrCancel, "2");
+    browse_ = named(new QPushButton(text(kStrBrowse), this), 1000);
+    auto* ok = named(new QPushButton(text(kStrOk), this), 1);
+    auto* cancel = named(new QPushButton(text(kStrCancel), this), 2);
     ok->setDefault(true);
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(path_);
     pathRow->addWidget(browse_);
-    auto* closing = new QHBoxLayout;
-    closing->addStretch();
-    closing->addWidget(ok);
-    closing->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(nameLabel);
     layout->addWidget(name_);
     layout->addWidget(pathLabel);
     layout->addLayout(pathRow);
-    layout->addLayout(closing);
+    layout->addLayout(provider_ui::closingRow(ok, cancel));
 
     connect(browse_, &QPushButton::clicked, this, &ConfigDialog::browse);
     connect(ok, &QPushButton::clicked, this, &ConfigDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    attachContextHelp(this, kConfigHelp);
+    provider_ui::attachContextHelp(this, kConfigHelp, helpFile(),
+                                   [](unsigned context) { return text(int(context)); });
     load();
 }
 
 void ConfigDialog::load() {
-    const proxy::SizedTags<2> tags{2, {PR_DISPLAY_NAME, PR_FAX_AB_FILE_PATH}};
-    ULONG n = 0;
-    SPropValue* values = nullptr;
-    if (FAILED(section_->GetProps(tags.get(), 0, &n, &values)) || !values) return;
-    buffer_ptr<SPropValue> hold(values, free_);
-    if (n >= 1 && values[0].ulPropTag == PR_DISPLAY_NAME) name_->setText(fromSystem(values[0].Value.lpszA));
-    if (n >= 2 && values[1].ulPropTag == PR_FAX_AB_FILE_PATH) path_->setText(fromSystem(values[1].Value.lpszA));
+    const provider_ui::ServiceProps props = provider_ui::readServiceProps(section_, free_);
+    name_->setText(provider_ui::fromSystem(props.name.c_str()));
+    path_->setText(provider_ui::fromSystem(props.value.c_str()));
 }
 
 void ConfigDialog::browse() {
@@ -175,19 +137,9 @@ void ConfigDialog::browse() {
 }
 
 void ConfigDialog::accept() {
-    if (toSystem(name_->text()).size() > size_t(kNameLimit)) {
-        showMessage(this, kMsgNameTooLong, QMessageBox::Information);
-        name_->setFocus();
-        name_->selectAll();
-        return;
-    }
-    const std::string name = toSystem(name_->text().trimmed());
-    std::string path = toSystem(path_->text().trimmed());
-    if (name.empty()) {
-        showMessage(this, kMsgNoName, QMessageBox::Information);
-        name_->setFocus();
-        return;
-    }
+    std::string name;
+    if (!provider_ui::acceptName(this, name_, kNameLimit, kMessages, name)) return;
+    std::string path = provider_ui::toSystem(path_->text().trimmed());
     if (!path.empty() && !usableFile(path)) {
         const std::string withExtension = path + loadString(kStrDefaultExtension);
         if (!hasNoExtension(path) || !usableFile(withExtension)) {
@@ -197,47 +149,29 @@ void ConfigDialog::accept() {
         }
         path = withExtension;
     }
-    SPropValue values[2] = {};
-    values[0].ulPropTag = PR_DISPLAY_NAME;
-    values[0].Value.lpszA = const_cast<char*>(name.c_str());
-    values[1].ulPropTag = PR_FAX_AB_FILE_PATH;
-    values[1].Value.lpszA = const_cast<char*>(path.c_str());
-    if (FAILED(section_->SetProps(2, values, nullptr))) {
-        showMessage(this, kMsgSetFailed, QMessageBox::Critical);
-        return;
-    }
-    if (FAILED(section_->SaveChanges(KEEP_OPEN_READWRITE))) {
-        showMessage(this, kMsgSaveFailed, QMessageBox::Critical);
-        return;
-    }
-    done(kDialogOk);
+    if (provider_ui::saveServiceProps(this, section_, name, path, kMessages)) done(kDialogOk);
 }
 
 // ---- dialog 102
 
 RecordTypeDialog::RecordTypeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(text(kStrRecordTypeCaption));
-    auto* label = new QLabel(text(kStrRecordTypeLabel), this);
-    label->setObjectName("2003");
-    list_ = new QListWidget(this);
-    list_->setObjectName("1004");
+    using provider_ui::named;
+    auto* label = named(new QLabel(text(kStrRecordTypeLabel), this), 2003);
+    list_ = named(new QListWidget(this), 1004);
     label->setBuddy(list_);
     for (auto [id, tag] : {std::pair{kStrContact, PR_DEF_CREATE_MAILUSER}, std::pair{kStrDistList, PR_DEF_CREATE_DL}}) {
         auto* item = new QListWidgetItem(text(id), list_);
         item->setData(kTagRole, uint(tag));
     }
     list_->setCurrentRow(0);
-    auto* ok = button(this, kStrOk, "1");
-    auto* cancel = button(this, kStrCancel, "2");
+    auto* ok = named(new QPushButton(text(kStrOk), this), 1);
+    auto* cancel = named(new QPushButton(text(kStrCancel), this), 2);
     ok->setDefault(true);
-    auto* closing = new QHBoxLayout;
-    closing->addStretch();
-    closing->addWidget(ok);
-    closing->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(list_);
-    layout->addLayout(closing);
+    layout->addLayout(provider_ui::closingRow(ok, cancel));
     // The help window of Windows closed with both buttons; the browser that
     // shows the HTML help is the user's own, so there is nothing to close here.
     connect(ok, &QPushButton::clicked, this, [this] { done(kDialogOk); });
@@ -253,16 +187,16 @@ ULONG RecordTypeDialog::chosenTag() const {
 // ---- entry points
 
 int runConfigDialog(ULONG_PTR ulUIParam, IProfSect* section, FreeBufferFn freeBuffer) {
-    if (!haveApplication() || !section) return kDialogFailed;
+    if (!provider_ui::haveApplication() || !section) return kDialogFailed;
     ConfigDialog dialog(section, freeBuffer, reinterpret_cast<QWidget*>(ulUIParam));
-    centre(&dialog);
+    provider_ui::centre(&dialog);
     return dialog.exec() == kDialogOk ? kDialogOk : kDialogCancel;
 }
 
 int runRecordTypeDialog(ULONG_PTR ulUIParam, ULONG& templateTag) {
-    if (!haveApplication()) return kDialogFailed;
+    if (!provider_ui::haveApplication()) return kDialogFailed;
     RecordTypeDialog dialog(reinterpret_cast<QWidget*>(ulUIParam));
-    centre(&dialog);
+    provider_ui::centre(&dialog);
     if (dialog.exec() != kDialogOk) return kDialogCancel;
     templateTag = dialog.chosenTag();
     return templateTag ? kDialogOk : kDialogCancel;

@@ -15,9 +15,7 @@ class QPushButton;
 
 namespace pdx::wab {
 
-// Every message box of the dialogs goes through here, so a test can record them.
-using MessageHandler = std::function<void(QWidget* parent, int id, QMessageBox::Icon icon)>;
-void setMessageHandler(MessageHandler handler); // empty: message boxes with caption string 53
+// A message box with caption string 53, through provider_ui's message handler.
 void showMessage(QWidget* parent, int id, QMessageBox::Icon icon);
 
 // The open-file dialog of the browse button; replaceable so a test can answer it.
@@ -31,7 +29,10 @@ using FileChooser = std::function<QString(QWidget* parent, const FileRequest& re
 void setFileChooser(FileChooser chooser); // empty: QFileDialog
 
 // Help contexts of dialog 101 (control id, context).
-constexpr HelpPair kConfigHelp[] = {{2001, 3841}, {1002, 3841}, {2002, 3842}, {1001, 3842}, {1000, 3843}};
+constexpr provider_ui::HelpPair kConfigHelp[] = {{2001, 3841}, {1002, 3841}, {2002, 3842}, {1001, 3842},
+                                                 {1000, 3843}};
+// The plug-in's module name (string 54) and help file (string 55).
+provider_ui::HelpFile helpFile();
 
 class ConfigDialog : public QDialog {
     Q_OBJECT

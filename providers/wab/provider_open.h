@@ -8,9 +8,6 @@
 
 namespace pdx::wab {
 
-// ABProviderOpen: MAPI_E_UNCONFIGURED instead of the dialog.
-constexpr ULONG kNoConfigureDialog = 0x00080000;
-
 HRESULT openProvider(void* module, IPDXSupport* support, IProfSect* section, ULONG_PTR ulUIParam, ULONG flags,
                      AllocateBufferFn allocateBuffer, AllocateMoreFn allocateMore, FreeBufferFn freeBuffer,
                      IAddrBook** provider);

@@ -24,6 +24,7 @@
 #include "pdx_side.h"
 #include "platform/registry.h"
 #include "provider_open.h"
+#include "service_dialog.h"
 #include "string_ids.h"
 #include "test_environment.h"
 
@@ -74,10 +75,11 @@ protected:
         addService("Company", "VCARD", "Suppliers");
         addService("Archive", "VCARD", "Old cards");
         section_.setUid(kUid);
-        setMessageHandler([this](QWidget*, int id, QMessageBox::Icon icon) { shown_.push_back({id, icon}); });
+        provider_ui::setMessageHandler(
+            [this](QWidget*, int id, QMessageBox::Icon icon) { shown_.push_back({id, icon}); });
     }
     void TearDown() override {
-        setMessageHandler({});
+        provider_ui::setMessageHandler({});
         admin_.reset();
         lib_.uninitialize();
         EXPECT_EQ(pdxHeap().liveRoots(), 0u);

@@ -21,6 +21,7 @@
 #include "pdx_side.h"
 #include "provider_fixture.h"
 #include "provider_open.h"
+#include "service_dialog.h"
 #include "string_ids.h"
 #include "test_environment.h"
 
@@ -61,18 +62,19 @@ protected:
     void SetUp() override {
         pdxHeap().clear();
         dir_ = velmo::test::makeTempDir("wab");
-        setMessageHandler([this](QWidget*, int id, QMessageBox::Icon icon) { shown_.push_back({id, icon}); });
-        setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
-        setWhatsThisShower([this](QWidget* c, const QPoint&, const QString& text) {
+        provider_ui::setMessageHandler(
+            [this](QWidget*, int id, QMessageBox::Icon icon) { shown_.push_back({id, icon}); });
+        provider_ui::setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
+        provider_ui::setWhatsThisShower([this](QWidget* c, const QPoint&, const QString& text) {
             whatsThis_.push_back(c->objectName() + ":" + text);
         });
         section_.strings[PR_DISPLAY_NAME] = "Contacts";
         section_.strings[PR_FAX_AB_FILE_PATH] = "";
     }
     void TearDown() override {
-        setMessageHandler({});
-        setHelpOpener({});
-        setWhatsThisShower({});
+        provider_ui::setMessageHandler({});
+        provider_ui::setHelpOpener({});
+        provider_ui::setWhatsThisShower({});
         setFileChooser({});
         EXPECT_EQ(pdxHeap().liveRoots(), 0u);
     }
