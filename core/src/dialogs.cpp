@@ -1,9 +1,6 @@
 #include "dialogs.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
-#include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,10 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QUrl>
 #include <QVBoxLayout>
-#include <QWhatsThis>
-#include <cctype>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -23,6 +17,7 @@
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "platform/codepage.h"
+#include "platform/context_help.h"
 #include "platform/module.h"
 #include "prop_ops.h"
 #include "string_ids.h"
@@ -36,8 +31,6 @@ constexpr int kIndexRole = Qt::UserRole + 2;
 
 std::mutex g_handlerLock;
 MessageHandler g_handler;
-HelpOpener g_helpOpener;
-WhatsThisShower g_whatsThisShower;
 
 QString text(int id) { return QString::fromUtf8(loadString(id)); }
 QString fromSystem(const char* s) { return QString::fromStdString(platform::systemToUtf8(s ? s : "")); }
@@ -85,95 +78,15 @@ void showMessage(QWidget* parent, int id) {
     box.exec();
 }
 
-void setHelpOpener(HelpOpener opener) {
-    std::lock_guard g(g_handlerLock);
-    g_helpOpener = std::move(opener);
-}
-
-void setWhatsThisShower(WhatsThisShower shower) {
-    std::lock_guard g(g_handlerLock);
-    g_whatsThisShower = std::move(shower);
-}
-
-QUrl helpUrl(unsigned context) {
-    // The help file is named by string 55 ("VQCORE.hlp"); the HTML help that
-    // replaces it has the same base name, lower-case, with ".html", in the
-    // "help" folder beside vqcore.
-    std::string name = loadString(kStrHelpFile);
-    if (auto dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
-    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
-    QUrl url = QUrl::fromLocalFile(QString::fromStdString(platform::ownModuleDirectory() + "help/" + name + ".html"));
-    url.setFragment(QString::asprintf("0x%04X", context));
-    return url;
+platform::HelpFile helpFile() {
+    // The help file is named by string 55 ("VQCORE.hlp"), beside vqcore.
+    return {"", loadString(kStrHelpFile)};
 }
 
 namespace {
 
-constexpr char kHelpContextProperty[] = "vqcoreHelpContext";
-
-void openHelp(unsigned context) {
-    HelpOpener opener;
-    {
-        std::lock_guard g(g_handlerLock);
-        opener = g_helpOpener;
-    }
-    const QUrl url = helpUrl(context);
-    if (opener) opener(url);
-    else QDesktopServices::openUrl(url);
-}
-
-void showWhatsThis(QWidget* control, const QPoint& globalPos) {
-    WhatsThisShower shower;
-    {
-        std::lock_guard g(g_handlerLock);
-        shower = g_whatsThisShower;
-    }
-    if (shower) shower(control, globalPos, control->whatsThis());
-    else QWhatsThis::showText(globalPos, control->whatsThis(), control);
-}
-
-// Sees F1 and right clicks on the controls that have a help context.
-class ContextHelp : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        QWidget* control = helpedControl(watched);
-        if (!control) return false;
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            // Shift+F1 stays Qt's What's This mode.
-            if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
-            openHelp(control->property(kHelpContextProperty).toUInt());
-            return true;
-        }
-        if (event->type() == QEvent::ContextMenu) {
-            showWhatsThis(control, static_cast<QContextMenuEvent*>(event)->globalPos());
-            return true;
-        }
-        return false;
-    }
-
-private:
-    // A list box gets its mouse events through its viewport.
-    static QWidget* helpedControl(QObject* watched) {
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && !w->property(kHelpContextProperty).isValid()) w = w->parentWidget();
-        return w && w->property(kHelpContextProperty).isValid() ? w : nullptr;
-    }
-};
-
-template <size_t N> void attachContextHelp(QDialog* dialog, const HelpPair (&pairs)[N]) {
-    auto* filter = new ContextHelp(dialog);
-    for (const HelpPair& pair : pairs) {
-        auto* control = dialog->findChild<QWidget*>(QString::number(pair.control), Qt::FindDirectChildrenOnly);
-        if (!control) continue;
-        control->setProperty(kHelpContextProperty, pair.context);
-        control->setWhatsThis(text(int(pair.context)));
-        control->installEventFilter(filter);
-        if (auto* area = qobject_cast<QAbstractScrollArea*>(control)) area->viewport()->installEventFilter(filter);
-    }
+void attachContextHelp(QDialog* dialog, std::span<const platform::HelpPair> pairs) {
+    platform::attachContextHelp(dialog, pairs, helpFile(), [](unsigned context) { return text(int(context)); });
 }
 
 } // namespace

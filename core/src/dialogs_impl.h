@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "pdx/interfaces.h"
+#include "platform/context_help.h"
 #include "service_inf.h"
 
 class QListWidget;
-class QUrl;
 class QListWidgetItem;
 class QPushButton;
 
@@ -21,23 +21,12 @@ using MessageHandler = std::function<void(QWidget* parent, int id)>;
 void setMessageHandler(MessageHandler handler); // empty: message boxes
 void showMessage(QWidget* parent, int id);
 
-// Context help. F1 on a control opens the help file at the anchor of the
-// control's help context; a right click shows the control's What's This text.
-// Both steps go through replaceable hooks, so a test can record them instead
-// of starting a browser or showing a popup.
-using HelpOpener = std::function<void(const QUrl& url)>;
-void setHelpOpener(HelpOpener opener); // empty: QDesktopServices
-using WhatsThisShower = std::function<void(QWidget* control, const QPoint& globalPos, const QString& text)>;
-void setWhatsThisShower(WhatsThisShower shower); // empty: QWhatsThis
-// The help file beside vqcore, at the anchor of `context` (e.g. "#0x0D02").
-QUrl helpUrl(unsigned context);
+// Context help (F1 and What's This) through platform_help, over the help
+// file beside vqcore.
+platform::HelpFile helpFile();
 // Help contexts of the controls of dialogs 103 and 104 (control id, context).
-struct HelpPair {
-    int control;
-    unsigned context;
-};
-constexpr HelpPair kListHelp[] = {{2005, 0x0D01}, {1005, 0x0D01}, {1006, 0x0D02}, {1007, 0x0D04}, {1008, 0x0D03}};
-constexpr HelpPair kRegisterHelp[] = {{2006, 0x0E01}, {1005, 0x0E01}};
+constexpr platform::HelpPair kListHelp[] = {{2005, 0x0D01}, {1005, 0x0D01}, {1006, 0x0D02}, {1007, 0x0D04}, {1008, 0x0D03}};
+constexpr platform::HelpPair kRegisterHelp[] = {{2006, 0x0E01}, {1005, 0x0E01}};
 
 class AddressBookListDialog : public QDialog {
     Q_OBJECT

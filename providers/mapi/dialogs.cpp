@@ -52,7 +52,7 @@ void showMessage(QWidget* parent, int id, QMessageBox::Icon icon) {
     provider_ui::showMessage(parent, id, icon, text(kStrMessageCaption), text(id));
 }
 
-provider_ui::HelpFile helpFile() { return {loadString(kStrModuleName), loadString(kStrHelpFile)}; }
+platform::HelpFile helpFile() { return {loadString(kStrModuleName), loadString(kStrHelpFile)}; }
 
 ProfileDialog::ProfileDialog(IProfSect* section, FreeBufferFn freeBuffer, IProfAdmin* admin, const MapiLibrary& lib,
                              QWidget* parent)
@@ -89,8 +89,7 @@ ProfileDialog::ProfileDialog(IProfSect* section, FreeBufferFn freeBuffer, IProfA
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chooseProfile_, &QRadioButton::toggled, this, &ProfileDialog::updateEnabled);
     connect(profiles_, &QComboBox::currentIndexChanged, this, &ProfileDialog::fillServices);
-    provider_ui::attachContextHelp(this, kProfileHelp, helpFile(),
-                                   [](unsigned context) { return text(int(context)); });
+    platform::attachContextHelp(this, kProfileHelp, helpFile(), [](unsigned context) { return text(int(context)); });
     load();
 }
 

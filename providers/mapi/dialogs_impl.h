@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <functional>
 
-#include "context_help.h"
+#include "platform/context_help.h"
 #include "mapi_library.h"
 #include "pdx/mapi.h"
 
@@ -21,10 +21,10 @@ namespace pdx::mapi {
 void showMessage(QWidget* parent, int id, QMessageBox::Icon icon);
 
 // Help contexts of dialog 101 (control id, context).
-constexpr provider_ui::HelpPair kProfileHelp[] = {{2002, 3841}, {1002, 3841}, {2003, 3844}, {1004, 3844},
-                                                  {1005, 3844}, {1006, 3844}, {1001, 3844}, {1007, 3844},
-                                                  {1003, 3844}};
-provider_ui::HelpFile helpFile();
+constexpr platform::HelpPair kProfileHelp[] = {{2002, 3841}, {1002, 3841}, {2003, 3844}, {1004, 3844},
+                                               {1005, 3844}, {1006, 3844}, {1001, 3844}, {1007, 3844},
+                                               {1003, 3844}};
+platform::HelpFile helpFile();
 
 class ProfileDialog : public QDialog {
     Q_OBJECT

@@ -76,7 +76,7 @@ void setFileChooser(FileChooser chooser) {
     g_chooser = std::move(chooser);
 }
 
-provider_ui::HelpFile helpFile() { return {loadString(kStrModuleName), loadString(kStrHelpFile)}; }
+platform::HelpFile helpFile() { return {loadString(kStrModuleName), loadString(kStrHelpFile)}; }
 
 bool usableFile(const std::string& path) {
     struct stat st {};
@@ -115,8 +115,7 @@ ConfigDialog::ConfigDialog(IProfSect* section, FreeBufferFn freeBuffer, QWidget*
     connect(browse_, &QPushButton::clicked, this, &ConfigDialog::browse);
     connect(ok, &QPushButton::clicked, this, &ConfigDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    provider_ui::attachContextHelp(this, kConfigHelp, helpFile(),
-                                   [](unsigned context) { return text(int(context)); });
+    platform::attachContextHelp(this, kConfigHelp, helpFile(), [](unsigned context) { return text(int(context)); });
     load();
 }
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "context_help.h"
+#include "platform/context_help.h"
 #include "pdx/interfaces.h"
 
 class QLineEdit;
@@ -29,10 +29,9 @@ using FileChooser = std::function<QString(QWidget* parent, const FileRequest& re
 void setFileChooser(FileChooser chooser); // empty: QFileDialog
 
 // Help contexts of dialog 101 (control id, context).
-constexpr provider_ui::HelpPair kConfigHelp[] = {{2001, 3841}, {1002, 3841}, {2002, 3842}, {1001, 3842},
-                                                 {1000, 3843}};
+constexpr platform::HelpPair kConfigHelp[] = {{2001, 3841}, {1002, 3841}, {2002, 3842}, {1001, 3842}, {1000, 3843}};
 // The plug-in's module name (string 54) and help file (string 55).
-provider_ui::HelpFile helpFile();
+platform::HelpFile helpFile();
 
 class ConfigDialog : public QDialog {
     Q_OBJECT

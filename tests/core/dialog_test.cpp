@@ -68,8 +68,8 @@ protected:
     }
     void TearDown() override {
         setMessageHandler({});
-        setHelpOpener({});
-        setWhatsThisShower({});
+        platform::setHelpOpener({});
+        platform::setWhatsThisShower({});
         services_.reset();
         admin_.reset();
         setServiceInfPath({});
@@ -201,8 +201,8 @@ class ContextHelpTest : public Dialogs {
 protected:
     void SetUp() override {
         Dialogs::SetUp();
-        setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
-        setWhatsThisShower([this](QWidget* control, const QPoint&, const QString& text) {
+        platform::setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
+        platform::setWhatsThisShower([this](QWidget* control, const QPoint&, const QString& text) {
             shown_.push_back({control->objectName(), text});
         });
     }
@@ -298,7 +298,7 @@ TEST_F(ContextHelpTest, RightClickShowsTheWhatsThisTextOfTheHelpFile) {
     EXPECT_TRUE(control<QWidget>(&dialog, "1")->whatsThis().isEmpty());
 
     // Without a recorder the text pops up as Qt's What's This window.
-    setWhatsThisShower({});
+    platform::setWhatsThisShower({});
     rightClick(dialog.deleteButton());
     bool popup = false;
     for (QWidget* w : QApplication::topLevelWidgets())

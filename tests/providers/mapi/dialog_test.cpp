@@ -16,7 +16,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "context_help.h"
+#include "platform/context_help.h"
 #include "dialogs.h"
 #include "dialogs_impl.h"
 #include "mapi_library.h"
@@ -204,12 +204,12 @@ TEST_F(ProfileDialogTest, OkWritesTheNameAndTheProfileOrNone) {
 
 TEST_F(ProfileDialogTest, F1OpensTheHelpAtTheControlsContext) {
     std::vector<QUrl> opened;
-    provider_ui::setHelpOpener([&](const QUrl& url) { opened.push_back(url); });
+    platform::setHelpOpener([&](const QUrl& url) { opened.push_back(url); });
     auto d = dialog();
     d->show();
     QTest::keyClick(d->profiles(), Qt::Key_F1);
     QTest::keyClick(d->nameEdit(), Qt::Key_F1);
-    provider_ui::setHelpOpener({});
+    platform::setHelpOpener({});
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].fragment(), "0x0F04");
     EXPECT_EQ(opened[1].fragment(), "0x0F01");

@@ -64,8 +64,8 @@ protected:
         dir_ = velmo::test::makeTempDir("wab");
         provider_ui::setMessageHandler(
             [this](QWidget*, int id, QMessageBox::Icon icon) { shown_.push_back({id, icon}); });
-        provider_ui::setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
-        provider_ui::setWhatsThisShower([this](QWidget* c, const QPoint&, const QString& text) {
+        platform::setHelpOpener([this](const QUrl& url) { urls_.push_back(url); });
+        platform::setWhatsThisShower([this](QWidget* c, const QPoint&, const QString& text) {
             whatsThis_.push_back(c->objectName() + ":" + text);
         });
         section_.strings[PR_DISPLAY_NAME] = "Contacts";
@@ -73,8 +73,8 @@ protected:
     }
     void TearDown() override {
         provider_ui::setMessageHandler({});
-        provider_ui::setHelpOpener({});
-        provider_ui::setWhatsThisShower({});
+        platform::setHelpOpener({});
+        platform::setWhatsThisShower({});
         setFileChooser({});
         EXPECT_EQ(pdxHeap().liveRoots(), 0u);
     }

@@ -1,4 +1,4 @@
-#include "context_help.h"
+#include "platform/context_help.h"
 
 #include <QAbstractScrollArea>
 #include <QContextMenuEvent>
@@ -12,7 +12,7 @@
 
 #include "platform/module.h"
 
-namespace pdx::provider_ui {
+namespace platform {
 namespace {
 
 constexpr char kHelpContextProperty[] = "pdxHelpContext";
@@ -26,17 +26,17 @@ std::string lower(std::string s) {
     return s;
 }
 
-// The plug-in's folder: its module path without the module's file name.
-// This library is linked into the plug-in, so its own code tells the module.
-std::string pluginDirectory(const std::string& moduleName) {
+// The module's folder: its path without the module's file name. This
+// library is linked into the module, so its own code tells the module.
+std::string moduleFolder(const std::string& moduleName) {
     const void* here = reinterpret_cast<const void*>(&helpUrl);
-    const std::string path = platform::moduleFileName(here);
+    const std::string path = moduleFileName(here);
     const std::string name = lower(moduleName);
     const std::string folded = lower(path);
     if (!name.empty() && folded.size() >= name.size() &&
         folded.compare(folded.size() - name.size(), name.size(), name) == 0)
         return path.substr(0, path.size() - name.size());
-    return platform::moduleDirectory(here);
+    return moduleDirectory(here);
 }
 
 void openHelp(const HelpFile& file, unsigned context) {
@@ -60,6 +60,7 @@ void showWhatsThis(QWidget* control, const QPoint& globalPos) {
     else QWhatsThis::showText(globalPos, control->whatsThis(), control);
 }
 
+// Sees F1 and right clicks on the controls that have a help context.
 class ContextHelp : public QObject {
 public:
     ContextHelp(QObject* parent, HelpFile file) : QObject(parent), file_(std::move(file)) {}
@@ -70,6 +71,7 @@ protected:
         if (!control) return false;
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
+            // Shift+F1 stays Qt's What's This mode.
             if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
             openHelp(file_, control->property(kHelpContextProperty).toUInt());
             return true;
@@ -82,6 +84,7 @@ protected:
     }
 
 private:
+    // A list box gets its mouse events through its viewport.
     static QWidget* helpedControl(QObject* watched) {
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && !w->property(kHelpContextProperty).isValid()) w = w->parentWidget();
@@ -106,7 +109,7 @@ void setWhatsThisShower(WhatsThisShower shower) {
 QUrl helpUrl(const HelpFile& file, unsigned context) {
     std::string name = lower(file.helpName);
     if (auto dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
-    QUrl url = QUrl::fromLocalFile(QString::fromStdString(pluginDirectory(file.moduleName) + "help/" + name + ".html"));
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(moduleFolder(file.moduleName) + "help/" + name + ".html"));
     url.setFragment(QString::asprintf("0x%04X", context));
     return url;
 }
@@ -124,4 +127,4 @@ void attachContextHelp(QDialog* dialog, std::span<const HelpPair> pairs, HelpFil
     }
 }
 
-} // namespace pdx::provider_ui
+} // namespace platform
