@@ -7,32 +7,22 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-#include "allocator.h"
-#include "pdx/pdx.h"
+#include "bench_profile.h"
 #include "platform/module.h"
-#include "service_inf.h"
 
 using namespace pdx;
-
-extern "C" HRESULT PDXOpen(ULONG_PTR ulUIParam, const char* profileName, ULONG flags, ULONG reserved1,
-                           ULONG reserved2, ULONG reserved3, IAddrBook** addrBook, IPDXSession** session);
-extern "C" HRESULT PDXAdminProfiles(ULONG flags, IPDXProfAdmin** out);
 
 namespace {
 
 constexpr int kContacts = 9999;
 constexpr const char* kSourceUid = "5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a";
-
-void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::trunc) << text; }
 
 std::string fixture() {
     std::string text = std::string("uid\t") + kSourceUid + "\nroot\tname=Bench Book\n" +
@@ -45,11 +35,11 @@ std::string fixture() {
     return text;
 }
 
-std::string hex(const SBinary& bin) {
+std::string hex(const std::vector<uint8_t>& bytes) {
     std::string out;
     char two[3];
-    for (ULONG i = 0; i < bin.cb; ++i) {
-        std::snprintf(two, sizeof two, "%02x", bin.lpb[i]);
+    for (uint8_t byte : bytes) {
+        std::snprintf(two, sizeof two, "%02x", byte);
         out += two;
     }
     return out;
@@ -57,27 +47,11 @@ std::string hex(const SBinary& bin) {
 
 // The profile: the test provider over the fixture, and a fax book.
 bool setUpProfile(const std::string& dir, const std::string& fixturePath) {
-    writeFile(dir + "/VQSVC.inf", "[Services]\nBENCH=Bench\nZELT_ABS=Fax\n"
-                                  "[BENCH]\nPR_SERVICE_DLL_NAME=pdxtestsp.dll\nPR_SERVICE_ENTRY_NAME=TestServiceEntry\n"
-                                  "[ZELT_ABS]\nPR_SERVICE_DLL_NAME=vqfaxsp.dll\nPR_SERVICE_ENTRY_NAME=ABServiceEntry\n");
-    core::setServiceInfPath(dir + "/VQSVC.inf");
-    object_ptr<IPDXProfAdmin> admin;
-    if (PDXAdminProfiles(0, admin.out()) != S_OK || admin->CreateProfile("Bench", 0, 0) != S_OK) return false;
+    bench::useServiceInf(dir, "[Services]\nBENCH=Bench\nZELT_ABS=Fax\n"
+                              "[BENCH]\nPR_SERVICE_DLL_NAME=pdxtestsp.dll\nPR_SERVICE_ENTRY_NAME=TestServiceEntry\n"
+                              "[ZELT_ABS]\nPR_SERVICE_DLL_NAME=vqfaxsp.dll\nPR_SERVICE_ENTRY_NAME=ABServiceEntry\n");
     object_ptr<IPDXServiceAdmin> services;
-    if (admin->AdminServices("Bench", 0, services.out()) != S_OK) return false;
-    if (services->CreateService("BENCH", "Bench", 0, 0, 0) != S_OK) return false;
-    object_ptr<IMAPITable> table;
-    if (services->GetServiceTable(0, table.out()) != S_OK) return false;
-    SPropTagArray tag{1, {PR_SERVICE_UID}};
-    table->SetColumns(&tag, 0);
-    core::RowSet rows;
-    if (table->QueryRows(1, 0, rows.out()) != S_OK || rows->cRows != 1) return false;
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows->aRow[0].lpProps[0].Value.bin.lpb, sizeof uid.ab);
-    SPropValue path{};
-    path.ulPropTag = PR_FAX_AB_FILE_PATH;
-    path.Value.lpszA = const_cast<char*>(fixturePath.c_str());
-    if (services->ConfigureService(&uid, 0, 0, 1, &path) != S_OK) return false;
+    if (!bench::makeProfile("BENCH", "Bench", fixturePath, services)) return false;
     return services->CreateService("ZELT_ABS", "Fax bench", 0, 0, 0) == S_OK;
 }
 
@@ -86,21 +60,9 @@ std::string faxRoot() {
     object_ptr<IPDXSession> session;
     object_ptr<IAddrBook> book;
     if (PDXOpen(0, "Bench", 0, 0, 0, 0, book.out(), session.out()) != S_OK) return {};
-    ULONG type = 0;
-    object_ptr<IUnknown> root;
-    if (book->OpenEntry(0, nullptr, nullptr, 0, &type, root.out()) != S_OK) return {};
-    object_ptr<IMAPITable> table;
-    if (reinterpret_cast<IABContainer*>(root.get())->GetHierarchyTable(CONVENIENT_DEPTH, table.out()) != S_OK) return {};
-    struct { ULONG c; ULONG t[2]; } cols = {2, {PR_DISPLAY_NAME, PR_ENTRYID}};
-    table->SetColumns(reinterpret_cast<SPropTagArray*>(&cols), 0);
-    for (;;) {
-        core::RowSet rows;
-        if (table->QueryRows(1, 0, rows.out()) != S_OK || rows->cRows == 0) return {};
-        const SPropValue* v = rows->aRow[0].lpProps;
-        if (v[0].ulPropTag == PR_DISPLAY_NAME && std::strcmp(v[0].Value.lpszA, "Fax bench") == 0 &&
-            v[1].ulPropTag == PR_ENTRYID)
-            return hex(v[1].Value.bin);
-    }
+    std::vector<uint8_t> id;
+    if (bench::findContainer(book.get(), "Fax bench", id) != S_OK) return {};
+    return hex(id);
 }
 
 struct Run {
@@ -135,17 +97,13 @@ Run pdxadmin(const std::vector<std::string>& args) {
 } // namespace
 
 int main() {
-    char pattern[] = "/tmp/vqfaxsp-bench-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made) return 1;
-    const std::string dir = made;
-    setenv("VELMO_REGISTRY", (dir + "/registry.sqlite3").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    setenv("XDG_DATA_HOME", dir.c_str(), 1); // the fax store: <dir>/velmo/faxab.sqlite3
+    // The fax store: <dir>/velmo/faxab.sqlite3.
+    const std::string dir = bench::makeHome("vqfaxsp-bench");
+    if (dir.empty()) return 1;
     unsetenv("VELMO_PRINTER_DRIVER_DIR");
     unsetenv("PDXTEST_LOG");
     const std::string fixturePath = dir + "/source.tsv";
-    writeFile(fixturePath, fixture());
+    bench::writeFile(fixturePath, fixture());
     const std::string root = setUpProfile(dir, fixturePath) ? faxRoot() : std::string();
     if (root.empty()) {
         std::fputs("vqfaxsp-bench: cannot set up the profile\n", stderr);
@@ -175,6 +133,6 @@ int main() {
         std::printf("kept %s (fax book root %s)\n", dir.c_str(), root.c_str());
         return 0;
     }
-    std::string cleanup = "rm -rf '" + dir + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 0;
+    bench::removeHome(dir);
+    return 0;
 }

@@ -6,33 +6,21 @@
 // three), with the peak memory of that process.
 // Usage: vqwabsp-bench
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-#include "allocator.h"
-#include "pdx/pdx.h"
+#include "bench_profile.h"
 
 using namespace pdx;
 
-extern "C" HRESULT PDXOpen(ULONG_PTR ulUIParam, const char* profileName, ULONG flags, ULONG reserved1,
-                           ULONG reserved2, ULONG reserved3, IAddrBook** addrBook, IPDXSession** session);
-extern "C" HRESULT PDXAdminProfiles(ULONG flags, IPDXProfAdmin** out);
-
 namespace {
 
-constexpr ULONG kSelectionColumns[] = {0x3001001E, 0x0FFF0102, 0x0FFE0003, 0x3002001E, 0x3A23001E, 0x3A25001E,
-                                       0x5805001E, 0x5806001E, 0x5804001E, 0x3A24001E, 0x5802001E, 0x5803001E,
-                                       0x5801001E, 0x3004001E, 0x3A13001E, 0x3003001E, 0x3A16001E, 0x3A18001E,
-                                       0x3A06001E, 0x3A11001E, 0x39000003, 0x800F101E, 0x8011001E};
 constexpr const char* kFileName = "bench.vcf";
 
 void writeVcf(const std::string& path, int contacts) {
@@ -47,50 +35,13 @@ void writeVcf(const std::string& path, int contacts) {
                 "\r\nEMAIL;TYPE=INTERNET,PREF:person" + n + "@example.com\r\nNOTE:Generated contact number " + n +
                 "\r\nEND:VCARD\r\n";
     }
-    std::ofstream(path, std::ios::trunc | std::ios::binary) << text;
+    bench::writeFile(path, text);
 }
 
 // A profile holding the contacts service, pointed at `vcf`.
 bool setUpProfile(const std::string& vcf) {
-    object_ptr<IPDXProfAdmin> admin;
-    if (PDXAdminProfiles(0, admin.out()) != S_OK || admin->CreateProfile("Bench", 0, 0) != S_OK) return false;
     object_ptr<IPDXServiceAdmin> services;
-    if (admin->AdminServices("Bench", 0, services.out()) != S_OK) return false;
-    if (services->CreateService("WAB", "Contacts", 0, 0, 0) != S_OK) return false;
-    object_ptr<IMAPITable> table;
-    if (services->GetServiceTable(0, table.out()) != S_OK) return false;
-    SPropTagArray tag{1, {PR_SERVICE_UID}};
-    table->SetColumns(&tag, 0);
-    core::RowSet rows;
-    if (table->QueryRows(1, 0, rows.out()) != S_OK || rows->cRows != 1) return false;
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows->aRow[0].lpProps[0].Value.bin.lpb, sizeof uid.ab);
-    SPropValue path{};
-    path.ulPropTag = PR_FAX_AB_FILE_PATH;
-    path.Value.lpszA = const_cast<char*>(vcf.c_str());
-    return services->ConfigureService(&uid, 0, 0, 1, &path) == S_OK;
-}
-
-// The file's container, as the hierarchy names it.
-HRESULT openFileContainer(IAddrBook* book, object_ptr<IUnknown>& container) {
-    ULONG type = 0;
-    object_ptr<IUnknown> root;
-    if (HRESULT hr = book->OpenEntry(0, nullptr, nullptr, 0, &type, root.out()); hr != S_OK) return hr;
-    object_ptr<IMAPITable> hierarchy;
-    if (HRESULT hr = reinterpret_cast<IABContainer*>(root.get())->GetHierarchyTable(CONVENIENT_DEPTH, hierarchy.out());
-        hr != S_OK)
-        return hr;
-    struct { ULONG c; ULONG t[2]; } cols = {2, {PR_DISPLAY_NAME, PR_ENTRYID}};
-    hierarchy->SetColumns(reinterpret_cast<SPropTagArray*>(&cols), 0);
-    for (;;) {
-        core::RowSet rows;
-        if (hierarchy->QueryRows(1, 0, rows.out()) != S_OK || rows->cRows == 0) return MAPI_E_NOT_FOUND;
-        const SPropValue* v = rows->aRow[0].lpProps;
-        if (v[0].ulPropTag == PR_DISPLAY_NAME && std::strcmp(v[0].Value.lpszA, kFileName) == 0 &&
-            v[1].ulPropTag == PR_ENTRYID)
-            return book->OpenEntry(v[1].Value.bin.cb, reinterpret_cast<ENTRYID*>(v[1].Value.bin.lpb), nullptr, 0,
-                                   &type, container.out());
-    }
+    return bench::makeProfile("WAB", "Contacts", vcf, services);
 }
 
 // One open, read and close; the number of rows read, or -1.
@@ -98,25 +49,16 @@ long session() {
     object_ptr<IPDXSession> session;
     object_ptr<IAddrBook> book;
     if (PDXOpen(0, "Bench", 0, 0, 0, 0, book.out(), session.out()) != S_OK) return -1;
+    std::vector<uint8_t> id;
+    if (bench::findContainer(book.get(), kFileName, id) != S_OK) return -1;
+    ULONG type = 0;
     object_ptr<IUnknown> container;
-    if (openFileContainer(book.get(), container) != S_OK) return -1;
+    if (book->OpenEntry(ULONG(id.size()), reinterpret_cast<ENTRYID*>(id.data()), nullptr, 0, &type,
+                        container.out()) != S_OK)
+        return -1;
     object_ptr<IMAPITable> table;
     if (reinterpret_cast<IMAPIContainer*>(container.get())->GetContentsTable(0, table.out()) != S_OK) return -1;
-    struct { ULONG c; ULONG t[23]; } cols;
-    cols.c = 23;
-    std::copy(std::begin(kSelectionColumns), std::end(kSelectionColumns), cols.t);
-    table->SetColumns(reinterpret_cast<SPropTagArray*>(&cols), 0);
-    ULONG count = 0;
-    table->GetRowCount(0, &count);
-    table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr);
-    long read = 0;
-    for (;;) {
-        core::RowSet rows;
-        if (table->QueryRows(LONG(std::clamp<ULONG>(count, 1, 10000)), 0, rows.out()) != S_OK) return -1;
-        if (rows->cRows == 0) break;
-        read += rows->cRows;
-    }
-    return read;
+    return bench::readSelectionRows(table.get());
 }
 
 struct Cold {
@@ -143,13 +85,8 @@ Cold coldRun(long contacts) {
 } // namespace
 
 int main() {
-    char pattern[] = "/tmp/vqwabsp-bench-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made) return 1;
-    const std::string dir = made;
-    setenv("VELMO_REGISTRY", (dir + "/registry.sqlite3").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    setenv("XDG_DATA_HOME", dir.c_str(), 1);
+    const std::string dir = bench::makeHome("vqwabsp-bench");
+    if (dir.empty()) return 1;
     const std::string vcf = dir + "/" + kFileName;
     writeVcf(vcf, 0);
     if (!setUpProfile(vcf)) {
@@ -175,6 +112,6 @@ int main() {
     }
     std::printf("20,000 / 10,000 contacts  %.2f x\n", times[1] / times[0]);
     std::printf("goal: 10,000 contacts under 100 ms and 60 MB, time linear in contacts\n");
-    std::system(("rm -rf '" + dir + "'").c_str());
+    bench::removeHome(dir);
     return 0;
 }
