@@ -6,72 +6,19 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeView>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include "bridge_strings.h"
-#include "dialog/dialog_hooks.h"
-#include "dialog/recip_select_dialog.h"
-#include "session_fixture.h"
-#include "widget_test.h"
+#include "dialog_fixture.h"
 
 using namespace vqbridge;
 using namespace bridgetest;
 
 namespace {
 
-// The widget tests' one QApplication.
-struct Application : lisotrex::test::WidgetTest {
-    using WidgetTest::app;
-};
-
-class Dialog103 : public SessionTest {
-protected:
-    static void SetUpTestSuite() { Application::app(); }
-    std::vector<std::pair<int, QString>> messages;
-
-    void SetUp() override {
-        setMessageHandler([this](QWidget*, int id, const QString& text) { messages.emplace_back(id, text); });
-    }
-    void TearDown() override {
-        setMessageHandler({});
-        setHelpOpener({});
-        setWhatsThisShower({});
-        SessionTest::TearDown();
-    }
-
-    static QTreeWidgetItem* node(RecipSelectDialog& d, const QString& name) {
-        const auto found = d.containerTree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.front();
-    }
-    static QStringList column(RecipSelectDialog& d, int c) {
-        QStringList out;
-        QAbstractItemModel* m = d.entryList()->model();
-        for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, c).data().toString();
-        return out;
-    }
-    static QStringList items(RecipSelectDialog& d) {
-        QStringList out;
-        for (int i = 0; i < d.importList()->count(); ++i) out << d.importList()->item(i)->text();
-        return out;
-    }
-    static void selectEntries(RecipSelectDialog& d, std::initializer_list<int> rows) {
-        d.entryList()->clearSelection();
-        for (int r : rows)
-            d.entryList()->selectionModel()->select(d.entryList()->model()->index(r, 0),
-                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    static int rowOf(RecipSelectDialog& d, const QString& name, const QString& address) {
-        const QStringList names = column(d, 0), addresses = column(d, 1);
-        for (int r = 0; r < names.size(); ++r)
-            if (names[r] == name && addresses[r] == address) return r;
-        return -1;
-    }
-};
+class Dialog103 : public DialogTest {};
 
 } // namespace
 

@@ -3,28 +3,17 @@
 
 #include <algorithm>
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeView>
-#include <QTreeWidget>
 
-#include "dialog/dialog_hooks.h"
-#include "dialog/recip_select_dialog.h"
-#include "session_fixture.h"
-#include "widget_test.h"
+#include "dialog_fixture.h"
 
 using namespace vqbridge;
 using namespace bridgetest;
 
 namespace {
-
-struct Application : lisotrex::test::WidgetTest {
-    using WidgetTest::app;
-};
 
 const char* const kCards =
     "BEGIN:VCARD\r\n"
@@ -63,19 +52,9 @@ const char* const kCards =
 
 // A session of vqcore of the build (whose service INF offers the contacts
 // provider) on a profile made by pdxadmin over a vCard file.
-class VCardDialog103 : public SessionTest {
+class VCardDialog103 : public DialogTest {
 protected:
-    static void SetUpTestSuite() { Application::app(); }
-    std::vector<std::pair<int, QString>> messages;
     std::string vcf;
-
-    void SetUp() override {
-        setMessageHandler([this](QWidget*, int id, const QString& text) { messages.emplace_back(id, text); });
-    }
-    void TearDown() override {
-        setMessageHandler({});
-        SessionTest::TearDown();
-    }
 
     void openContacts() {
         velmo::test::freshRegistry();
@@ -104,39 +83,6 @@ protected:
         ASSERT_TRUE(core.open && core.adminProfiles && core.allocateBuffer && core.allocateMore && core.freeBuffer &&
                     core.freeProws);
         ASSERT_EQ(core.open(0, "P", 0, 0, 0, 0, &book, &session), 0);
-    }
-
-    static QTreeWidgetItem* node(RecipSelectDialog& d, const QString& name) {
-        const auto found = d.containerTree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.front();
-    }
-    static QStringList column(RecipSelectDialog& d, int c) {
-        QStringList out;
-        QAbstractItemModel* m = d.entryList()->model();
-        for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, c).data().toString();
-        return out;
-    }
-    static QStringList items(RecipSelectDialog& d) {
-        QStringList out;
-        for (int i = 0; i < d.importList()->count(); ++i) out << d.importList()->item(i)->text();
-        return out;
-    }
-    static void selectEntries(RecipSelectDialog& d, std::initializer_list<int> rows) {
-        d.entryList()->clearSelection();
-        for (int r : rows)
-            d.entryList()->selectionModel()->select(d.entryList()->model()->index(r, 0),
-                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    static int rowOf(RecipSelectDialog& d, const QString& name, const QString& address) {
-        const QStringList names = column(d, 0), addresses = column(d, 1);
-        for (int r = 0; r < names.size(); ++r)
-            if (names[r] == name && addresses[r] == address) return r;
-        return -1;
-    }
-    static void clickHeader(RecipSelectDialog& d, int section) {
-        QHeaderView* header = d.entryList()->header();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(section) + 5, 5));
     }
 };
 
