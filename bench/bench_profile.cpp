@@ -8,19 +8,12 @@
 #include <unistd.h>
 
 #include "allocator.h"
+#include "bench_data.h"
 #include "service_inf.h"
 
 using namespace pdx;
 
 namespace bench {
-namespace {
-
-constexpr ULONG kSelectionColumns[] = {0x3001001E, 0x0FFF0102, 0x0FFE0003, 0x3002001E, 0x3A23001E, 0x3A25001E,
-                                       0x5805001E, 0x5806001E, 0x5804001E, 0x3A24001E, 0x5802001E, 0x5803001E,
-                                       0x5801001E, 0x3004001E, 0x3A13001E, 0x3003001E, 0x3A16001E, 0x3A18001E,
-                                       0x3A06001E, 0x3A11001E, 0x39000003, 0x800F101E, 0x8011001E};
-
-} // namespace
 
 std::string makeHome(const char* program) {
     std::string pattern = std::string("/tmp/") + program + "-XXXXXX";

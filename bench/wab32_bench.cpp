@@ -17,30 +17,12 @@
 #include <vector>
 
 #include "pdx/pdx.h"
+#include "bench_data.h"
 #include "platform/module.h"
 
 using namespace pdx;
 
 namespace {
-
-const ULONG kColumns[] = {0x3001001E, 0x0FFF0102, 0x0FFE0003, 0x3002001E, 0x3A23001E, 0x3A25001E, 0x5805001E, 0x5806001E,
-                          0x5804001E, 0x3A24001E, 0x5802001E, 0x5803001E, 0x5801001E, 0x3004001E, 0x3A13001E, 0x3003001E,
-                          0x3A16001E, 0x3A18001E, 0x3A06001E, 0x3A11001E, 0x39000003, 0x800F101E, 0x8011001E};
-
-std::string generate(int contacts) {
-    std::string text;
-    text.reserve(size_t(contacts) * 400);
-    for (int i = 0; i < contacts; ++i) {
-        const std::string n = std::to_string(i);
-        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bench-" + n + "\r\nN:Surname" + n + ";Given" + n +
-                ";;;\r\nFN:Given" + n + " Surname" + n + "\r\nORG:Company " + std::to_string(i % 500) +
-                ";Department " + std::to_string(i % 20) + "\r\nTITLE:Buyer\r\nTEL;TYPE=WORK,FAX:+886 2 5555 " + n +
-                "\r\nTEL;TYPE=HOME,FAX:+886 3 5555 " + n + "\r\nTEL;TYPE=WORK,VOICE:+886 2 6666 " + n +
-                "\r\nEMAIL;TYPE=INTERNET,PREF:person" + n + "@example.com\r\nNOTE:Generated contact number " + n +
-                "\r\nEND:VCARD\r\n";
-    }
-    return text;
-}
 
 // The whole road once; returns the number of rows read.
 size_t readAll(WABOpenFn open, const std::string& path) {
@@ -70,9 +52,9 @@ size_t readAll(WABOpenFn open, const std::string& path) {
                   nullptr, 0, &type, &container);
     IMAPITable* table = nullptr;
     static_cast<IABContainer*>(container)->GetContentsTable(0, &table);
-    std::vector<ULONG> columns(std::size(kColumns) + 1);
-    columns[0] = ULONG(std::size(kColumns));
-    std::copy(std::begin(kColumns), std::end(kColumns), columns.begin() + 1);
+    std::vector<ULONG> columns(std::size(bench::kSelectionColumns) + 1);
+    columns[0] = ULONG(std::size(bench::kSelectionColumns));
+    std::copy(std::begin(bench::kSelectionColumns), std::end(bench::kSelectionColumns), columns.begin() + 1);
     table->SetColumns(reinterpret_cast<SPropTagArray*>(columns.data()), 0);
     table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr);
     ULONG count = 0;
@@ -109,7 +91,7 @@ int main(int argc, char** argv) {
     const std::string path = dir + "/contacts.vcf";
     {
         std::ofstream out(path, std::ios::binary);
-        out << generate(contacts);
+        out << bench::contactsVcf(contacts);
     }
     platform::Module module;
     if (!module.load("WAB32.DLL")) {

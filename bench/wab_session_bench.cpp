@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_data.h"
 #include "bench_profile.h"
 
 using namespace pdx;
@@ -23,20 +24,7 @@ namespace {
 
 constexpr const char* kFileName = "bench.vcf";
 
-void writeVcf(const std::string& path, int contacts) {
-    std::string text;
-    text.reserve(size_t(contacts) * 400);
-    for (int i = 0; i < contacts; ++i) {
-        const std::string n = std::to_string(i);
-        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bench-" + n + "\r\nN:Surname" + n + ";Given" + n +
-                ";;;\r\nFN:Given" + n + " Surname" + n + "\r\nORG:Company " + std::to_string(i % 500) +
-                ";Department " + std::to_string(i % 20) + "\r\nTITLE:Buyer\r\nTEL;TYPE=WORK,FAX:+886 2 5555 " + n +
-                "\r\nTEL;TYPE=HOME,FAX:+886 3 5555 " + n + "\r\nTEL;TYPE=WORK,VOICE:+886 2 6666 " + n +
-                "\r\nEMAIL;TYPE=INTERNET,PREF:person" + n + "@example.com\r\nNOTE:Generated contact number " + n +
-                "\r\nEND:VCARD\r\n";
-    }
-    bench::writeFile(path, text);
-}
+void writeVcf(const std::string& path, int contacts) { bench::writeFile(path, bench::contactsVcf(contacts)); }
 
 // A profile holding the contacts service, pointed at `vcf`.
 bool setUpProfile(const std::string& vcf) {
