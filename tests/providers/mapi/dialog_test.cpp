@@ -18,6 +18,7 @@
 
 #include "platform/context_help.h"
 #include "dialogs.h"
+#include "dialog_support.h"
 #include "dialogs_impl.h"
 #include "mapi_library.h"
 #include "pdx/status.h"
@@ -34,34 +35,11 @@ using namespace wabtest;
 
 namespace {
 
-struct Shown {
-    int id;
-    QMessageBox::Icon icon;
-    bool operator==(const Shown&) const = default;
-};
-
-void makeApplication() {
-    static int argc = 1;
-    static char name[] = "mapi_dialog_test";
-    static char* argv[] = {name, nullptr};
-    (void)QInputDevice::devices(); // outlives the static application
-    static QApplication app(argc, argv);
-}
-
-// Answers the next modal dialog from inside its event loop.
-void answerModal(std::function<void(QWidget*)> answer) {
-    QTimer::singleShot(0, [answer] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        answer(dialog);
-    });
-}
-
 const MAPIUID kUid = {{0x4D, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}};
 
 class ProfileDialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { makeApplication(); }
+    static void SetUpTestSuite() { makeApplication("mapi_dialog_test"); }
     void SetUp() override {
         platform::closeRegistry();
         velmo::test::freshRegistry();

@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "dialogs.h"
+#include "dialog_support.h"
 #include "dialogs_impl.h"
 #include "pdx_side.h"
 #include "provider_fixture.h"
@@ -31,34 +32,11 @@ using namespace wabtest;
 
 namespace {
 
-struct Shown {
-    int id;
-    QMessageBox::Icon icon;
-    bool operator==(const Shown&) const = default;
-};
-
-void makeApplication() {
-    static int argc = 1;
-    static char name[] = "wab_dialog_test";
-    static char* argv[] = {name, nullptr};
-    (void)QInputDevice::devices(); // see core_dialog_test: outlives the static application
-    static QApplication app(argc, argv);
-}
-
-// Answers the next modal dialog from inside its event loop.
-void answerModal(std::function<void(QWidget*)> answer) {
-    QTimer::singleShot(0, [answer] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        answer(dialog);
-    });
-}
-
 template <class T> T* control(QWidget* dialog, const char* id) { return dialog->findChild<T*>(id); }
 
 class ConfigDialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { makeApplication(); }
+    static void SetUpTestSuite() { makeApplication("wab_dialog_test"); }
     void SetUp() override {
         pdxHeap().clear();
         dir_ = velmo::test::makeTempDir("wab");
@@ -253,7 +231,7 @@ namespace {
 
 class ProviderDialogs : public ProviderFixture {
 protected:
-    static void SetUpTestSuite() { makeApplication(); }
+    static void SetUpTestSuite() { makeApplication("wab_dialog_test"); }
 };
 
 } // namespace
