@@ -109,7 +109,8 @@ void setWhatsThisShower(WhatsThisShower shower) {
 QUrl helpUrl(const HelpFile& file, unsigned context) {
     std::string name = lower(file.helpName);
     if (auto dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
-    QUrl url = QUrl::fromLocalFile(QString::fromStdString(moduleFolder(file.moduleName) + "help/" + name + ".html"));
+    const std::string folder = file.folder.empty() ? moduleFolder(file.moduleName) : file.folder;
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(folder + "help/" + name + ".html"));
     url.setFragment(QString::asprintf("0x%04X", context));
     return url;
 }

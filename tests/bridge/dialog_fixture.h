@@ -32,8 +32,8 @@ protected:
     }
     void TearDown() override {
         vqbridge::setMessageHandler({});
-        vqbridge::setHelpOpener({});
-        vqbridge::setWhatsThisShower({});
+        platform::setHelpOpener({});
+        platform::setWhatsThisShower({});
         SessionTest::TearDown();
     }
 

@@ -156,9 +156,9 @@ TEST_F(Dialog103, ContextHelpOpensThePdxHelpAndShowsWhatsThis) {
     RecipSelectDialog d(s, installFolder(), nullptr);
     ASSERT_TRUE(d.start());
     std::vector<QUrl> opened;
-    setHelpOpener([&](const QUrl& url) { opened.push_back(url); });
+    platform::setHelpOpener([&](const QUrl& url) { opened.push_back(url); });
     std::vector<QString> shown;
-    setWhatsThisShower([&](QWidget*, const QPoint&, const QString& text) { shown.push_back(text); });
+    platform::setWhatsThisShower([&](QWidget*, const QPoint&, const QString& text) { shown.push_back(text); });
 
     QTest::keyClick(d.addButton(), Qt::Key_F1);
     ASSERT_EQ(opened.size(), 1u);
@@ -173,7 +173,7 @@ TEST_F(Dialog103, ContextHelpOpensThePdxHelpAndShowsWhatsThis) {
 
 TEST(SelectionHelp, EveryContextHasItsTextInThePdxHelpFile) {
     const std::string help = velmo::test::readFile(std::string(VELMO_SOURCE_DIR) + "/resources/vqcore/help/vqcore.html");
-    for (const HelpPair& pair : kSelectionHelp) {
+    for (const platform::HelpPair& pair : kSelectionHelp) {
         const std::string anchor = QString::asprintf("<dt id=\"0x%04X\">", pair.context).toStdString();
         const size_t at = help.find(anchor);
         ASSERT_NE(at, std::string::npos) << anchor;

@@ -16,7 +16,7 @@ QString fileOf(const platform::HelpFile& file) { return platform::helpUrl(file, 
 
 } // namespace
 
-TEST(ContextHelpUrl, TheModuleFolderIsItsPathWithoutTheModuleName) {
+TEST(ContextHelpUrl, TheFolderIsTheModulesPathWithoutItsNameOrTheOneGiven) {
     // This program is the module here: its own name, in any case, is cut off its path.
     EXPECT_EQ(fileOf({"platform_help_test", "VQCORE.hlp"}), kHelpFolder + "vqcore.html");
     EXPECT_EQ(fileOf({"PLATFORM_HELP_TEST", "VQCORE.hlp"}), kHelpFolder + "vqcore.html");
@@ -26,6 +26,8 @@ TEST(ContextHelpUrl, TheModuleFolderIsItsPathWithoutTheModuleName) {
     // A name that is not the module's, or none, leaves the module's own folder.
     EXPECT_EQ(fileOf({"vqwabsp.so", "VQCORE.hlp"}), kHelpFolder + "vqcore.html");
     EXPECT_EQ(fileOf({"", "VQCORE.hlp"}), kHelpFolder + "vqcore.html");
+    // Another module's folder, given, is used as it is.
+    EXPECT_EQ(fileOf({"platform_help_test", "VQCORE.hlp", "/opt/velmo/lib/"}), "/opt/velmo/lib/help/vqcore.html");
 }
 
 TEST(ContextHelpUrl, TheHelpFileIsLowerCaseHtmlAtTheContextsAnchor) {

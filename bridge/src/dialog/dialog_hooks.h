@@ -1,15 +1,16 @@
 #pragma once
 // What the recipient selection dialog shows beside itself: message boxes,
-// the help file and What's This texts. Each goes through a replaceable hook,
-// so a test can record it instead of opening a browser or a popup.
+// the help file and What's This texts. Each goes through a replaceable hook
+// (the help's in platform_help), so a test can record it instead of opening
+// a browser or a popup.
 
 #include <QString>
 #include <functional>
 #include <string>
 
+#include "platform/context_help.h"
+
 class QDialog;
-class QPoint;
-class QUrl;
 class QWidget;
 
 namespace vqbridge {
@@ -20,23 +21,15 @@ void setMessageHandler(MessageHandler handler); // empty: message boxes
 // stop icon otherwise. `text` is the filled-in message.
 void showMessage(QWidget* parent, int id, const QString& text);
 
-using HelpOpener = std::function<void(const QUrl& url)>;
-void setHelpOpener(HelpOpener opener); // empty: QDesktopServices
-using WhatsThisShower = std::function<void(QWidget* control, const QPoint& globalPos, const QString& text)>;
-void setWhatsThisShower(WhatsThisShower shower); // empty: QWhatsThis
-
-// The PDX help file (string 64, as HTML in the "help" folder beside vqcore)
-// at the anchor of a help context, e.g. "#0x1002".
-QUrl helpUrl(const std::string& coreFolder, unsigned context);
+// The PDX help file (string 64, as HTML in the "help" folder beside vqcore),
+// for context help through platform_help.
+platform::HelpFile helpFile(const std::string& coreFolder);
 
 // Help contexts of the dialog's controls (control id, context).
-struct HelpPair {
-    int control;
-    unsigned context;
-};
-inline constexpr HelpPair kSelectionHelp[] = {{2001, 0x1001}, {1021, 0x1001}, {1022, 0x1002}, {2003, 0x1003},
-                                              {1020, 0x1003}, {1043, 0x1004}, {2002, 0x1005}, {1042, 0x1005},
-                                              {1041, 0x1005}, {1044, 0x1006}, {1040, 0x1007}};
+inline constexpr platform::HelpPair kSelectionHelp[] = {{2001, 0x1001}, {1021, 0x1001}, {1022, 0x1002},
+                                                        {2003, 0x1003}, {1020, 0x1003}, {1043, 0x1004},
+                                                        {2002, 0x1005}, {1042, 0x1005}, {1041, 0x1005},
+                                                        {1044, 0x1006}, {1040, 0x1007}};
 
 // F1 on a control opens the help file at its context; a right click shows its
 // What's This text (string `context`). Controls are found by their object

@@ -24,10 +24,12 @@ struct HelpPair {
 
 // Where a module's help is: the module's own file name and the help file's
 // name, both from its string table ("VQMAPISP.DLL" and "VQCORE.hlp"). Without
-// a module name the help is in the folder of the module that links this code.
+// a module name the help is in the folder of the module that links this code;
+// a `folder` (with its trailing "/") names another module's folder instead.
 struct HelpFile {
-    std::string moduleName;
-    std::string helpName;
+    std::string moduleName = {};
+    std::string helpName = {};
+    std::string folder = {};
 };
 
 using HelpOpener = std::function<void(const QUrl& url)>;
