@@ -1,7 +1,9 @@
 // Qt is not made to be unloaded: its libraries keep process-wide state (the
 // locale, the application's resources, exit handlers) that dies with them
-// half-finished. The plug-in itself is loaded and unloaded with each session,
-// so the Qt libraries it brings are marked resident the moment it is loaded.
+// half-finished. The plug-ins are loaded and unloaded with each session and
+// the bridge with each import, also by programs that have no Qt of their own
+// (the headless tool), so the Qt libraries a module brings are marked
+// resident the moment it is loaded.
 
 #include <QApplication>
 #include <dlfcn.h>
