@@ -63,7 +63,8 @@ bool sameValue(const SPropValue& a, const SPropValue& b) {
 HRESULT currentProps(IMailUser* user, PropArray& out) {
     ULONG n = 0;
     SPropValue* values = nullptr;
-    HRESULT h = user->GetProps(nullptr, 0, &n, &values);
+    // Callers hand lists in as mail users too; the property slots are the same.
+    HRESULT h = reinterpret_cast<IMAPIProp*>(user)->GetProps(nullptr, 0, &n, &values);
     if (FAILED(h)) return h;
     for (ULONG i = 0; i < n; ++i)
         if (PROP_TYPE(values[i].ulPropTag) != PT_ERROR) out.set(values[i]);
