@@ -278,3 +278,70 @@ TEST_F(AddressTest, BadParameterBlocksAreRefusedBeforeAnyDialog) {
     EXPECT_EQ(w_.ab->Address(&ui, &params, &list), MAPI_E_INVALID_ENTRYID);
     EXPECT_EQ(list, nullptr);
 }
+
+namespace {
+
+// Runs `step` on the top-level dialog named `name` once it is shown modally.
+void whenDialogShown(const char* name, std::function<void(QDialog*)> step) {
+    QTimer::singleShot(0, [name, step] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == name && w->isVisible()) return step(static_cast<QDialog*>(w));
+        ADD_FAILURE() << name << " is not shown";
+    });
+}
+
+} // namespace
+
+TEST_F(AddressTest, AVCardFileIsShownAndNothingCanBeChanged) {
+    const std::string file = velmo::test::makeTempDir("show") + "/card.vcf";
+    velmo::test::writeFile(file, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Grace Hopper\r\nORG:Navy;Computing\r\n"
+                                 "TEL;TYPE=fax,work:+1 202 555 0100\r\nEND:VCARD\r\n");
+    whenDialogShown("wab32ContactDialog", [](QDialog* d) {
+        auto* company = d->findChild<QLineEdit*>("company");
+        ASSERT_TRUE(company);
+        EXPECT_EQ(company->text(), "Navy");
+        EXPECT_TRUE(company->isReadOnly());
+        EXPECT_EQ(d->findChild<QLineEdit*>("businessFax")->text(), "+1 202 555 0100");
+        EXPECT_FALSE(d->findChild<QPushButton*>("cancel")->isVisible());
+        d->accept();
+    });
+    std::string path = file;
+    EXPECT_EQ(w_.wab->VCardDisplay(w_.ab, 0, path.data()), S_OK);
+    EXPECT_EQ(velmo::test::readFile(path_), kBook) << "showing a card adds nothing to the store";
+}
+
+TEST_F(AddressTest, FindBrowsesTheStoreAndGetMeLetsTheUserPointAtThemselves) {
+    whenShown([](AddressDialog* d) {
+        EXPECT_EQ(d->windowTitle(), QString::fromUtf8("尋找聯絡人"));
+        EXPECT_FALSE(d->findChild<QListWidget*>("well0"));
+        d->findChild<QLineEdit*>("search")->setText("engine");
+        d->reject();
+    });
+    EXPECT_EQ(w_.wab->Find(w_.ab, 0), S_OK);
+
+    // No "me" yet: the user picks one of the contacts (lists are not offered).
+    whenShown([](AddressDialog* d) {
+        EXPECT_EQ(d->windowTitle(), QString::fromUtf8("選擇代表您自己的聯絡人"));
+        EXPECT_TRUE(d->findChild<QTreeWidget*>("entries")->findItems("Engine room", Qt::MatchExactly).isEmpty());
+        select(d, {"林美華"});
+        d->accept();
+    });
+    SBinary me{};
+    DWORD action = 9;
+    ASSERT_EQ(w_.wab->GetMe(w_.ab, 0, &action, &me, 0), S_OK);
+    EXPECT_EQ(action, 0u) << "picked, not made";
+    ULONG type = 0;
+    IUnknown* opened = wabtest::openId(w_.ab, std::string(reinterpret_cast<char*>(me.lpb), me.cb), &type);
+    w_.wab->FreeBuffer(me.lpb);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(wabtest::getProps(static_cast<IMAPIProp*>(opened), {PR_DISPLAY_NAME})[PR_DISPLAY_NAME], "林美華");
+    opened->Release();
+    EXPECT_NE(velmo::test::readFile(path_).find("FN:林美華\r\nEMAIL;TYPE=internet:meihua@example.tw\r\nX-VELMO-ME:TRUE"),
+              std::string::npos);
+
+    // Cancelling the choice of a new one keeps the old.
+    const std::string marked = velmo::test::readFile(path_);
+    whenShown([](AddressDialog* d) { d->reject(); });
+    EXPECT_EQ(w_.wab->SetMe(w_.ab, wab32::MAPI_DIALOG, {0, nullptr}, 0), MAPI_E_USER_CANCEL);
+    EXPECT_EQ(velmo::test::readFile(path_), marked);
+}
