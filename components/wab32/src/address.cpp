@@ -25,11 +25,6 @@ constexpr ULONG kRecipientTags[] = {PR_DISPLAY_NAME, PR_ENTRYID,       PR_OBJECT
 
 std::string utf8(const char* systemText) { return systemText ? platform::systemToUtf8(systemText) : std::string(); }
 
-bool isOwnContainer(ULONG cb, const ENTRYID* id) {
-    EntryRef ref;
-    return parseEntryId(id, cb, ref) && (ref.kind == EntryKind::Container || ref.kind == EntryKind::Root);
-}
-
 PropArray recipientFrom(const PropArray& entry, ULONG recipientType) {
     PropArray r;
     for (ULONG tag : kRecipientTags)
@@ -86,9 +81,9 @@ HRESULT address(const std::shared_ptr<Session>& session, ULONG_PTR* ui, ADRPARM*
     const ULONG wellCount = params->cDestFields;
     const bool pickOne = wellCount == 0 && (flags & ADDRESS_ONE);
     if (wellCount > kMaxWells || ((wellCount || pickOne) && !list)) return E_INVALIDARG;
-    if (params->cbABContEntryID && params->lpABContEntryID &&
-        !isOwnContainer(params->cbABContEntryID, params->lpABContEntryID))
-        return MAPI_E_INVALID_ENTRYID;
+    // lpABContEntryID names the container to start in; the file's container is
+    // the only one, and callers behind the contacts provider hand it in
+    // wrapped, so it is not looked at.
 
     AddressRequest request;
     request.caption = params->lpszCaption ? utf8(params->lpszCaption) : dialogText(40);
