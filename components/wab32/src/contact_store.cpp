@@ -465,16 +465,17 @@ HRESULT ContactStore::importCards(std::vector<vcard::Card> cards, size_t* added)
     *added = 0;
     HRESULT h = writable();
     if (FAILED(h)) return h;
-    std::set<std::string> uids;
+    // Compared as keys: "urn:uuid:X" and "X" name the same card.
+    std::set<Key> uids;
     for (const Entry& e : entries_)
-        if (!e.uid.empty()) uids.insert(e.uid);
+        if (!e.uid.empty()) uids.insert(keyFromUid(e.uid));
     Edit edit(*this);
     for (vcard::Card& card : cards) {
         if (!card.complete) continue;
         PropArray props;
         CardFacts facts;
         readCard(card, props, facts);
-        if (!facts.uid.empty() && !uids.insert(facts.uid).second) continue;
+        if (!facts.uid.empty() && !uids.insert(keyFromUid(facts.uid)).second) continue;
         // Someone else's "me" is not the user's.
         while (const vcard::Property* mark = card.find(kMeLine)) card.remove(mark);
         edit.append(std::move(card));

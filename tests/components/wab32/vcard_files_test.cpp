@@ -149,8 +149,11 @@ TEST_F(VCardFiles, ImportAppendsTheCardsAsWrittenAndLeavesOutThoseAlreadyThere) 
     const std::string friends =
         "BEGIN:VCARD\nVERSION:3.0\nUID:friends-30\nX-ADDRESSBOOKSERVER-KIND:group\nFN:Friends\n"
         "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:ana-21\nEND:VCARD\n";
+    // Tom again, his UID written without its "urn:uuid:".
+    std::string tomAgain = kTom;
+    tomAgain.replace(tomAgain.find("urn:uuid:"), 9, "");
     std::string file = dir_ + "/import.vcf";
-    writeFile(file, ana + friends + kTom);
+    writeFile(file, ana + friends + tomAgain);
     WABIMPORTPARAM params{sizeof(WABIMPORTPARAM), w_.ab, 0, 0, file.data()};
     EXPECT_EQ(w_.wab->Import(reinterpret_cast<char*>(&params)), MAPI_W_PARTIAL_COMPLETION);
 
