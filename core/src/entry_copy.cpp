@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "allocator.h"
 #include "entry_id.h"
@@ -34,6 +36,14 @@ HRESULT readEntryId(IMAPIProp* object, EntryId& out) {
     return S_OK;
 }
 
+ULONG objectTypeOf(IMAPIProp* object) {
+    SPropTagArray tag{1, {PR_OBJECT_TYPE}};
+    ULONG n = 0;
+    Buffer<SPropValue> v;
+    if (FAILED(object->GetProps(&tag, 0, &n, v.out())) || n != 1 || !v || v[0].ulPropTag != PR_OBJECT_TYPE) return 0;
+    return v[0].Value.ul;
+}
+
 // Both objects' PR_ENTRYID must exist and differ.
 HRESULT checkDistinct(IMAPIProp* source, IMAPIProp* dest) {
     EntryId a, b;
@@ -52,21 +62,33 @@ public:
     // Empty when the object answers neither interface.
     static std::optional<Holder> of(IUnknown* object) {
         Holder h;
-        if (SUCCEEDED(object->QueryInterface(&IID_IABContainer, h.object_.vout())) && h.object_) return h;
-        h.list_ = true;
-        if (SUCCEEDED(object->QueryInterface(&IID_IDistList, h.object_.vout())) && h.object_) return h;
-        return std::nullopt;
+        if (FAILED(object->QueryInterface(&IID_IABContainer, h.object_.vout())) || !h.object_) {
+            h.list_ = true;
+            if (FAILED(object->QueryInterface(&IID_IDistList, h.object_.vout())) || !h.object_) return std::nullopt;
+        }
+        h.distList_ = h.list_ || objectTypeOf(h.object_.get()) == MAPI_DISTLIST;
+        return h;
     }
     IMAPIProp* prop() const { return object_.get(); }
+    // A distribution list, whichever interface it answered.
+    bool isList() const { return distList_; }
     __attribute__((no_sanitize("vptr"))) HRESULT createEntry(ULONG cb, ENTRYID* id, ULONG flags,
                                                              IMAPIProp** out) const {
         if (list_) return reinterpret_cast<IDistList*>(object_.get())->CreateEntry(cb, id, flags, out);
         return reinterpret_cast<IABContainer*>(object_.get())->CreateEntry(cb, id, flags, out);
     }
 
+    // Makes an existing entry a member of the list.
+    __attribute__((no_sanitize("vptr"))) HRESULT addMember(EntryId& id) const {
+        SBinary bin{entrySize(id), id.data()};
+        ENTRYLIST entries{1, &bin};
+        return reinterpret_cast<IDistList*>(object_.get())->CopyEntries(&entries, 0, nullptr, 0);
+    }
+
 private:
     object_ptr<IMAPIProp> object_; // the interface asked for, seen through its property slots
-    bool list_ = false;
+    bool list_ = false;     // answered only IID_IDistList
+    bool distList_ = false;
 };
 
 // The destination's templates: its default ones, else its template table.
@@ -116,6 +138,10 @@ private:
     std::vector<std::pair<ULONG, EntryId>> table_;
 };
 
+// One copy operation. Every entry is copied once: a list member that was
+// copied before (at the top level, or as a member of another list) is linked
+// to its copy instead of being created again, so the destination never holds
+// two contacts for one source entry.
 class EntryCopier {
 public:
     // `ancestors`: the lists being copied above this level; meeting one again
@@ -125,25 +151,24 @@ public:
         HRESULT h = source->GetContentsTable(0, table.out());
         if (FAILED(h)) return h;
         Templates templates(dest.prop());
-        std::vector<EntryId> done; // sources copied here and the entries made here
+        std::vector<EntryId> handled; // sources met at this level
         struct { ULONG c; ULONG t[2]; } cols = {2, {PR_ENTRYID, PR_OBJECT_TYPE}};
         return readRows(table.get(), reinterpret_cast<SPropTagArray*>(&cols), [&](SRow& row) -> HRESULT {
             const SPropValue* idValue = columnValue(row, 0, PR_ENTRYID);
             const SPropValue* typeValue = columnValue(row, 1, PR_OBJECT_TYPE);
             if (!idValue || !idValue->Value.bin.cb || !typeValue) return S_OK;
             EntryId id = entryIdOf(idValue->Value.bin);
-            if (contains(done, id) || contains(ancestors, id)) return S_OK;
+            // Entries made by this copy show up when the source is the destination itself.
+            if (made_.count(id) || contains(handled, id) || contains(ancestors, id)) return S_OK;
+            handled.push_back(id);
+            if (auto earlier = copies_.find(id); earlier != copies_.end()) return link(dest, earlier->second);
             const ULONG type = typeValue->Value.ul;
             std::optional<EntryId> templ = templates.forType(type);
             if (!templ) {
                 partial_ = true;
                 return S_OK;
             }
-            EntryId made;
-            if (HRESULT h = copyOne(source, id, type, dest, *templ, ancestors, made); FAILED(h)) return h;
-            done.push_back(std::move(id));
-            if (!made.empty()) done.push_back(std::move(made));
-            return S_OK;
+            return copyOne(source, id, type, dest, *templ, ancestors);
         });
     }
     bool partial() const { return partial_; }
@@ -153,8 +178,17 @@ private:
         return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
+    // An entry copied earlier in this operation: a destination list gets it
+    // as a member; a destination container holds it already.
+    HRESULT link(const Holder& dest, EntryId& copied) {
+        if (!dest.isList()) return S_OK;
+        HRESULT h = dest.addMember(copied);
+        if (h == MAPI_W_PARTIAL_COMPLETION) partial_ = true;
+        return h;
+    }
+
     HRESULT copyOne(IMAPIContainer* source, EntryId& id, ULONG type, const Holder& dest, EntryId& templ,
-                    std::vector<EntryId>& ancestors, EntryId& made) {
+                    std::vector<EntryId>& ancestors) {
         ULONG openedType = 0;
         object_ptr<IUnknown> opened;
         HRESULT h = source->OpenEntry(entrySize(id), entryPtr(id), nullptr, 0, &openedType, opened.out());
@@ -173,7 +207,13 @@ private:
         }
         h = created->SaveChanges(KEEP_OPEN_READWRITE);
         if (FAILED(h)) return h;
-        readEntryId(created.get(), made); // an entry without an identifier is simply not remembered
+        // An entry without an identifier cannot be linked to later; a second
+        // meeting copies it again rather than losing the member.
+        EntryId made;
+        if (SUCCEEDED(readEntryId(created.get(), made)) && !made.empty()) {
+            made_.insert(made);
+            copies_.emplace(id, std::move(made));
+        }
         if (type != MAPI_DISTLIST) return S_OK;
         const std::optional<Holder> list = Holder::of(created.get());
         if (!list) return MAPI_E_INVALID_OBJECT;
@@ -183,6 +223,8 @@ private:
         return h;
     }
 
+    std::map<EntryId, EntryId> copies_; // source identifier -> its copy
+    std::set<EntryId> made_;            // the copies
     bool partial_ = false;
 };
 

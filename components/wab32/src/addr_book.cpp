@@ -1,7 +1,9 @@
 // IAddrBook: entry points into the store, the personal address book and
 // default directory (the file's container), search path, name resolution,
-// recipient preparation, notifications and the contact dialog.
+// recipient preparation, notifications, the contact dialog and the
+// select-names dialog.
 
+#include "address.h"
 #include "contact_dialog.h"
 #include "objects.h"
 #include "pdx/guard.h"
@@ -143,9 +145,9 @@ public:
         });
     }
 
-    // Picking recipients from a list needs the picking dialog of a full
-    // mail client; this component offers name resolution instead.
-    HRESULT Address(ULONG_PTR*, ADRPARM*, ADRLIST**) override { return MAPI_E_NO_SUPPORT; }
+    HRESULT Address(ULONG_PTR* ui, ADRPARM* params, ADRLIST** list) override {
+        return guarded([&] { return address(session_, ui, params, list); });
+    }
 
     HRESULT Details(ULONG_PTR* ui, DismissFn, void*, ULONG cb, ENTRYID* id, ButtonFn, void*, char*, ULONG) override {
         if (!ui) return E_INVALIDARG;

@@ -1,5 +1,6 @@
 // The Qt contact dialog.
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -95,6 +96,15 @@ DialogResult runContactDialog(uintptr_t parent, ContactFields& fields, bool list
     if (dialog.exec() != QDialog::Accepted) return DialogResult::Cancel;
     fields = dialog.fields();
     return DialogResult::Ok;
+}
+
+DialogResult showContact(uintptr_t parent, const ContactFields& fields) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return DialogResult::Unavailable;
+    ContactDialog dialog(reinterpret_cast<QWidget*>(parent), fields, false);
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) edit->setReadOnly(true);
+    for (QPlainTextEdit* edit : dialog.findChildren<QPlainTextEdit*>()) edit->setReadOnly(true);
+    if (auto* cancel = dialog.findChild<QPushButton*>("cancel")) cancel->hide();
+    return dialog.exec() == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
 }
 
 } // namespace wab32

@@ -30,6 +30,10 @@ void setContactEditor(ContactEditor editor);
 // The dialog, when the process has a QApplication; Unavailable otherwise.
 DialogResult editContact(uintptr_t parent, ContactFields& fields, bool list);
 
+// The dialog showing a contact that cannot be changed here (a vCard file's
+// card); Unavailable without a QApplication.
+DialogResult showContact(uintptr_t parent, const ContactFields& fields);
+
 ContactFields fieldsFrom(const pdx::common::PropArray& props);
 // The fields as SetProps values; empty fields become deletions.
 void fieldsTo(const ContactFields& fields, bool list, pdx::common::PropArray& values, std::vector<pdx::ULONG>& deleted);

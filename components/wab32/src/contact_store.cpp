@@ -175,6 +175,7 @@ void ContactStore::load(std::string bytes, bool exists) {
     byKey_.clear();
     firstVersion_.clear();
     firstEol_.clear();
+    me_.reset();
     std::vector<std::vector<std::string>> members;
     const std::string container = containerId();
     const vcard::ScanResult scanned = vcard::scan(bytes_, [&](const vcard::Span& span, vcard::Card* card) {
@@ -212,6 +213,7 @@ void ContactStore::load(std::string bytes, bool exists) {
             props->set(parents);
         }
         e.props = std::move(props);
+        if (!me_ && !facts.isList && card->find(kMeLine)) me_ = key;
         byKey_[key] = entries_.size();
         entries_.push_back(std::move(e));
         members.push_back(std::move(facts.members));
@@ -423,6 +425,65 @@ HRESULT ContactStore::duplicate(const Key& source, Key* copy) {
     edit.append(std::move(card));
     h = commit(edit);
     if (SUCCEEDED(h)) *copy = key;
+    return h;
+}
+
+std::optional<vcard::Card> ContactStore::cardOf(const Key& key) const {
+    const Entry* e = find(key);
+    if (!e) return std::nullopt;
+    vcard::Document d = vcard::parse(spanText(e->segment));
+    if (d.segments.empty() || !d.segments.front().isCard) return std::nullopt;
+    return std::move(d.segments.front().card);
+}
+
+HRESULT ContactStore::setMe(const Key& key) {
+    HRESULT h = writable();
+    if (FAILED(h)) return h;
+    const Entry* target = find(key);
+    if (!target || target->kind != EntryKind::MailUser) return MAPI_E_NOT_FOUND;
+    Edit edit(*this);
+    for (const Entry& e : entries_) {
+        if (e.key == key) continue;
+        // Only cards that carry the mark are read again.
+        if (spanText(e.segment).find(kMeLine) == std::string_view::npos) continue;
+        vcard::Card& card = edit.card(e.segment);
+        while (const vcard::Property* mark = card.find(kMeLine)) card.remove(mark);
+    }
+    vcard::Card& card = edit.card(target->segment);
+    if (!card.find(kMeLine)) {
+        vcard::Property mark;
+        mark.name = kMeLine;
+        mark.value = "TRUE";
+        card.add(std::move(mark));
+        if (target->uid.empty()) ensureUid(card, key); // the key survives the edit
+    }
+    if (!edit.changed()) return S_OK;
+    return commit(edit);
+}
+
+HRESULT ContactStore::importCards(std::vector<vcard::Card> cards, size_t* added) {
+    *added = 0;
+    HRESULT h = writable();
+    if (FAILED(h)) return h;
+    // Compared as keys: "urn:uuid:X" and "X" name the same card.
+    std::set<Key> uids;
+    for (const Entry& e : entries_)
+        if (!e.uid.empty()) uids.insert(keyFromUid(e.uid));
+    Edit edit(*this);
+    for (vcard::Card& card : cards) {
+        if (!card.complete) continue;
+        PropArray props;
+        CardFacts facts;
+        readCard(card, props, facts);
+        if (!facts.uid.empty() && !uids.insert(keyFromUid(facts.uid)).second) continue;
+        // Someone else's "me" is not the user's.
+        while (const vcard::Property* mark = card.find(kMeLine)) card.remove(mark);
+        edit.append(std::move(card));
+        ++*added;
+    }
+    if (*added == 0) return S_OK;
+    h = commit(edit);
+    if (FAILED(h)) *added = 0;
     return h;
 }
 

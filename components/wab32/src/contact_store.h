@@ -75,6 +75,19 @@ public:
     pdx::HRESULT removeMembers(const Key& list, const std::vector<std::string>& memberIds, size_t* removed);
     pdx::HRESULT duplicate(const Key& source, Key* copy);
 
+    // The card of an entry as the file holds it.
+    std::optional<vcard::Card> cardOf(const Key& key) const;
+    // The entry marked as the user's own contact ("me"), if any. The mark is
+    // a line other address books ignore (kMeLine).
+    std::optional<Key> me() const { return me_; }
+    // Marks the entry, and no other, as the user's own. Caller holds the lock.
+    pdx::HRESULT setMe(const Key& key);
+    static constexpr const char* kMeLine = "X-VELMO-ME";
+    // Appends cards read from another file, byte for byte as they were
+    // written; a card whose UID the store holds already (or that came
+    // before in the same file) is left out. Caller holds the lock.
+    pdx::HRESULT importCards(std::vector<vcard::Card> cards, size_t* added);
+
     // The store's entry ids of its fixed objects.
     static std::string rootId() { return makeEntryId(EntryKind::Root); }
     static std::string containerId() { return makeEntryId(EntryKind::Container); }
@@ -108,6 +121,7 @@ private:
     std::string firstEol_ = "\r\n";
     std::vector<Entry> entries_;
     std::map<Key, size_t> byKey_;
+    std::optional<Key> me_;
 };
 
 } // namespace wab32

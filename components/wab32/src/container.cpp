@@ -141,8 +141,9 @@ public:
     HRESULT GetSearchCriteria(ULONG, SRestriction**, ENTRYLIST**, ULONG*) override { return MAPI_E_NO_SUPPORT; }
 
     // A creation template gives a new entry; an existing entry's id gives a
-    // new entry with a copy of its properties. Either is written by its SaveChanges.
-    HRESULT CreateEntry(ULONG cb, ENTRYID* id, ULONG, IMAPIProp** out) override {
+    // new entry with a copy of its properties. Either is written by its
+    // SaveChanges, which also does the duplicate check the flags ask for.
+    HRESULT CreateEntry(ULONG cb, ENTRYID* id, ULONG flags, IMAPIProp** out) override {
         if (!out) return E_INVALIDARG;
         *out = nullptr;
         return guarded([&]() -> HRESULT {
@@ -150,8 +151,8 @@ public:
             if (!parseEntryId(id, cb, ref)) return MAPI_E_INVALID_ENTRYID;
             std::shared_ptr<EntryState> state;
             switch (ref.kind) {
-            case EntryKind::MailUserTemplate: state = EntryState::created(session_, EntryKind::MailUser); break;
-            case EntryKind::DistListTemplate: state = EntryState::created(session_, EntryKind::DistList); break;
+            case EntryKind::MailUserTemplate: state = EntryState::created(session_, EntryKind::MailUser, flags); break;
+            case EntryKind::DistListTemplate: state = EntryState::created(session_, EntryKind::DistList, flags); break;
             case EntryKind::MailUser:
             case EntryKind::DistList:
             case EntryKind::OneOff: {
@@ -161,8 +162,8 @@ public:
                     source = session_->store->propsOf(ref);
                 }
                 if (!source) return MAPI_E_NOT_FOUND;
-                state = EntryState::created(session_, ref.kind == EntryKind::DistList ? EntryKind::DistList
-                                                                                      : EntryKind::MailUser);
+                state = EntryState::created(
+                    session_, ref.kind == EntryKind::DistList ? EntryKind::DistList : EntryKind::MailUser, flags);
                 std::vector<SPropValue> copy;
                 for (ULONG i = 0; i < source->size(); ++i)
                     if (SUCCEEDED(canStore(source->data()[i]))) copy.push_back(source->data()[i]);

@@ -85,7 +85,7 @@ public:
 
     // A template makes a new entry that joins the list when saved; an
     // existing entry's id gives that entry, joining the list when saved.
-    HRESULT CreateEntry(ULONG cb, ENTRYID* id, ULONG, IMAPIProp** out) override {
+    HRESULT CreateEntry(ULONG cb, ENTRYID* id, ULONG flags, IMAPIProp** out) override {
         if (!out) return E_INVALIDARG;
         *out = nullptr;
         return guarded([&]() -> HRESULT {
@@ -94,8 +94,8 @@ public:
             const std::shared_ptr<Session>& session = state_->session();
             std::shared_ptr<EntryState> member;
             switch (ref.kind) {
-            case EntryKind::MailUserTemplate: member = EntryState::created(session, EntryKind::MailUser); break;
-            case EntryKind::DistListTemplate: member = EntryState::created(session, EntryKind::DistList); break;
+            case EntryKind::MailUserTemplate: member = EntryState::created(session, EntryKind::MailUser, flags); break;
+            case EntryKind::DistListTemplate: member = EntryState::created(session, EntryKind::DistList, flags); break;
             case EntryKind::OneOff: member = EntryState::oneOff(session, ref); break;
             case EntryKind::MailUser:
             case EntryKind::DistList: {

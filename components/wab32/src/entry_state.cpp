@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "card_mapping.h"
+#include "duplicates.h"
 #include "pdx/guids.h"
 #include "pdx/status.h"
 #include "pdx/tags.h"
@@ -23,8 +24,10 @@ std::shared_ptr<EntryState> EntryState::existing(std::shared_ptr<Session> sessio
     return s;
 }
 
-std::shared_ptr<EntryState> EntryState::created(std::shared_ptr<Session> session, EntryKind kind) {
+std::shared_ptr<EntryState> EntryState::created(std::shared_ptr<Session> session, EntryKind kind,
+                                                ULONG createFlags) {
     std::shared_ptr<EntryState> s(new EntryState(std::move(session), kind));
+    s->createFlags_ = createFlags;
     const bool list = kind == EntryKind::DistList;
     s->base_.setLong(PR_OBJECT_TYPE, LONG(list ? MAPI_DISTLIST : MAPI_MAILUSER));
     s->base_.setLong(PR_DISPLAY_TYPE, LONG(list ? DT_PRIVATE_DISTLIST : DT_MAILUSER));
@@ -120,6 +123,19 @@ void EntryState::syncFromStore() {
     }
 }
 
+// CREATE_REPLACE: the new entry's values go into the duplicate's card, which
+// keeps its identity (UID, entry id, list memberships); the duplicate's own
+// values the new entry does not have are removed.
+void EntryState::replaceInto(SaveRequest& request, const Entry& duplicate) const {
+    request.key = duplicate.key;
+    request.expectedHash = duplicate.cardHash;
+    for (ULONG i = 0; i < duplicate.props->size(); ++i) {
+        const ULONG tag = duplicate.props->data()[i].ulPropTag;
+        if (isComputed(tag) || FAILED(canStore(duplicate.props->data()[i]))) continue;
+        if (!pending_.find(CHANGE_PROP_TYPE(tag, PT_UNSPECIFIED))) request.deleted.push_back(tag);
+    }
+}
+
 HRESULT EntryState::saveChanges(ULONG) {
     ContactStore& store = *session_->store;
     std::shared_ptr<EntryState> list = memberOf_;
@@ -148,10 +164,24 @@ HRESULT EntryState::saveChanges(ULONG) {
             r.deleted = deleted_;
             r.memberOf = listKey;
             r.members = newMembers_;
+            if (!key_) {
+                PropArray whole = base_;
+                for (ULONG i = 0; i < pending_.size(); ++i) whole.set(pending_.data()[i]);
+                if (const Entry* dup = findDuplicate(store, kind_, whole, createFlags_)) {
+                    if (!(createFlags_ & CREATE_REPLACE)) return MAPI_E_COLLISION;
+                    replaceInto(r, *dup);
+                }
+            }
+            const bool replacing = !key_ && r.key;
             Key saved{};
             h = store.save(r, &saved);
+            // A replaced list keeps its members and gains the new entry's.
+            if (SUCCEEDED(h) && replacing && !newMembers_.empty()) {
+                size_t added = 0;
+                h = store.addMembers(saved, newMembers_, &added);
+            }
             if (SUCCEEDED(h)) {
-                created = !key_;
+                created = !key_ && !replacing;
                 key_ = saved;
                 pending_ = PropArray();
                 deleted_.clear();

@@ -19,8 +19,10 @@ class EntryState {
 public:
     // An entry of the store, as it stands now.
     static std::shared_ptr<EntryState> existing(std::shared_ptr<Session> session, const Entry& entry);
-    // A new mail user or list, written by its first SaveChanges.
-    static std::shared_ptr<EntryState> created(std::shared_ptr<Session> session, EntryKind kind);
+    // A new mail user or list, written by its first SaveChanges. `createFlags`:
+    // CreateEntry's duplicate check and replace, done by that SaveChanges.
+    static std::shared_ptr<EntryState> created(std::shared_ptr<Session> session, EntryKind kind,
+                                               pdx::ULONG createFlags = 0);
     // A one-off address: read-only, but it can become a list member.
     static std::shared_ptr<EntryState> oneOff(std::shared_ptr<Session> session, const EntryRef& ref);
 
@@ -49,12 +51,14 @@ public:
     void syncFromStore();
 
 private:
+    void replaceInto(SaveRequest& request, const Entry& duplicate) const; // caller holds lock_
     EntryState(std::shared_ptr<Session> session, EntryKind kind) : session_(std::move(session)), kind_(kind) {}
 
     std::shared_ptr<Session> session_;
     EntryKind kind_;
     mutable std::mutex lock_;
     std::optional<Key> key_;
+    pdx::ULONG createFlags_ = 0;
     std::string oneOffId_;
     bool readOnly_ = false;
     uint64_t cardHash_ = 0;

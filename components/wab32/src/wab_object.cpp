@@ -1,6 +1,11 @@
-// IWABObject: the component's memory domain, and a backup of the store.
+// IWABObject: the component's memory domain, a backup of the store, and the
+// services over single vCard files, the user's own contact and the dialogs.
 
+#include "address_picker.h"
 #include "objects.h"
+#include "platform/codepage.h"
+#include "vcard_files.h"
+#include "wab_tags.h"
 #include "pdx/guard.h"
 #include "platform/file.h"
 
@@ -32,22 +37,61 @@ public:
                                                                                                : MAPI_E_DISK_ERROR;
         });
     }
-    // Importing other formats, finding people in directories, LDAP URLs,
-    // single vCard files and the "me" entry belong to a full mail client.
-    HRESULT Import(char*) override { return MAPI_E_NO_SUPPORT; }
-    HRESULT Find(IAddrBook*, ULONG_PTR) override { return MAPI_E_NO_SUPPORT; }
-    HRESULT VCardDisplay(IAddrBook*, ULONG_PTR, char*) override { return MAPI_E_NO_SUPPORT; }
+    // The cards of a vCard file join the store as they were written.
+    HRESULT Import(char* importParams) override {
+        const auto* params = reinterpret_cast<const WABIMPORTPARAM*>(importParams);
+        if (!params || params->cbSize < sizeof(WABIMPORTPARAM) || !params->lpszFileName || !*params->lpszFileName)
+            return E_INVALIDARG;
+        return guarded([&] { return importCardFile(*session_, params->lpszFileName); });
+    }
+    // The select-names dialog, browsing only.
+    HRESULT Find(IAddrBook*, ULONG_PTR ui) override {
+        return guarded([&]() -> HRESULT {
+            AddressRequest request;
+            request.caption = dialogText(48);
+            {
+                std::lock_guard g(session_->store->mutex());
+                session_->store->refresh();
+                for (const Entry& e : session_->store->entries())
+                    request.candidates.push_back({platform::systemToUtf8(e.props->string(PR_DISPLAY_NAME)),
+                                                 platform::systemToUtf8(e.props->string(PR_EMAIL_ADDRESS)),
+                                                 e.kind == EntryKind::DistList});
+            }
+            AddressChoice choice;
+            return pickAddresses(ui, request, choice) == DialogResult::Unavailable ? MAPI_E_NO_SUPPORT : S_OK;
+        });
+    }
+    HRESULT VCardDisplay(IAddrBook*, ULONG_PTR ui, char* fileName) override {
+        if (!fileName || !*fileName) return E_INVALIDARG;
+        return guarded([&]() -> HRESULT {
+            common::PropArray props;
+            if (HRESULT h = readFirstContact(fileName, props); FAILED(h)) return h;
+            return showContact(ui, fieldsFrom(props)) == DialogResult::Unavailable ? MAPI_E_NO_SUPPORT : S_OK;
+        });
+    }
+    // Directories are the messaging component's.
     HRESULT LDAPUrl(IAddrBook*, ULONG_PTR, ULONG, char*, IMailUser** out) override {
         if (out) *out = nullptr;
         return MAPI_E_NO_SUPPORT;
     }
-    HRESULT VCardCreate(IAddrBook*, ULONG, char*, IMailUser*) override { return MAPI_E_NO_SUPPORT; }
-    HRESULT VCardRetrieve(IAddrBook*, ULONG, char*, IMailUser** out) override {
-        if (out) *out = nullptr;
-        return MAPI_E_NO_SUPPORT;
+    HRESULT VCardCreate(IAddrBook*, ULONG flags, char* fileName, IMailUser* user) override {
+        if (!fileName || !*fileName || !user) return E_INVALIDARG;
+        if (flags & WAB_VCARD_STREAM) return MAPI_E_NO_SUPPORT;
+        return guarded([&] { return writeMailUserCard(*session_, user, fileName); });
     }
-    HRESULT GetMe(IAddrBook*, ULONG, DWORD*, SBinary*, ULONG_PTR) override { return MAPI_E_NO_SUPPORT; }
-    HRESULT SetMe(IAddrBook*, ULONG, SBinary, ULONG_PTR) override { return MAPI_E_NO_SUPPORT; }
+    HRESULT VCardRetrieve(IAddrBook*, ULONG flags, char* fileName, IMailUser** out) override {
+        if (!out) return E_INVALIDARG;
+        *out = nullptr;
+        if (!fileName || !*fileName) return E_INVALIDARG;
+        if (flags & WAB_VCARD_STREAM) return MAPI_E_NO_SUPPORT;
+        return guarded([&] { return readMailUserCard(session_, fileName, out); });
+    }
+    HRESULT GetMe(IAddrBook*, ULONG flags, DWORD* action, SBinary* entryId, ULONG_PTR ui) override {
+        return guarded([&] { return getMe(session_, flags, action, entryId, ui); });
+    }
+    HRESULT SetMe(IAddrBook*, ULONG flags, SBinary entryId, ULONG_PTR ui) override {
+        return guarded([&] { return setMe(session_, flags, entryId, ui); });
+    }
 
 private:
     std::shared_ptr<Session> session_;

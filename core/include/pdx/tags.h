@@ -97,8 +97,10 @@ constexpr ULONG MAPI_USE_DEFAULT = 0x00000040;
 constexpr ULONG CONVENIENT_DEPTH = 0x00000001;
 // SaveChanges: the object stays open for further changes.
 constexpr ULONG KEEP_OPEN_READWRITE = 0x00000002;
-// PR_RECIPIENT_TYPE of a primary recipient.
+// PR_RECIPIENT_TYPE: primary, copy and blind copy recipients.
 constexpr ULONG MAPI_TO = 1;
+constexpr ULONG MAPI_CC = 2;
+constexpr ULONG MAPI_BCC = 3;
 
 // PR_RESOURCE_FLAGS bits.
 constexpr ULONG SERVICE_SINGLE_COPY = 0x00000002;

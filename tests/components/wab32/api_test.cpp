@@ -460,6 +460,13 @@ TEST_F(ApiTest, NewEntryAndDetailsUseTheContactDialog) {
     ULONG cb = 0;
     ENTRYID* id = nullptr;
     EXPECT_EQ(w.ab->NewEntry(0, 0, 0, nullptr, 0, nullptr, &cb, &id), MAPI_E_NO_SUPPORT);
+    // Nor the select-names dialog; the caller's list is left alone.
+    ADRPARM params{};
+    params.ulFlags = DIALOG_MODAL | ADDRESS_ONE;
+    ADRLIST* picked = nullptr;
+    ULONG_PTR owner = 0;
+    EXPECT_EQ(w.ab->Address(&owner, &params, &picked), MAPI_E_NO_SUPPORT);
+    EXPECT_EQ(picked, nullptr);
 
     bool sawList = true;
     setContactEditor([&](uintptr_t, ContactFields& f, bool list) {

@@ -18,12 +18,12 @@ using namespace wab32;
 
 namespace {
 
-QApplication& app() {
+// One application per process: the address dialog's tests may have made it.
+void app() {
     static int argc = 1;
     static char name[] = "wab32_dialog_test";
     static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
+    if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
 QLineEdit* edit(QWidget& w, const char* name) { return w.findChild<QLineEdit*>(name); }

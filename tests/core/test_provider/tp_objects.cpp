@@ -142,7 +142,8 @@ HRESULT Object::SaveChanges(ULONG) {
     if (index_ < 0) {
         Record r;
         r.kind = kind_;
-        r.parent = container_;
+        // An entry made in a list lives in the list's container, as in a personal address book.
+        r.parent = container_ >= 0 || ownerList_ < 0 ? container_ : store.records[size_t(ownerList_)].parent;
         index_ = store.add(std::move(r));
         if (ownerList_ >= 0) store.records[size_t(ownerList_)].members.push_back(index_);
     }
@@ -239,6 +240,26 @@ HRESULT Object::CreateEntry(ULONG cbEntryID, ENTRYID* entryId, ULONG, IMAPIProp*
     const bool inList = kind_ == Kind::DistList;
     *out = new Object(context_, kind, inList ? -1 : index_, inList ? index_ : -1);
     return S_OK;
+}
+
+// A list takes existing entries as members; containers copy nothing.
+HRESULT Object::CopyEntries(ENTRYLIST* entries, ULONG_PTR, IMAPIProgress*, ULONG) {
+    if (!entries) return E_INVALIDARG;
+    if (kind_ != Kind::DistList || index_ < 0) return MAPI_E_NO_SUPPORT;
+    Store& store = *context_->store;
+    Lock g(store.lock);
+    std::vector<int>& members = store.records[size_t(index_)].members;
+    ULONG unknown = 0;
+    for (ULONG i = 0; i < entries->cValues; ++i) {
+        const int index = store.decode(entries->lpbin[i].cb, reinterpret_cast<ENTRYID*>(entries->lpbin[i].lpb));
+        if (index <= 0) {
+            ++unknown;
+            continue;
+        }
+        if (std::find(members.begin(), members.end(), index) == members.end()) members.push_back(index);
+    }
+    if (HRESULT h = store.save(); FAILED(h)) return h;
+    return unknown ? MAPI_W_PARTIAL_COMPLETION : S_OK;
 }
 
 HRESULT Object::DeleteEntries(ENTRYLIST* entries, ULONG) {

@@ -47,7 +47,7 @@ public:
     HRESULT SetSearchCriteria(SRestriction*, ENTRYLIST*, ULONG) override { return MAPI_E_NO_SUPPORT; }
     HRESULT GetSearchCriteria(ULONG, SRestriction**, ENTRYLIST**, ULONG*) override { return MAPI_E_NO_SUPPORT; }
     HRESULT CreateEntry(ULONG cbEntryID, ENTRYID* entryId, ULONG createFlags, IMAPIProp** out) override;
-    HRESULT CopyEntries(ENTRYLIST*, ULONG_PTR, IMAPIProgress*, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    HRESULT CopyEntries(ENTRYLIST* entries, ULONG_PTR, IMAPIProgress*, ULONG flags) override;
     HRESULT DeleteEntries(ENTRYLIST* entries, ULONG flags) override;
     HRESULT ResolveNames(const SPropTagArray*, ULONG, ADRLIST*, SFlagList*) override { return MAPI_E_NO_SUPPORT; }
 

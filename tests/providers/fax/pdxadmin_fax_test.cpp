@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -142,8 +143,8 @@ TEST_F(FaxBookThroughPdxadmin, CopiedEntriesAreReadExpandedAndDeletedInLaterSess
     const Row* crew = named(rows, "Crew");
     ASSERT_TRUE(crew) << c.out;
     EXPECT_EQ(crew->type, "8");
-    // The list's members were copied into the group: five entries in all.
-    EXPECT_EQ(rows.size(), 5u) << c.out;
+    // The list's members are the contacts copied beside it, not copies of their own.
+    EXPECT_EQ(rows.size(), 3u) << c.out;
 
     // The group's identifier, written by that session, opens the group in the next ones.
     Result members = pdxadmin("contents Fax " + crew->id);
@@ -152,16 +153,46 @@ TEST_F(FaxBookThroughPdxadmin, CopiedEntriesAreReadExpandedAndDeletedInLaterSess
     ASSERT_EQ(inCrew.size(), 2u) << members.out;
     ASSERT_TRUE(named(inCrew, "Ben"));
     EXPECT_EQ(named(inCrew, "Ben")->businessFax, "02-1111-0002");
+    // Same records as the contacts in the root (record id and kind at the end of the identifier).
+    const Row* ben = named(rows, "Ben");
+    ASSERT_TRUE(ben);
+    EXPECT_EQ(named(inCrew, "Ben")->id.substr(64), ben->id.substr(64));
+    EXPECT_EQ(named(inCrew, "Ann")->id.substr(64), ann->id.substr(64));
     Result expand = pdxadmin("expand Fax " + crew->id);
     ASSERT_EQ(expand.status, 0) << expand.err;
     EXPECT_EQ(split(expand.out, '\n').size(), 2u) << expand.out;
 
-    Result del = pdxadmin("delete-entries Fax " + ann->id + " " + named(rows, "Ben")->id);
+    Result del = pdxadmin("delete-entries Fax " + ann->id + " " + ben->id);
     ASSERT_EQ(del.status, 0) << del.err;
     auto left = rowsOf(pdxadmin("contents Fax " + root).out);
-    EXPECT_EQ(left.size(), 3u);
+    EXPECT_EQ(left.size(), 1u);
     EXPECT_TRUE(named(left, "Crew"));
-    EXPECT_EQ(rowsOf(pdxadmin("contents Fax " + crew->id).out).size(), 2u); // the group's own copies stay
+    EXPECT_EQ(pdxadmin("contents Fax " + crew->id).out, ""); // its members are gone with them
+}
+
+// Copied twice, the same source gives two sets, each list naming its own set.
+TEST_F(FaxBookThroughPdxadmin, EachCopyLinksItsListsToItsOwnContacts) {
+    addSource(smallSource());
+    const std::string root = faxRoot();
+    ASSERT_FALSE(root.empty());
+    ASSERT_EQ(pdxadmin("copy-entries Fax " + testId(1) + " " + root).status, 0);
+    ASSERT_EQ(pdxadmin("copy-entries Fax " + testId(1) + " " + root).status, 0);
+    const auto rows = rowsOf(pdxadmin("contents Fax " + root).out);
+    ASSERT_EQ(rows.size(), 6u);
+    std::set<std::string> records;
+    for (const Row& r : rows)
+        if (r.type == "6") records.insert(r.id.substr(64));
+    std::set<std::string> linked;
+    for (const Row& r : rows) {
+        if (r.type != "8") continue;
+        const auto members = rowsOf(pdxadmin("contents Fax " + r.id).out);
+        ASSERT_EQ(members.size(), 2u);
+        for (const Row& m : members) {
+            EXPECT_TRUE(records.count(m.id.substr(64))) << m.name << " is not one of the copied contacts";
+            linked.insert(m.id.substr(64));
+        }
+    }
+    EXPECT_EQ(linked, records) << "each list names its own copy's contacts";
 }
 
 TEST_F(FaxBookThroughPdxadmin, ACopyKilledHalfwayLeavesOnlyWholeEntries) {
@@ -237,5 +268,5 @@ TEST_F(FaxBookThroughPdxadmin, DialogCommandsWithoutADisplayFailAsTheProviderSay
     EXPECT_EQ(shown.status, 1);
     EXPECT_NE(shown.err.find("Details failed: 0x80004005"), std::string::npos) << shown.err;
     EXPECT_EQ(badShape.status, 2);
-    EXPECT_EQ(rowsOf(pdxadmin("contents Fax " + root).out).size(), 5u); // nothing was written
+    EXPECT_EQ(rowsOf(pdxadmin("contents Fax " + root).out).size(), 3u); // nothing was written
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -263,4 +265,89 @@ TEST_F(WabEndToEnd, TheProgramsImportReadsTheVCardFileIntoABook) {
                    "0001: 無法取得 e-mail 資料。\r\n0002: 無法取得 e-mail 資料。\r\n0003: 無法取得傳真號碼 (1) 資料。\r\n"
                    "<time> | 匯出 | " + dir_ + "/family.abk\r\n");
     EXPECT_EQ(velmo::test::readFile(vcf), kBook);
+}
+
+namespace {
+
+// The cards of a vCard file as written here (one property a line): each
+// card's FN, UID and MEMBER values.
+struct Card {
+    std::string name, uid;
+    std::vector<std::string> members;
+};
+std::vector<Card> cardsOf(const std::string& file) {
+    std::vector<Card> cards;
+    for (std::string line : lines(file)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        auto value = [&](const char* prop) -> std::optional<std::string> {
+            const std::string p = prop;
+            if (line.rfind(p + ":", 0) == 0) return line.substr(p.size() + 1);
+            if (line.rfind(p + ";", 0) == 0) return line.substr(line.find(':') + 1);
+            return std::nullopt;
+        };
+        if (line == "BEGIN:VCARD") cards.emplace_back();
+        else if (cards.empty()) continue;
+        else if (auto fn = value("FN")) cards.back().name = *fn;
+        else if (auto uid = value("UID")) cards.back().uid = *uid;
+        else if (auto member = value("MEMBER")) cards.back().members.push_back(*member);
+        else if (auto old = value("X-ADDRESSBOOKSERVER-MEMBER")) cards.back().members.push_back(*old);
+    }
+    return cards;
+}
+// The name of the card a MEMBER value points at ("" when none).
+std::string memberName(const std::vector<Card>& cards, const std::string& member) {
+    for (const Card& c : cards)
+        if (!c.uid.empty() && (member == c.uid || member == "urn:uuid:" + c.uid)) return c.name;
+    return {};
+}
+
+} // namespace
+
+// Lists copied with their members: every contact arrives once, and the lists'
+// MEMBER lines name those same cards, however many lists hold a contact and
+// whether the list or the contact comes first.
+TEST_F(WabEndToEnd, ACopiedListAndItsMembersArriveOnceEach) {
+    const std::string vcf = dir_ + "/family.vcf";
+    velmo::test::writeFile(vcf, "");
+    makeProfile(vcf);
+    pdx::core::setServiceInfPath(coretest::writeTestInf(dir_));
+    const std::string fixture = dir_ + "/test.tsv";
+    const std::string uid1 = "11111111111111111111111111111111";
+    // Customers: Alice, Bob, Team {Alice, Inner, Team}, Inner {Bob, Carol, Alice};
+    // Carol lives in another container and comes in only as a member.
+    velmo::test::writeFile(fixture, coretest::standardFixture(uid1, "22222222222222222222222222222222"));
+    coretest::addFixtureService("P", "TESTA", fixture);
+    const std::string customers = "00000000" + uid1 + "01000000";
+    const std::string wab = container("family.vcf");
+
+    Result copied = pdxadmin("copy-entries P " + customers + " " + wab);
+    ASSERT_EQ(copied.status, 0) << copied.err;
+    EXPECT_EQ(copied.out, "5\n");
+    const std::vector<Card> cards = cardsOf(velmo::test::readFile(vcf));
+    std::multiset<std::string> names;
+    for (const Card& c : cards) names.insert(c.name);
+    EXPECT_EQ(names, (std::multiset<std::string>{"Alice", "Bob", "Carol", "Inner", "Team"}));
+    std::map<std::string, std::vector<std::string>> members;
+    for (const Card& c : cards)
+        for (const std::string& m : c.members) members[c.name].push_back(memberName(cards, m));
+    EXPECT_EQ(members["Team"], (std::vector<std::string>{"Alice", "Inner"}));
+    EXPECT_EQ(members["Inner"], (std::vector<std::string>{"Bob", "Carol", "Alice"}));
+    EXPECT_EQ(members.size(), 2u);
+
+    // Read back through the provider: the list's members are the container's entries.
+    const auto rows = contents(wab);
+    ASSERT_EQ(rows.size(), 5u);
+    const auto* team = find(rows, "Team");
+    ASSERT_NE(team, nullptr);
+    Result expanded = pdxadmin("expand P " + team->at(kEntryId));
+    ASSERT_EQ(expanded.status, 0) << expanded.err;
+    std::set<std::string> ids;
+    for (const auto& line : lines(expanded.out)) ids.insert(fields(line).at(1));
+    std::set<std::string> expected;
+    for (const char* name : {"Alice", "Bob", "Carol"}) expected.insert(find(rows, name)->at(kEntryId));
+    EXPECT_EQ(ids, expected) << expanded.out;
+
+    // The same copy once more adds a second set, still one card per source entry.
+    ASSERT_EQ(pdxadmin("copy-entries P " + customers + " " + wab).status, 0);
+    EXPECT_EQ(cardsOf(velmo::test::readFile(vcf)).size(), 10u);
 }
