@@ -149,8 +149,7 @@ CheckVerdict Conversion::checkRecord(const std::string* name, std::string* fax1,
     return (reasons & kNoName) || !anyDestination ? CheckVerdict::Reject : CheckVerdict::Accept;
 }
 
-RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, std::vector<CAddrUserDataObj>& out,
-                                          RecordLog& log) {
+RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, ImportedEntries& out, RecordLog& log) {
     // Scratch texts of the conversion object: a run of records allocates them once.
     std::string& name = scratch_.name;
     std::string& fax1 = scratch_.fax1;
@@ -174,7 +173,7 @@ RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, std::vector<C
             lacked = true;
             return;
         }
-        out.emplace_back(type, name, "", destination, dept, 0, 0, false);
+        out.push_back(std::make_unique<CAddrUserDataObj>(type, name, "", destination, dept, 0, 0, false));
     };
     add(kEntryFax, fax1);
     add(kEntryFax, fax2);
