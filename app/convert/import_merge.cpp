@@ -71,11 +71,13 @@ public:
     }
 
     const std::vector<size_t>* sameAs(const CAddrUserDataObj& e) const {
+        if (slots_.empty()) return nullptr; // an empty book: nothing to hash
         auto it = slots_.find(keyOf(e));
         return it == slots_.end() ? nullptr : &it->second.positions;
     }
     // First unmatched book entry that is the same entry as e; -1 when none.
     long firstUnmatched(const CAddrUserDataObj& e) {
+        if (slots_.empty()) return -1;
         auto it = slots_.find(keyOf(e));
         if (it == slots_.end()) return -1;
         Slot& s = it->second;
