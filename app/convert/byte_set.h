@@ -56,4 +56,20 @@ private:
 #endif
 };
 
+// Index of the first byte below 0x20 (a control character) in p[0..n), or n.
+inline size_t findControlByte(const char* p, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i highest = _mm_set1_epi8(0x1F);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        // Unsigned: a byte is at most 0x1F exactly when the smaller of it and 0x1F is itself.
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(chunk, highest), chunk);
+        if (const int mask = _mm_movemask_epi8(low)) return i + static_cast<size_t>(__builtin_ctz(mask));
+    }
+#endif
+    while (i < n && static_cast<unsigned char>(p[i]) >= 0x20) ++i;
+    return i;
+}
+
 } // namespace lisotrex

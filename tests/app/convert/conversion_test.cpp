@@ -61,6 +61,18 @@ TEST(ConversionRules, FaxNumbers) {
     EXPECT_EQ(c.convertFax(std::string(300, '1')).size(), 255u);
 }
 
+TEST(ConversionRules, ControlCharactersBecomeBlanksEverywhere) {
+    // Runs of them, at both ends and across sixteen-byte stretches; high
+    // bytes and DEL stay as they are.
+    std::string text = std::string("\r\nLead") + std::string(14, 'x') + "\t\x01" + std::string(15, '\xa4') + "\x7f\x1f";
+    text.push_back('\0');
+    blankControlCharacters(text);
+    EXPECT_EQ(text, "  Lead" + std::string(14, 'x') + "  " + std::string(15, '\xa4') + "\x7f  ");
+    std::string none = "plain \xe9\x99\xb3 text";
+    blankControlCharacters(none);
+    EXPECT_EQ(none, "plain \xe9\x99\xb3 text");
+}
+
 TEST(ConversionRules, EmailFormatCheck) {
     Conversion c;
     EXPECT_EQ(c.convertEmail("a@b.c"), "a@b.c");

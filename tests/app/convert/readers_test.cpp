@@ -79,6 +79,22 @@ TEST(ByteSets, FindTheFirstMemberWhereverItLies) {
     EXPECT_FALSE(set.contains('#'));
 }
 
+TEST(ByteSets, ControlBytesAreThoseBelowBlank) {
+    // Blank, DEL and bytes with the high bit (lead and trail bytes of CP950
+    // and UTF-8) are text; 0x00 to 0x1F are not, wherever they lie.
+    for (size_t n = 0; n <= 40; ++n) {
+        for (size_t at = 0; at <= n; ++at) {
+            for (char control : {'\0', '\t', '\r', '\x1f'}) {
+                std::string text(n + 2, ' ');
+                for (size_t i = 0; i < text.size(); ++i) text[i] = "\x20\x7f\x80\xff\xa4\x40"[i % 6];
+                if (at < n) text[at] = control;
+                text[n + 1] = '\n'; // beyond the end: never found
+                ASSERT_EQ(findControlByte(text.data(), n), at) << "length " << n << ", control at " << at;
+            }
+        }
+    }
+}
+
 TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
     const std::string rows = "a,,\"b,c\",\"plain\",\"\"\"q\",\"%g\",\"x\"y,z\n"
                              "\",lead\",\"leap%le\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
