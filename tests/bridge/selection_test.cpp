@@ -179,6 +179,34 @@ TEST_F(Selection, PreselectedRecipientsStartTheListAndAreNotRepeated) {
                                                       "Ann Lee - ann@example.com", "Zed - 999"}));
 }
 
+// A name or address longer than its record field comes back from the caller
+// cut to the field; it is still the item it was made from.
+TEST_F(Selection, RecipientsCutByTheirRecordsAreNotAddedAgain) {
+    const std::string longName(100, 'N');
+    const std::string longMail = std::string(50, 'm') + "@example.com";
+    openBook((std::string(BRIDGETEST_BOOK_UID) + "root\tname=Book\ncontainer\tkey=c\tname=People\tflags=5\n"
+              "user\tkey=n\tin=c\tname=" + longName + "\tfax=02-1111-0000\temail=" + longMail + "\n")
+                 .c_str());
+    std::vector<Recipient> chosen;
+    {
+        RecipientSelection first = showing("Book/People");
+        ASSERT_EQ(first.add({0, 1}), RecipientSelection::AddResult::Added);
+        for (const Recipient& r : first.importList()) {
+            RecipientRecord record;
+            fillRecord(record, r);
+            chosen.push_back(recipientOfRecord(record));
+        }
+    }
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[0].displayName.size(), kDisplayNameLimit);
+    RecipientSelection again(access(), labels(), 10, chosen);
+    again.loadContainers();
+    again.showContainer(nodeOfPath(again.containers(), "Book/People"));
+    EXPECT_EQ(again.add({0, 1}), RecipientSelection::AddResult::NothingNew);
+    EXPECT_EQ(again.importList().size(), 2u);
+    EXPECT_FALSE(again.changed());
+}
+
 TEST_F(Selection, SortingByColumnsAndTies) {
     openBook(BRIDGETEST_BOOK_UID "root\tname=B\ncontainer\tkey=c\tname=C\tflags=5\n"
              "user\tkey=a\tin=c\tname=Same\tfax=(02) 200\tcompany=Zeta\n"

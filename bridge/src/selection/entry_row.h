@@ -39,10 +39,6 @@ struct Recipient {
     std::string displayName, address, company, department, faxText1, faxText2;
     uint32_t kind = kFaxRecipient; // or kEmailRecipient
     std::string givenName, surname;
-
-    bool sameItem(const Recipient& other) const {
-        return displayName == other.displayName && address == other.address;
-    }
 };
 
 } // namespace vqbridge

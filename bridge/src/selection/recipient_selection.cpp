@@ -1,5 +1,7 @@
 #include "selection/recipient_selection.h"
 
+#include "selection/record_io.h"
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -28,7 +30,11 @@ std::string formatItem(const std::string& format, const std::string& first, cons
     return out;
 }
 
-std::string itemKey(const Recipient& r) { return r.displayName + '\0' + r.address; }
+// Name and address as a record holds them: a recipient handed back by the
+// caller, cut to the record's limits, is the same item as the row it came from.
+std::string itemKey(const Recipient& r) {
+    return boundedText(r.displayName, kDisplayNameLimit) + '\0' + boundedText(r.address, kAddressLimit);
+}
 
 bool startsWithIgnoringAsciiCase(const std::string& text, const std::string& prefix) {
     if (prefix.size() > text.size()) return false;

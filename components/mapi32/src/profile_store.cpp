@@ -250,9 +250,11 @@ HRESULT configureService(std::string_view profile, const MAPIUID& uid,
     RegKey key;
     if (HRESULT h = openService(profile, uid, key); FAILED(h)) return h;
     platform::RegTransaction tx;
-    for (const auto& [tag, text] : settings) {
+    for (const auto& setting : settings) {
+        const ULONG tag = setting.first;
+        const std::string& text = setting.second;
         const auto it = std::find_if(std::begin(kSettings), std::end(kSettings),
-                                     [&](const SettingName& s) { return s.tag == tag; });
+                                     [tag](const SettingName& s) { return s.tag == tag; });
         if (it == std::end(kSettings)) return E_INVALIDARG;
         const auto s = text.empty() ? key.deleteValue(it->value) : key.setString(it->value, text);
         if (s != platform::kRegOk && !(text.empty() && s == platform::kRegFileNotFound)) return fromReg(s);
