@@ -1,8 +1,10 @@
 #include "convert/conversion.h"
 
+#include "convert/byte_set.h"
 #include "strings/strings.h"
 
 #include <algorithm>
+#include <array>
 
 namespace lisotrex {
 namespace {
@@ -25,11 +27,20 @@ void joinBoundedInto(std::string& out, std::string_view first, std::string_view 
 
 bool isPrintableAscii(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
 
+// The characters FaxConvertType 1 keeps: digits and the dial characters.
+constexpr std::array<bool, 256> kDialCharacters = [] {
+    std::array<bool, 256> keep{};
+    for (unsigned char c : std::string_view("0123456789#*PRpr")) keep[c] = true;
+    return keep;
+}();
+
 } // namespace
 
 void blankControlCharacters(std::string& text) {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    // Most texts have none: they are only looked at, sixteen bytes at a time.
+    for (size_t i = findControlByte(text.data(), text.size()); i < text.size();
+         i += 1 + findControlByte(text.data() + i + 1, text.size() - i - 1))
+        text[i] = ' ';
 }
 
 void Conversion::buildNameInto(std::string& out, std::string_view given, std::string_view surname) const {
@@ -43,9 +54,7 @@ void Conversion::buildNameInto(std::string& out, std::string_view given, std::st
 void Conversion::convertFaxInto(std::string& fax, std::string_view text) const {
     boundedInto(fax, text, kTextLimit);
     if (settings.faxConvertType == 1) {
-        std::erase_if(fax, [](char c) {
-            return !((c >= '0' && c <= '9') || c == '#' || c == '*' || c == 'P' || c == 'R' || c == 'p' || c == 'r');
-        });
+        std::erase_if(fax, [](char c) { return !kDialCharacters[static_cast<unsigned char>(c)]; });
     } else if (settings.faxConvertType == 2) {
         std::erase_if(fax, [](char c) { return !(c >= '0' && c <= '9'); });
     }
@@ -149,8 +158,7 @@ CheckVerdict Conversion::checkRecord(const std::string* name, std::string* fax1,
     return (reasons & kNoName) || !anyDestination ? CheckVerdict::Reject : CheckVerdict::Accept;
 }
 
-RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, std::vector<CAddrUserDataObj>& out,
-                                          RecordLog& log) {
+RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, ImportedEntries& out, RecordLog& log) {
     // Scratch texts of the conversion object: a run of records allocates them once.
     std::string& name = scratch_.name;
     std::string& fax1 = scratch_.fax1;
@@ -174,7 +182,7 @@ RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, std::vector<C
             lacked = true;
             return;
         }
-        out.emplace_back(type, name, "", destination, dept, 0, 0, false);
+        out.push_back(std::make_unique<CAddrUserDataObj>(type, name, "", destination, dept, 0, 0, false));
     };
     add(kEntryFax, fax1);
     add(kEntryFax, fax2);

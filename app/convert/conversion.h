@@ -9,6 +9,7 @@
 #include "settings/preferences.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@
 namespace lisotrex {
 
 inline constexpr size_t kImportRoom = 9999;
+
+// What an import brings, in delivery order: each entry is made once, on the
+// heap, and the merge hands it to the book as it is.
+using ImportedEntries = std::vector<std::unique_ptr<CAddrUserDataObj>>;
 
 // Control characters (CR, LF, NUL and the other C0 codes) become blanks: an
 // entry's texts never carry them, whatever the source held.
@@ -70,7 +75,7 @@ public:
                              size_t currentCount, RecordLog& log);
 
     // Turns one source record into up to three entries appended to out.
-    RecordOutcome recordToEntries(const ImportRecord& record, std::vector<CAddrUserDataObj>& out, RecordLog& log);
+    RecordOutcome recordToEntries(const ImportRecord& record, ImportedEntries& out, RecordLog& log);
 
 private:
     struct Scratch {

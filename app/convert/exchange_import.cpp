@@ -25,8 +25,7 @@ ExchangeFormat exchangeFormat(const ExchangeSettings& s, bool version2000) {
 }
 
 void ExchangeFieldReader::markSpecials() {
-    for (char b : {format_.quote, format_.delimiter, format_.groupSymbol, '\\', '\0', '\n'})
-        special_[static_cast<unsigned char>(b)] = true;
+    special_ = ByteSet<6>({format_.quote, format_.delimiter, format_.groupSymbol, '\\', '\0', '\n'});
 }
 
 void ExchangeFieldReader::skipRestOfLine() {
@@ -67,8 +66,7 @@ void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::s
     for (;;) {
         if (prefixFound) {
             std::string_view run = in_.buffered();
-            size_t k = 0;
-            while (k < run.size() && !special_[static_cast<unsigned char>(run[k])]) ++k;
+            const size_t k = special_.find(run.data(), run.size());
             if (k > 0) {
                 if (!dropping) value.append(run.data(), std::min(k, kFieldLimit - std::min(kFieldLimit, value.size())));
                 in_.take(k);
@@ -129,7 +127,7 @@ bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields) 
         start = 1;
     }
     size_t k = start == 0 ? 0 : 2; // past the opening quote and the byte after it
-    while (k < run.size() && !special_[static_cast<unsigned char>(run[k])]) ++k;
+    k += special_.find(run.data() + k, run.size() - k);
     if (k >= run.size()) return false;
     const char stop = run[k];
     size_t taken;

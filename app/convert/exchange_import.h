@@ -2,6 +2,7 @@
 // Microsoft Exchange 5.x and 2000 directory exports: delimited text with a
 // header line naming the columns.
 
+#include "convert/byte_set.h"
 #include "convert/import_input.h"
 #include "convert/importer.h"
 #include "settings/field_maps.h"
@@ -56,7 +57,7 @@ private:
 
     ImportInput in_;
     ExchangeFormat format_;
-    bool special_[256] = {}; // bytes the field reading looks at one by one
+    ByteSet<6> special_; // bytes the field reading looks at one by one
 };
 
 // X'E999B3...' cells of Exchange 2000: hexadecimal UTF-8, turned into the

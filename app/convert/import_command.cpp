@@ -36,8 +36,7 @@ ImportResult importWithoutBridge(ImportContext& ctx) {
 
 } // namespace
 
-ImportResult runImporter(ImportServices& s, const ImportDialogValues& values, std::vector<CAddrUserDataObj>& out,
-                         ImportLog& log) {
+ImportResult runImporter(ImportServices& s, const ImportDialogValues& values, ImportedEntries& out, ImportLog& log) {
     ImportContext ctx{s.conversion, out, s.doc.m_nBookType, s.prompter, log};
     switch (values.source) {
     case kSourceExchange:
@@ -78,12 +77,12 @@ ImportOutcome importCommand(ImportServices& s) {
     conv.bookType = doc.m_nBookType;
     conv.room = kImportRoom;
 
-    std::vector<CAddrUserDataObj> imported;
+    ImportedEntries imported;
     ImportLogAdapter log(s.log);
     ImportResult result;
     try {
         // Room for every entry an import may bring, taken once: pages are
-        // only touched as entries come, and none is moved or touched twice.
+        // only touched as entries come, and no pointer is moved twice.
         imported.reserve(conv.room);
         result = runImporter(s, values, imported, log);
     } catch (const std::bad_alloc&) {

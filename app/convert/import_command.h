@@ -44,8 +44,7 @@ private:
 };
 
 // Runs the importer of values.source into out (the conversion's choices set).
-ImportResult runImporter(ImportServices& s, const ImportDialogValues& values, std::vector<CAddrUserDataObj>& out,
-                         ImportLog& log);
+ImportResult runImporter(ImportServices& s, const ImportDialogValues& values, ImportedEntries& out, ImportLog& log);
 
 struct ImportOutcome {
     bool cancelled = false; // a dialog was cancelled

@@ -5,6 +5,7 @@
 #include "strings/strings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <string_view>
@@ -70,11 +71,13 @@ public:
     }
 
     const std::vector<size_t>* sameAs(const CAddrUserDataObj& e) const {
+        if (slots_.empty()) return nullptr; // an empty book: nothing to hash
         auto it = slots_.find(keyOf(e));
         return it == slots_.end() ? nullptr : &it->second.positions;
     }
     // First unmatched book entry that is the same entry as e; -1 when none.
     long firstUnmatched(const CAddrUserDataObj& e) {
+        if (slots_.empty()) return -1;
         auto it = slots_.find(keyOf(e));
         if (it == slots_.end()) return -1;
         Slot& s = it->second;
@@ -98,7 +101,7 @@ public:
         result_.firstAdded = doc.count();
     }
 
-    MergeResult run(std::vector<CAddrUserDataObj>& imported) {
+    MergeResult run(ImportedEntries& imported) {
         try {
             return merge(imported);
         } catch (const std::bad_alloc&) {
@@ -110,8 +113,15 @@ public:
     }
 
 private:
-    MergeResult merge(std::vector<CAddrUserDataObj>& imported) {
+    MergeResult merge(ImportedEntries& imported) {
         for (auto& e : doc_.m_list) e->m_bMatched = 0;
+        // Room for every entry the import may add, taken before anything
+        // changes: the book's list and the undo positions grow once.
+        if (mode_ != kModeUpdate) {
+            const size_t mayAdd = std::min(imported.size(), kEntryLimit - std::min(kEntryLimit, doc_.count()));
+            doc_.reserveEntries(mayAdd);
+            reserveAhead(undo_.added, mayAdd);
+        }
         if (mode_ == kModeAddAll) {
             for (auto& m : imported)
                 if (!append(m)) return full();
@@ -119,44 +129,37 @@ private:
         }
         index_.emplace(doc_);
         // Groups of same entries, each in delivery order, groups in order of
-        // first appearance: one flat list of positions, counted into place.
-        std::vector<size_t> groupOf(imported.size());
-        std::vector<size_t> groupSize;
+        // first appearance: each entry links to the next of its group. The
+        // entries are chained from the last back, so that the table ends up
+        // holding each group's first member.
+        const size_t n = imported.size();
+        constexpr uint32_t kNone = UINT32_MAX;
+        std::vector<uint32_t> next(n, kNone);
+        std::vector<uint8_t> first(n, 0);
         {
-            // Open addressing over positions (first member of each group, + 1):
-            // no node per entry, at most a quarter of a megabyte.
+            // Open addressing over positions (+ 1, 0 = free): no node per entry.
             size_t capacity = 16;
-            while (capacity < imported.size() * 2) capacity <<= 1;
-            std::vector<uint32_t> firstOfGroup(capacity, 0);
-            for (size_t i = 0; i < imported.size(); ++i) {
-                const EntryKey key = keyOf(imported[i]);
+            while (capacity < n + n / 2) capacity <<= 1;
+            std::vector<uint32_t> table(capacity, 0);
+            for (size_t i = n; i-- > 0;) {
+                const EntryKey key = keyOf(*imported[i]);
                 size_t slot = EntryKeyHash()(key) & (capacity - 1);
-                while (firstOfGroup[slot] && keyOf(imported[firstOfGroup[slot] - 1]) != key)
-                    slot = (slot + 1) & (capacity - 1);
-                if (!firstOfGroup[slot]) {
-                    firstOfGroup[slot] = static_cast<uint32_t>(i + 1);
-                    groupOf[i] = groupSize.size();
-                    groupSize.push_back(0);
-                } else {
-                    groupOf[i] = groupOf[firstOfGroup[slot] - 1];
-                }
-                ++groupSize[groupOf[i]];
+                while (table[slot] && keyOf(*imported[table[slot] - 1]) != key) slot = (slot + 1) & (capacity - 1);
+                if (table[slot]) next[i] = table[slot] - 1;
+                table[slot] = static_cast<uint32_t>(i + 1);
             }
+            for (uint32_t t : table)
+                if (t) first[t - 1] = 1;
         }
-        std::vector<size_t> groupStart(groupSize.size() + 1, 0);
-        for (size_t g = 0; g < groupSize.size(); ++g) groupStart[g + 1] = groupStart[g] + groupSize[g];
-        std::vector<size_t> order(imported.size());
-        {
-            std::vector<size_t> fill(groupStart.begin(), groupStart.end() - 1);
-            for (size_t i = 0; i < imported.size(); ++i) order[fill[groupOf[i]]++] = i;
-        }
-        groupOf = {};
-        for (size_t g = 0; g < groupSize.size(); ++g) {
-            const size_t n = groupSize[g];
-            for (size_t k = 0; k < n; ++k) {
-                CAddrUserDataObj& member = imported[order[groupStart[g] + k]];
-                if (member.m_bMatched) continue;
-                if (!settle(member, k + 1, n)) return full();
+        for (size_t g = 0; g < n; ++g) {
+            if (!first[g]) continue;
+            size_t size = 0;
+            for (uint32_t j = static_cast<uint32_t>(g); j != kNone; j = next[j]) ++size;
+            size_t k = 0;
+            for (uint32_t j = static_cast<uint32_t>(g); j != kNone; j = next[j]) {
+                ++k;
+                if (imported[j]->m_bMatched) continue;
+                if (!settle(imported[j], k, size)) return full();
             }
         }
         return done();
@@ -171,23 +174,20 @@ private:
         undo_.previous.emplace_back(position, doc_.entry(position));
     }
 
-    // The imported entry is settled by this: its texts move into the book.
-    bool append(CAddrUserDataObj& member) {
+    // The imported entry is settled by this: it moves into the book as it is.
+    bool append(std::unique_ptr<CAddrUserDataObj>& member) {
         if (doc_.count() >= kEntryLimit) return false;
-        // Room first: once the entry is made, nothing can fail.
+        // Room first: once the entry moves, nothing can fail.
         reserveAhead(undo_.added);
         doc_.reserveEntries(1);
         const int32_t oneTouch = doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch() : 0;
-        auto copy = std::make_unique<CAddrUserDataObj>(std::move(member));
-        copy->m_bUpdated = 1;
-        copy->m_bMatched = 1;
-        copy->m_bChecked = 1;
-        copy->m_nOneTouch = oneTouch;
-        doc_.m_list.push_back(std::move(copy));
-        size_t position = doc_.count() - 1;
-        undo_.added.push_back(position);
+        member->m_bUpdated = 1;
+        member->m_bMatched = 1;
+        member->m_bChecked = 1;
+        member->m_nOneTouch = oneTouch;
+        doc_.m_list.push_back(std::move(member));
+        undo_.added.push_back(doc_.count() - 1);
         ++result_.addedCount;
-        member.m_bMatched = 1;
         return true;
     }
 
@@ -201,7 +201,8 @@ private:
         if (book.m_bUpdated != before.m_bUpdated || !book.sameValues(before)) changed_.push_back(position);
     }
 
-    bool settle(CAddrUserDataObj& member, size_t k, size_t n) {
+    bool settle(std::unique_ptr<CAddrUserDataObj>& slot, size_t k, size_t n) {
+        CAddrUserDataObj& member = *slot;
         long found = index_->firstUnmatched(member);
         const std::vector<size_t>* same = index_->sameAs(member);
         // Names the book has more than once, or that the import brings more
@@ -218,7 +219,7 @@ private:
                 member.m_bMatched = 1;
                 return true;
             }
-            if (choice.answer == DuplicateAnswer::AddNew && mode_ == kModeUpdateAdd) return append(member);
+            if (choice.answer == DuplicateAnswer::AddNew && mode_ == kModeUpdateAdd) return append(slot);
             member.m_bMatched = 1; // "刪除" (or a choice that does not fit): dropped
             return true;
         }
@@ -227,7 +228,7 @@ private:
             member.m_bMatched = 1;
             return true;
         }
-        if (mode_ == kModeUpdateAdd) return append(member);
+        if (mode_ == kModeUpdateAdd) return append(slot);
         member.m_bMatched = 1; // dropped
         return true;
     }
@@ -258,7 +259,7 @@ private:
 
 } // namespace
 
-MergeResult mergeImported(CLisotrexDoc& doc, std::vector<CAddrUserDataObj>& imported, int mode, UndoRecord& undo,
+MergeResult mergeImported(CLisotrexDoc& doc, ImportedEntries& imported, int mode, UndoRecord& undo,
                           Prompter& prompter, ImportPrompter& importPrompter) {
     return Merger(doc, mode, undo, prompter, importPrompter).run(imported);
 }

@@ -3,6 +3,7 @@
 // the book's entries, the rest are added or dropped by the import mode, and
 // the user settles names that are ambiguous.
 
+#include "convert/conversion.h"
 #include "convert/import_prompter.h"
 #include "model/undo_record.h"
 
@@ -24,7 +25,8 @@ struct MergeResult {
 
 // Merges `imported` (in delivery order) into doc; every change goes into `undo`
 // (an add record). Imported entries' matched flags are used and left set.
-MergeResult mergeImported(CLisotrexDoc& doc, std::vector<CAddrUserDataObj>& imported, int mode, UndoRecord& undo,
+// Entries that go into the book leave `imported` (their places become null).
+MergeResult mergeImported(CLisotrexDoc& doc, ImportedEntries& imported, int mode, UndoRecord& undo,
                           Prompter& prompter, ImportPrompter& importPrompter);
 
 } // namespace lisotrex

@@ -5,6 +5,7 @@
 #include "convert/record_log.h"
 #include "platform/file.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ struct ImportResult {
 
 struct ImportContext {
     Conversion& conversion;
-    std::vector<CAddrUserDataObj>& out;
+    ImportedEntries& out;
     int32_t bookType;
     Prompter& prompter;
     ImportLog& log;

@@ -27,13 +27,15 @@ void appendTextLine(std::string& out, std::string_view label, std::string_view v
 
 void appendBlock(std::string& out, const CAddrUserDataObj& e, int32_t dn, bool oneTouch) {
     bool fax = e.m_nType != kEntryEmail;
+    const std::string_view name = e.m_szName;
     out.append("\r\n");
     appendNumberLine(out, "dn: ", dn);
-    appendTextLine(out, "cn: ", e.m_szName);
-    if (oneTouch) appendTextLine(out, "cnshort: ", e.m_szName);
-    appendTextLine(out, "cnread: ", e.m_szName);
-    appendTextLine(out, "protocol: ", fax ? "t30" : "smtp");
-    appendTextLine(out, fax ? "dialdata: " : "mailaddress: ", e.m_szDestination);
+    appendTextLine(out, "cn: ", name);
+    if (oneTouch) appendTextLine(out, "cnshort: ", name);
+    appendTextLine(out, "cnread: ", name);
+    out.append(fax ? std::string_view("protocol: t30\r\ndialdata: ") : std::string_view("protocol: smtp\r\nmailaddress: "));
+    out.append(e.m_szDestination.view());
+    out.append("\r\n");
     if (e.m_nAccessCode > 0) appendNumberLine(out, "accesscode: ", e.m_nAccessCode);
     out.append("objectclass: top\r\nobjectclass: extensibleobject\r\n");
     appendTextLine(out, "objectclass: ", fax ? "g3fax" : "email");
@@ -70,13 +72,14 @@ ExportResult writeExport(const CLisotrexDoc& doc, Preferences& prefs, Log& log, 
 
     BusyScope busy(prompter);
     bool oneTouch = doc.m_nBookType == kOneTouchBook;
-    std::vector<const CAddrUserDataObj*> chosen;
-    chosen.reserve(doc.count());
-    for (const auto& e : doc.m_list) {
-        if (!e->m_bChecked) continue;
-        if (e->m_nType == kEntryEmail ? values.email : values.fax) chosen.push_back(e.get());
-    }
-    if (!oneTouch && chosen.size() > static_cast<size_t>(std::max(prefs.exports.maxExport, 0)) &&
+    // The entries to export are counted here and taken again as they are
+    // written, rather than listed once more.
+    auto isChosen = [&](const CAddrUserDataObj& e) {
+        return e.m_bChecked && (e.m_nType == kEntryEmail ? values.email : values.fax);
+    };
+    size_t chosenCount = 0;
+    for (const auto& e : doc.m_list) chosenCount += isChosen(*e) ? 1 : 0;
+    if (!oneTouch && chosenCount > static_cast<size_t>(std::max(prefs.exports.maxExport, 0)) &&
         prompter.ask(ids::IDS_ASK_EXPORT_OVER_MAX, Buttons::YesNo, Icon::Question) != Answer::Yes)
         return ExportResult::Cancelled;
 
@@ -100,9 +103,11 @@ ExportResult writeExport(const CLisotrexDoc& doc, Preferences& prefs, Log& log, 
     if (oneTouch) text.append("# dn: fixed\r\n");
     int32_t written = 0;
     bool logged = true;
-    for (size_t i = 0; i < chosen.size() && logged; ++i) {
-        const CAddrUserDataObj& e = *chosen[i];
-        int position = static_cast<int>(i + 1);
+    size_t i = 0;
+    for (auto next = doc.m_list.begin(); next != doc.m_list.end() && logged; ++next) {
+        const CAddrUserDataObj& e = **next;
+        if (!isChosen(e)) continue;
+        int position = static_cast<int>(++i);
         if (written >= static_cast<int32_t>(kMaxEntries)) {
             logged = log.writeLine(position - 1, ids::IDS_LOG_READ_LIMIT);
             break;

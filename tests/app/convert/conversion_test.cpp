@@ -61,6 +61,18 @@ TEST(ConversionRules, FaxNumbers) {
     EXPECT_EQ(c.convertFax(std::string(300, '1')).size(), 255u);
 }
 
+TEST(ConversionRules, ControlCharactersBecomeBlanksEverywhere) {
+    // Runs of them, at both ends and across sixteen-byte stretches; high
+    // bytes and DEL stay as they are.
+    std::string text = std::string("\r\nLead") + std::string(14, 'x') + "\t\x01" + std::string(15, '\xa4') + "\x7f\x1f";
+    text.push_back('\0');
+    blankControlCharacters(text);
+    EXPECT_EQ(text, "  Lead" + std::string(14, 'x') + "  " + std::string(15, '\xa4') + "\x7f  ");
+    std::string none = "plain \xe9\x99\xb3 text";
+    blankControlCharacters(none);
+    EXPECT_EQ(none, "plain \xe9\x99\xb3 text");
+}
+
 TEST(ConversionRules, EmailFormatCheck) {
     Conversion c;
     EXPECT_EQ(c.convertEmail("a@b.c"), "a@b.c");
@@ -90,13 +102,13 @@ TEST(ConversionRules, RecordWithoutFaxLogsButKeepsTheAddress) {
     ImportRecord r;
     r.givenName.assign("Ann");
     r.email.assign("ann@example.com");
-    std::vector<CAddrUserDataObj> out;
+    ImportedEntries out;
     EXPECT_EQ(c.recordToEntries(r, out, log), RecordOutcome::Done);
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].m_nType, kEntryEmail);
-    EXPECT_STREQ(out[0].m_szName, "Ann");
-    EXPECT_EQ(out[0].m_bChecked, 1u);
-    EXPECT_EQ(out[0].m_bUpdated, 0u);
+    EXPECT_EQ(out[0]->m_nType, kEntryEmail);
+    EXPECT_STREQ(out[0]->m_szName, "Ann");
+    EXPECT_EQ(out[0]->m_bChecked, 1u);
+    EXPECT_EQ(out[0]->m_bUpdated, 0u);
     EXPECT_EQ(log.lines, (std::vector<std::pair<int, int>>{{1, ids::IDS_LOG_NO_FAX1}}));
 }
 
@@ -106,7 +118,7 @@ TEST(ConversionRules, RecordWithoutNameLogsOnly7000) {
     LogLines log;
     ImportRecord r;
     r.fax1.assign("123");
-    std::vector<CAddrUserDataObj> out;
+    ImportedEntries out;
     c.recordToEntries(r, out, log);
     c.recordToEntries(ImportRecord{}, out, log);
     EXPECT_TRUE(out.empty());
@@ -122,10 +134,10 @@ TEST(ConversionRules, UnwantedDestinationsAreClearedAndNotMissed) {
     r.givenName.assign("Bo");
     r.fax1.assign("555");
     r.email.assign("bo@example.com");
-    std::vector<CAddrUserDataObj> out;
+    ImportedEntries out;
     c.recordToEntries(r, out, log);
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].m_nType, kEntryEmail);
+    EXPECT_EQ(out[0]->m_nType, kEntryEmail);
     EXPECT_TRUE(log.lines.empty());
 
     c.importFax = true;
@@ -134,7 +146,7 @@ TEST(ConversionRules, UnwantedDestinationsAreClearedAndNotMissed) {
     out.clear();
     c.recordToEntries(r, out, log);
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].m_nType, kEntryFax);
+    EXPECT_EQ(out[0]->m_nType, kEntryFax);
     EXPECT_EQ(log.lines, (std::vector<std::pair<int, int>>{{2, ids::IDS_LOG_NO_EMAIL}}));
 }
 
@@ -148,11 +160,11 @@ TEST(ConversionRules, TwoFaxesAndMailInOrderUntilTheRoomIsFull) {
     r.fax1.assign("1");
     r.fax2.assign("2");
     r.email.assign("c@y.z");
-    std::vector<CAddrUserDataObj> out;
+    ImportedEntries out;
     EXPECT_EQ(c.recordToEntries(r, out, log), RecordOutcome::NoRoom);
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_STREQ(out[0].m_szDestination, "1");
-    EXPECT_STREQ(out[1].m_szDestination, "2");
+    EXPECT_STREQ(out[0]->m_szDestination, "1");
+    EXPECT_STREQ(out[1]->m_szDestination, "2");
     EXPECT_EQ(log.lines, (std::vector<std::pair<int, int>>{{1, ids::IDS_LOG_READ_LIMIT}}));
     // A full output refuses the next record outright.
     log.lines.clear();
@@ -167,7 +179,7 @@ TEST(ConversionRules, LogFailureStopsTheRecord) {
     log.fail = true;
     ImportRecord r;
     r.givenName.assign("D");
-    std::vector<CAddrUserDataObj> out;
+    ImportedEntries out;
     EXPECT_EQ(c.recordToEntries(r, out, log), RecordOutcome::LogFailed);
     EXPECT_TRUE(out.empty());
 }

@@ -147,7 +147,7 @@ TEST_F(ImportCommandTest, RoomRunningOutInTheLastRecordIsACutImport) {
                                                "FirstName:  B\nOfficeFAXPhoneNumber:  3\nHomeFAXPhoneNumber:  4\n");
     for (int source : {kSourceExchange, kSourceNotes}) {
         SCOPED_TRACE(source);
-        std::vector<CAddrUserDataObj> out;
+        ImportedEntries out;
         QuietImportLog quiet;
         conversion.room = 3;
         ImportContext ctx{conversion, out, kPlainBook, prompter, quiet};

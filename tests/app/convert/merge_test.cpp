@@ -31,7 +31,9 @@ protected:
     void book(std::initializer_list<CAddrUserDataObj> entries) {
         for (const auto& e : entries) doc.m_list.push_back(std::make_unique<CAddrUserDataObj>(e));
     }
-    MergeResult merge(std::vector<CAddrUserDataObj> imported, int mode) {
+    MergeResult merge(std::vector<CAddrUserDataObj> entries, int mode) {
+        ImportedEntries imported;
+        for (auto& e : entries) imported.push_back(std::make_unique<CAddrUserDataObj>(std::move(e)));
         return mergeImported(doc, imported, mode, undo, prompter, ip);
     }
     std::string dest(size_t i) { return doc.entry(i).m_szDestination.c_str(); }

@@ -28,7 +28,7 @@ protected:
     std::unique_ptr<Log> log;
     std::unique_ptr<ImportLogAdapter> logAdapter;
     Conversion conversion;
-    std::vector<CAddrUserDataObj> out;
+    ImportedEntries out;
     Core core;
 
     void SetUp() override {
@@ -52,8 +52,8 @@ protected:
     std::vector<std::string> entries() const {
         std::vector<std::string> lines;
         for (const auto& e : out)
-            lines.push_back(std::to_string(e.m_nType) + "," + e.m_szName.c_str() + "," + e.m_szDestination.c_str() + "," +
-                            e.m_szDepartment.c_str());
+            lines.push_back(std::to_string(e->m_nType) + "," + e->m_szName.c_str() + "," + e->m_szDestination.c_str() +
+                            "," + e->m_szDepartment.c_str());
         return lines;
     }
     std::string logLines() const {

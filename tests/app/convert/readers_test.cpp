@@ -1,3 +1,4 @@
+#include "convert/byte_set.h"
 #include "convert/exchange_import.h"
 #include "convert/notes_import.h"
 #include "test_environment.h"
@@ -59,6 +60,41 @@ TEST(ExchangeFields, OtherCharactersAndLimits) {
 
 // Fields seen in place must be exactly the fields read byte by byte, for
 // every kind of field and wherever the read-ahead block happens to end.
+TEST(ByteSets, FindTheFirstMemberWhereverItLies) {
+    const ByteSet<6> set({',', '"', '%', '\\', '\0', '\n'});
+    // Every length up to three blocks of sixteen, the member at every place
+    // (or none), with bytes just beside the members' values around it.
+    for (size_t n = 0; n <= 48; ++n) {
+        for (size_t at = 0; at <= n; ++at) {
+            for (char member : {',', '"', '%', '\\', '\0', '\n'}) {
+                std::string text(n + 16, '-');
+                for (size_t i = 0; i < text.size(); ++i) text[i] = "+#$[]\x01\x0b/"[i % 8];
+                if (at < n) text[at] = member;
+                text[n + 1] = ','; // beyond the end: never found
+                ASSERT_EQ(set.find(text.data(), n), at) << "length " << n << ", member at " << at;
+            }
+        }
+    }
+    EXPECT_TRUE(set.contains('\0'));
+    EXPECT_FALSE(set.contains('#'));
+}
+
+TEST(ByteSets, ControlBytesAreThoseBelowBlank) {
+    // Blank, DEL and bytes with the high bit (lead and trail bytes of CP950
+    // and UTF-8) are text; 0x00 to 0x1F are not, wherever they lie.
+    for (size_t n = 0; n <= 40; ++n) {
+        for (size_t at = 0; at <= n; ++at) {
+            for (char control : {'\0', '\t', '\r', '\x1f'}) {
+                std::string text(n + 2, ' ');
+                for (size_t i = 0; i < text.size(); ++i) text[i] = "\x20\x7f\x80\xff\xa4\x40"[i % 6];
+                if (at < n) text[at] = control;
+                text[n + 1] = '\n'; // beyond the end: never found
+                ASSERT_EQ(findControlByte(text.data(), n), at) << "length " << n << ", control at " << at;
+            }
+        }
+    }
+}
+
 TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
     const std::string rows = "a,,\"b,c\",\"plain\",\"\"\"q\",\"%g\",\"x\"y,z\n"
                              "\",lead\",\"leap%le\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
