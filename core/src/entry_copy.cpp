@@ -144,6 +144,8 @@ private:
 // two contacts for one source entry.
 class EntryCopier {
 public:
+    explicit EntryCopier(SameEntryFn same) : same_(std::move(same)) {}
+
     // `ancestors`: the lists being copied above this level; meeting one again
     // (a list that contains itself) does not copy it a second time.
     HRESULT copy(IMAPIContainer* source, const Holder& dest, std::vector<EntryId>& ancestors) {
@@ -161,7 +163,7 @@ public:
             // Entries made by this copy show up when the source is the destination itself.
             if (made_.count(id) || contains(handled, id) || contains(ancestors, id)) return S_OK;
             handled.push_back(id);
-            if (auto earlier = copies_.find(id); earlier != copies_.end()) return link(dest, earlier->second);
+            if (EntryId* earlier = copyOf(id, depth_ > 0)) return link(dest, *earlier);
             const ULONG type = typeValue->Value.ul;
             std::optional<EntryId> templ = templates.forType(type);
             if (!templ) {
@@ -176,6 +178,22 @@ public:
 private:
     static bool contains(const std::vector<EntryId>& ids, const EntryId& id) {
         return std::find(ids.begin(), ids.end(), id) != ids.end();
+    }
+
+    // The copy made earlier of this source entry, or null. An entry met at
+    // the top and again inside a list may carry another identifier there, so
+    // the provider is asked about entries first met at the other level
+    // (sparing a question per pair where no list is copied).
+    EntryId* copyOf(const EntryId& id, bool inList) {
+        if (auto exact = copies_.find(id); exact != copies_.end()) return &exact->second;
+        if (!same_) return nullptr;
+        auto ask = [&](const std::vector<EntryId>& met) -> EntryId* {
+            for (const EntryId& other : met)
+                if (same_(id, other)) return &copies_.at(other);
+            return nullptr;
+        };
+        if (EntryId* found = ask(metInLists_)) return found;
+        return inList ? ask(metAtTop_) : nullptr;
     }
 
     // An entry copied earlier in this operation: a destination list gets it
@@ -212,18 +230,23 @@ private:
         EntryId made;
         if (SUCCEEDED(readEntryId(created.get(), made)) && !made.empty()) {
             made_.insert(made);
-            copies_.emplace(id, std::move(made));
+            if (copies_.emplace(id, std::move(made)).second) (depth_ > 0 ? metInLists_ : metAtTop_).push_back(id);
         }
         if (type != MAPI_DISTLIST) return S_OK;
         const std::optional<Holder> list = Holder::of(created.get());
         if (!list) return MAPI_E_INVALID_OBJECT;
         ancestors.push_back(id);
+        ++depth_;
         h = copy(reinterpret_cast<IMAPIContainer*>(entry), *list, ancestors);
+        --depth_;
         ancestors.pop_back();
         return h;
     }
 
+    SameEntryFn same_;
+    int depth_ = 0; // lists being copied above the entries now read
     std::map<EntryId, EntryId> copies_; // source identifier -> its copy
+    std::vector<EntryId> metAtTop_, metInLists_; // the sources of copies_, by where they were first met
     std::set<EntryId> made_;            // the copies
     bool partial_ = false;
 };
@@ -240,14 +263,14 @@ bool namesEntries(const SPropTagArray* tags) {
 }
 
 HRESULT copyWithEntries(LPCIID srcIface, IMAPIProp* source, const SPropTagArray* tags, LPCIID destIface,
-                        void* destination, ULONG flags, SPropProblemArray** problems) {
+                        void* destination, ULONG flags, SPropProblemArray** problems, const SameEntryFn& same) {
     const bool entries = entryHolder(destIface) && namesEntries(tags);
     if (entries && !entrySource(srcIface)) return MAPI_E_NO_SUPPORT;
     Buffer<SPropProblemArray> found;
     HRESULT h = tags->cValues ? copyProps(source, tags, &IID_IMAPIProp, destination, flags, found.out()) : S_OK;
     if (FAILED(h)) return h;
     if (entries) {
-        h = copyEntries(reinterpret_cast<IMAPIContainer*>(source), static_cast<IUnknown*>(destination));
+        h = copyEntries(reinterpret_cast<IMAPIContainer*>(source), static_cast<IUnknown*>(destination), same);
         if (FAILED(h)) return h;
     }
     if (problems) *problems = found.release();
@@ -256,10 +279,10 @@ HRESULT copyWithEntries(LPCIID srcIface, IMAPIProp* source, const SPropTagArray*
 
 } // namespace
 
-HRESULT copyEntries(IMAPIContainer* source, IUnknown* destination) {
+HRESULT copyEntries(IMAPIContainer* source, IUnknown* destination, const SameEntryFn& same) {
     const std::optional<Holder> dest = Holder::of(destination);
     if (!dest) return E_NOINTERFACE;
-    EntryCopier copier;
+    EntryCopier copier(same);
     std::vector<EntryId> ancestors;
     EntryId self;
     if (SUCCEEDED(readEntryId(source, self))) ancestors.push_back(self);
@@ -269,7 +292,7 @@ HRESULT copyEntries(IMAPIContainer* source, IUnknown* destination) {
 }
 
 HRESULT doCopyTo(LPCIID srcIface, void* source, const SPropTagArray* excludeTags, LPCIID destIface,
-                 void* destination, ULONG flags, SPropProblemArray** problems) {
+                 void* destination, ULONG flags, SPropProblemArray** problems, const SameEntryFn& same) {
     if (HRESULT h = prepare(srcIface, source, destIface, destination); FAILED(h)) return h;
     auto* src = static_cast<IMAPIProp*>(source);
     Buffer<SPropTagArray> all, tags;
@@ -277,15 +300,15 @@ HRESULT doCopyTo(LPCIID srcIface, void* source, const SPropTagArray* excludeTags
     if (FAILED(h)) return h;
     h = filterTags(all.get(), excludeTags, tags.out());
     if (FAILED(h)) return h;
-    return copyWithEntries(srcIface, src, tags.get(), destIface, destination, flags, problems);
+    return copyWithEntries(srcIface, src, tags.get(), destIface, destination, flags, problems, same);
 }
 
 HRESULT doCopyProps(LPCIID srcIface, void* source, const SPropTagArray* includeTags, LPCIID destIface,
-                    void* destination, ULONG flags, SPropProblemArray** problems) {
+                    void* destination, ULONG flags, SPropProblemArray** problems, const SameEntryFn& same) {
     if (!includeTags) return E_INVALIDARG;
     if (HRESULT h = prepare(srcIface, source, destIface, destination); FAILED(h)) return h;
     return copyWithEntries(srcIface, static_cast<IMAPIProp*>(source), includeTags, destIface, destination, flags,
-                           problems);
+                           problems, same);
 }
 
 } // namespace pdx::core

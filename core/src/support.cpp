@@ -76,13 +76,30 @@ HRESULT Support::SetProviderUID(const MAPIUID* uid, ULONG) {
 HRESULT Support::Reserved6() { return MAPI_E_NO_SUPPORT; }
 HRESULT Support::Reserved9() { return MAPI_E_NO_SUPPORT; }
 
+SameEntryFn Support::sameEntry() const {
+    if (!list_) return {};
+    ProviderList* list = list_.get();
+    return [list](const EntryId& constA, const EntryId& constB) {
+        // The calls below only read the identifiers.
+        EntryId& a = const_cast<EntryId&>(constA);
+        EntryId& b = const_cast<EntryId&>(constB);
+        object_ptr<IAddrBook> first, second;
+        if (FAILED(list->route(entrySize(a), entryPtr(a), first)) ||
+            FAILED(list->route(entrySize(b), entryPtr(b), second)) || first.get() != second.get())
+            return false;
+        ULONG result = 0;
+        return SUCCEEDED(first->CompareEntryIDs(entrySize(a), entryPtr(a), entrySize(b), entryPtr(b), 0, &result)) &&
+               result != 0;
+    };
+}
+
 HRESULT Support::DoCopyTo(LPCIID srcIface, void* source, ULONG, LPCIID, const SPropTagArray* excludeTags, ULONG_PTR,
                           IMAPIProgress*, LPCIID destIface, void* destination, ULONG flags,
                           SPropProblemArray** problems) {
     return guarded([&]() -> HRESULT {
         if (problems && !writableOut(problems)) return E_INVALIDARG;
         if (problems) *problems = nullptr;
-        return doCopyTo(srcIface, source, excludeTags, destIface, destination, flags, problems);
+        return doCopyTo(srcIface, source, excludeTags, destIface, destination, flags, problems, sameEntry());
     });
 }
 
@@ -92,7 +109,7 @@ HRESULT Support::DoCopyProps(LPCIID srcIface, void* source, const SPropTagArray*
     return guarded([&]() -> HRESULT {
         if (problems && !writableOut(problems)) return E_INVALIDARG;
         if (problems) *problems = nullptr;
-        return doCopyProps(srcIface, source, includeTags, destIface, destination, flags, problems);
+        return doCopyProps(srcIface, source, includeTags, destIface, destination, flags, problems, sameEntry());
     });
 }
 

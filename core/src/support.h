@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "entry_copy.h"
 #include "pdx/interfaces.h"
 #include "pdx/memory.h"
 #include "provider_list.h"
@@ -37,6 +38,8 @@ public:
 
 private:
     explicit Support(ULONG_PTR ui) : ulUIParam_(ui) {}
+    // The providers' own answer to whether two identifiers name one entry.
+    SameEntryFn sameEntry() const;
     ~Support() = default;
     std::mutex lock_;
     ULONG refs_ = 1;

@@ -9,6 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "test_environment.h"
@@ -45,6 +49,29 @@ bool accepts(int port) {
     const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(s);
     return ok;
+}
+
+// Whether `pid` holds the socket listening on 127.0.0.1:`port`: under a
+// parallel test run another server may listen on a port picked as free, and
+// a test must never talk to a server it does not own.
+bool ownsListener(pid_t pid, int port) {
+    std::ifstream tcp("/proc/net/tcp");
+    std::string line, inode;
+    char local[16];
+    std::snprintf(local, sizeof local, "0100007F:%04X", unsigned(port));
+    std::getline(tcp, line); // the header
+    while (std::getline(tcp, line)) {
+        std::istringstream f(line);
+        std::string slot, address, remote, state, queues, timer, retransmits, uid, timeout, node;
+        f >> slot >> address >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> node;
+        if (address == local && state == "0A") inode = node;
+    }
+    if (inode.empty()) return false;
+    const std::string wanted = "socket:[" + inode + "]";
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+        if (std::filesystem::read_symlink(fd.path(), ec).string() == wanted) return true;
+    return false;
 }
 
 } // namespace
@@ -95,12 +122,27 @@ SlapdServer::~SlapdServer() { stop(); }
 std::string SlapdServer::uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
 
 bool SlapdServer::start() {
+    // A server that cannot have its port (taken since it was picked) ends at
+    // once; it is tried again on another.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0 && !(port_ = freePort())) break;
+        switch (startOnPort()) {
+        case Start::Listening: return true;
+        case Start::TimedOut: return false;
+        case Start::Ended: continue;
+        }
+    }
+    if (error_.empty()) error_ = "slapd ended at start";
+    return false;
+}
+
+SlapdServer::Start SlapdServer::startOnPort() {
     const std::string conf = dir_ + "/slapd.conf";
     const std::string url = "ldap://127.0.0.1:" + std::to_string(port_) + "/";
     const pid_t pid = ::fork();
     if (pid < 0) {
         error_ = "fork failed";
-        return false;
+        return Start::TimedOut;
     }
     if (pid == 0) {
         // In the foreground (-d 0), so the test owns the process and its end.
@@ -110,18 +152,17 @@ bool SlapdServer::start() {
     pid_ = pid;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (accepts(port_)) return true;
+        if (accepts(port_) && ownsListener(pid_, port_)) return Start::Listening;
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            error_ = "slapd ended at start";
-            return false;
+            return Start::Ended;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     stop();
     error_ = "slapd did not start listening";
-    return false;
+    return Start::TimedOut;
 }
 
 void SlapdServer::stop() {

@@ -39,7 +39,9 @@ public:
     bool restart();
 
 private:
+    enum class Start { Listening, Ended, TimedOut };
     bool start();
+    Start startOnPort();
 
     std::string dir_;
     std::string error_;

@@ -21,6 +21,11 @@
 #include "service_inf.h"
 #include "test_environment.h"
 
+extern "C" pdx::HRESULT PDXOpen(pdx::ULONG_PTR ulUIParam, const char* profileName, pdx::ULONG flags,
+                                pdx::ULONG reserved1, pdx::ULONG reserved2, pdx::ULONG reserved3,
+                                pdx::IAddrBook** addrBook, pdx::IPDXSession** session);
+extern "C" pdx::HRESULT PDXFreeBuffer(void* buffer);
+
 namespace {
 
 constexpr const char* kTestUid = "11111111111111111111111111111111";
@@ -193,6 +198,55 @@ TEST_F(FaxBookThroughPdxadmin, EachCopyLinksItsListsToItsOwnContacts) {
         }
     }
     EXPECT_EQ(linked, records) << "each list names its own copy's contacts";
+}
+
+// The fax book names a contact in a group by another identifier than in the
+// book; copied out with the book's contents, the contact still arrives once
+// and the copied list names it.
+TEST_F(FaxBookThroughPdxadmin, ContactsInAGroupAreCopiedOutOnce) {
+    addSource(smallSource() + "container\tkey=e\tname=Empty\tflags=5\n");
+    const std::string root = faxRoot();
+    ASSERT_FALSE(root.empty());
+    ASSERT_EQ(pdxadmin("copy-entries Fax " + testId(1) + " " + root).status, 0);
+    const std::string empty = testId(5); // root, Customers, Ann, Ben, Crew, then Empty
+    ASSERT_EQ(pdxadmin("contents Fax " + empty).out, "");
+    {
+        using namespace pdx;
+        object_ptr<IAddrBook> book;
+        object_ptr<IPDXSession> session;
+        ASSERT_EQ(PDXOpen(0, "Fax", 0, 0, 0, 0, book.out(), session.out()), S_OK);
+        auto open = [&](const std::string& hex) {
+            std::vector<uint8_t> id;
+            for (size_t i = 0; i + 1 < hex.size(); i += 2) id.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+            ULONG type = 0;
+            object_ptr<IUnknown> opened;
+            EXPECT_EQ(book->OpenEntry(ULONG(id.size()), reinterpret_cast<ENTRYID*>(id.data()), nullptr, 0, &type,
+                                      opened.out()),
+                      S_OK);
+            return opened;
+        };
+        object_ptr<IUnknown> from = open(root), to = open(empty);
+        ASSERT_TRUE(from && to);
+        SPropTagArray contents{1, {PR_CONTAINER_CONTENTS}};
+        SPropProblemArray* problems = nullptr;
+        EXPECT_EQ(reinterpret_cast<IABContainer*>(from.get())
+                      ->CopyProps(&contents, 0, nullptr, &IID_IABContainer, to.get(), 0, &problems),
+                  S_OK);
+        if (problems) PDXFreeBuffer(problems);
+    }
+    const auto rows = rowsOf(pdxadmin("contents Fax " + empty).out);
+    std::multiset<std::string> names;
+    for (const Row& r : rows) names.insert(r.name);
+    EXPECT_EQ(names, (std::multiset<std::string>{"Ann", "Ben", "Crew"}));
+    const Row* crew = named(rows, "Crew");
+    ASSERT_TRUE(crew);
+    const auto members = rowsOf(pdxadmin("contents Fax " + crew->id).out);
+    ASSERT_EQ(members.size(), 2u);
+    for (const Row& m : members) {
+        const Row* same = named(rows, m.name);
+        ASSERT_TRUE(same) << m.name;
+        EXPECT_EQ(m.id, same->id) << m.name << " in the list is the contact copied beside it";
+    }
 }
 
 TEST_F(FaxBookThroughPdxadmin, ACopyKilledHalfwayLeavesOnlyWholeEntries) {
