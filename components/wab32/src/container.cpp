@@ -2,6 +2,7 @@
 // container; the file's container holds the mail users and lists of the file.
 
 #include "card_mapping.h"
+#include "duplicates.h"
 #include "objects.h"
 #include "pdx/guard.h"
 #include "pdx/tags.h"
@@ -177,7 +178,7 @@ public:
             return *out ? S_OK : E_OUTOFMEMORY;
         });
     }
-    HRESULT CopyEntries(ENTRYLIST* entries, ULONG_PTR, IMAPIProgress*, ULONG) override {
+    HRESULT CopyEntries(ENTRYLIST* entries, ULONG_PTR, IMAPIProgress*, ULONG flags) override {
         return guarded([&]() -> HRESULT {
             size_t foreign = 0;
             const std::vector<std::string> ids = ownIds(entries, &foreign);
@@ -186,6 +187,14 @@ public:
                 EntryRef ref;
                 parseEntryId(id.data(), ULONG(id.size()), ref);
                 if (ref.kind != EntryKind::MailUser && ref.kind != EntryKind::DistList) continue;
+                // The file holds one container, so the copy would duplicate its own
+                // source: a duplicate check leaves it out, a replace leaves the
+                // source as it is (the copy would replace it with itself).
+                if (flags & CREATE_REPLACE) {
+                    ++copied;
+                    continue;
+                }
+                if (flags & (CREATE_CHECK_DUP_STRICT | CREATE_CHECK_DUP_LOOSE)) continue;
                 Key copy{};
                 HRESULT h;
                 {

@@ -144,3 +144,21 @@ TEST_F(CreateFlags, AListsNewMemberIsCheckedToo) {
     list->Release();
     EXPECT_EQ(readFile(path_), kBook);
 }
+
+// Copied within its own file, an entry is its own duplicate.
+TEST_F(CreateFlags, CopyEntriesWithADuplicateCheckCopiesNothing) {
+    std::vector<std::string> ids;
+    for (const Row& r : contents(w_.ab, {PR_DISPLAY_NAME, PR_ENTRYID, PR_OBJECT_TYPE}))
+        if (r.at(PR_OBJECT_TYPE) == "6") ids.push_back(r.at(PR_ENTRYID));
+    ASSERT_EQ(ids.size(), 2u);
+    std::vector<SBinary> storage;
+    const std::string file = readFile(path_);
+    EXPECT_EQ(container_->CopyEntries(entryList(ids, storage), 0, nullptr, CREATE_CHECK_DUP_LOOSE),
+              MAPI_W_PARTIAL_COMPLETION);
+    EXPECT_EQ(container_->CopyEntries(entryList(ids, storage), 0, nullptr, CREATE_CHECK_DUP_STRICT),
+              MAPI_W_PARTIAL_COMPLETION);
+    EXPECT_EQ(container_->CopyEntries(entryList(ids, storage), 0, nullptr, CREATE_REPLACE), S_OK);
+    EXPECT_EQ(readFile(path_), file) << "nothing was written";
+    EXPECT_EQ(container_->CopyEntries(entryList(ids, storage), 0, nullptr, 0), S_OK);
+    EXPECT_EQ(count(), 5u) << "without a check both are copied";
+}
