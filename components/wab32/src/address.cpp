@@ -5,6 +5,7 @@
 #include "pdx/status.h"
 #include "pdx/tags.h"
 #include "pdx_common/prop_copy.h"
+#include "pdx_common/row_filter.h"
 #include "platform/codepage.h"
 #include "resolve.h"
 #include "wab_tags.h"
@@ -85,6 +86,11 @@ HRESULT address(const std::shared_ptr<Session>& session, ULONG_PTR* ui, ADRPARM*
     // the only one, and callers behind the contacts provider hand it in
     // wrapped, so it is not looked at.
 
+    // The caller may show only some entries (e.g. only those with a fax number).
+    const SRestriction* shownOnly = params->lpContRestriction;
+    if (shownOnly)
+        if (HRESULT h = common::checkRestriction(shownOnly); FAILED(h)) return h;
+
     AddressRequest request;
     request.caption = params->lpszCaption ? utf8(params->lpszCaption) : dialogText(40);
     request.wellsTitle = utf8(params->lpszDestWellsTitle);
@@ -95,6 +101,7 @@ HRESULT address(const std::shared_ptr<Session>& session, ULONG_PTR* ui, ADRPARM*
         std::lock_guard g(session->store->mutex());
         session->store->refresh();
         for (const Entry& e : session->store->entries()) {
+            if (shownOnly && !common::rowMatches(*shownOnly, *e.props)) continue;
             entries.push_back(e.props);
             request.candidates.push_back({platform::systemToUtf8(e.props->string(PR_DISPLAY_NAME)),
                                           platform::systemToUtf8(e.props->string(PR_EMAIL_ADDRESS)),

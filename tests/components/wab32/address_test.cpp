@@ -255,6 +255,32 @@ TEST_F(AddressTest, CancelSearchAndPickingExactlyOne) {
     EXPECT_EQ(common::freeAdrList(list, wabDomain()), S_OK);
 }
 
+TEST_F(AddressTest, TheCallersRestrictionChoosesTheEntriesShown) {
+    ADRPARM params = twoWells();
+    SRestriction withMail{};
+    withMail.rt = RES_EXIST;
+    withMail.res.resExist.ulPropTag = PR_EMAIL_ADDRESS;
+    params.lpContRestriction = &withMail;
+    ADRLIST* list = nullptr;
+    ULONG_PTR ui = 0;
+    QStringList shown;
+    whenShown([&](AddressDialog* d) {
+        auto* entries = d->findChild<QTreeWidget*>("entries");
+        for (int i = 0; i < entries->topLevelItemCount(); ++i) shown << entries->topLevelItem(i)->text(0);
+        d->reject();
+    });
+    EXPECT_EQ(w_.ab->Address(&ui, &params, &list), MAPI_E_USER_CANCEL);
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"Ada Lovelace", QString::fromUtf8("林美華")}));
+
+    // A restriction that cannot be evaluated is refused before the dialog.
+    SRestriction sub{};
+    sub.rt = RES_SUBRESTRICTION;
+    sub.res.resSub.lpRes = &withMail;
+    params.lpContRestriction = &sub;
+    EXPECT_EQ(w_.ab->Address(&ui, &params, &list), MAPI_E_TOO_COMPLEX);
+}
+
 TEST_F(AddressTest, BadParameterBlocksAreRefusedBeforeAnyDialog) {
     ADRPARM params = twoWells();
     ADRLIST* list = nullptr;
