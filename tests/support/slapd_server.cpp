@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -183,7 +184,13 @@ void SlapdServer::stop() {
 }
 
 void SlapdServer::freeze() {
-    if (pid_ > 0 && !frozen_ && ::kill(pid_, SIGSTOP) == 0) frozen_ = true;
+    if (pid_ <= 0 || frozen_ || ::kill(pid_, SIGSTOP) != 0) return;
+    // The signal only asks: a busy server may still answer a request before
+    // every one of its threads has stopped. Its parent hears when they have.
+    int status = 0;
+    while (::waitpid(pid_, &status, WUNTRACED) == -1 && errno == EINTR) {
+    }
+    frozen_ = true;
 }
 
 void SlapdServer::thaw() {

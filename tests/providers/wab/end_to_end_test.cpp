@@ -96,6 +96,16 @@ protected:
                                      velmo::test::shellQuote(vcf));
         ASSERT_EQ(configured.status, 0) << configured.err;
     }
+    // The test provider over its standard fixture as a second service of the
+    // profile; the identifier of its first container ("Customers").
+    std::string addTestProvider() {
+        pdx::core::setServiceInfPath(coretest::writeTestInf(dir_));
+        const std::string fixture = dir_ + "/test.tsv";
+        velmo::test::writeFile(fixture, coretest::standardFixture(kTestUid, "22222222222222222222222222222222"));
+        coretest::addFixtureService("P", "TESTA", fixture);
+        return "00000000" + std::string(kTestUid) + "01000000";
+    }
+    static constexpr const char* kTestUid = "11111111111111111111111111111111";
     // The identifier of the vCard file's container (named by the file), from the hierarchy.
     std::string container(const std::string& fileName) {
         Result h = pdxadmin("hierarchy P");
@@ -187,13 +197,8 @@ TEST_F(WabEndToEnd, AThousandContactsCopiedIntoAnotherProviderKeepEveryNameAndNu
     velmo::test::writeFile(vcf, cards);
     makeProfile(vcf);
     // A second provider in the same profile: the test provider over its fixture.
-    pdx::core::setServiceInfPath(coretest::writeTestInf(dir_));
-    const std::string fixture = dir_ + "/test.tsv";
-    const std::string uid1 = "11111111111111111111111111111111";
-    velmo::test::writeFile(fixture, coretest::standardFixture(uid1, "22222222222222222222222222222222"));
-    coretest::addFixtureService("P", "TESTA", fixture);
-    const std::string archive = "00000000" + uid1 + "03000000";
-    const std::string customers = "00000000" + uid1 + "01000000";
+    const std::string customers = addTestProvider();
+    const std::string archive = "00000000" + std::string(kTestUid) + "03000000";
     const std::string wab = container("many.vcf");
 
     Result copied = pdxadmin("copy-entries P " + wab + " " + archive);
@@ -310,14 +315,9 @@ TEST_F(WabEndToEnd, ACopiedListAndItsMembersArriveOnceEach) {
     const std::string vcf = dir_ + "/family.vcf";
     velmo::test::writeFile(vcf, "");
     makeProfile(vcf);
-    pdx::core::setServiceInfPath(coretest::writeTestInf(dir_));
-    const std::string fixture = dir_ + "/test.tsv";
-    const std::string uid1 = "11111111111111111111111111111111";
     // Customers: Alice, Bob, Team {Alice, Inner, Team}, Inner {Bob, Carol, Alice};
     // Carol lives in another container and comes in only as a member.
-    velmo::test::writeFile(fixture, coretest::standardFixture(uid1, "22222222222222222222222222222222"));
-    coretest::addFixtureService("P", "TESTA", fixture);
-    const std::string customers = "00000000" + uid1 + "01000000";
+    const std::string customers = addTestProvider();
     const std::string wab = container("family.vcf");
 
     Result copied = pdxadmin("copy-entries P " + customers + " " + wab);
