@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <functional>
 
 #include "entry_ids.h"
@@ -43,9 +42,10 @@ public:
             sigset_t pipe;
             sigemptyset(&pipe);
             sigaddset(&pipe, SIGPIPE);
-            const timespec zero{0, 0};
-            while (sigtimedwait(&pipe, nullptr, &zero) == -1 && errno == EINTR) {
-            }
+            // A broken connection's SIGPIPE is sent to the writing thread, and
+            // it is pending here: taking it cannot block.
+            int taken = 0;
+            sigwait(&pipe, &taken);
         }
         pthread_sigmask(SIG_SETMASK, &old_, nullptr);
     }
