@@ -1,8 +1,8 @@
 #include "admin.h"
 
-#include <atomic>
 #include <cstring>
 
+#include "counted.h"
 #include "ldap_directory.h"
 #include "memory.h"
 #include "objects.h"
@@ -17,31 +17,6 @@ namespace mapi32 {
 using namespace pdx;
 
 namespace {
-
-template <class Iface>
-class Counted : public Iface {
-public:
-    HRESULT QueryInterface(LPCIID iid, void** out) override {
-        if (!out) return E_INVALIDARG;
-        *out = nullptr;
-        if (!isIid(iid, IID_IUnknown)) return E_NOINTERFACE;
-        AddRef();
-        *out = static_cast<Iface*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (!left) delete this;
-        return left;
-    }
-
-protected:
-    virtual ~Counted() = default;
-
-private:
-    std::atomic<ULONG> refs_{1};
-};
 
 std::string_view textOf(const char* s) { return s ? std::string_view(s) : std::string_view(); }
 

@@ -1,10 +1,10 @@
 #include "session.h"
 
-#include <atomic>
 #include <mutex>
 
 #include "admin.h"
 #include "book_state.h"
+#include "counted.h"
 #include "objects.h"
 #include "pdx/guard.h"
 #include "pdx/status.h"
@@ -18,24 +18,9 @@ using namespace pdx;
 
 namespace {
 
-class Session final : public IMAPISession {
+class Session final : public Counted<IMAPISession> {
 public:
     explicit Session(std::shared_ptr<BookState> book) : book_(std::move(book)) {}
-
-    HRESULT QueryInterface(LPCIID iid, void** out) override {
-        if (!out) return E_INVALIDARG;
-        *out = nullptr;
-        if (!isIid(iid, IID_IUnknown)) return E_NOINTERFACE;
-        AddRef();
-        *out = static_cast<IMAPISession*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (!left) delete this;
-        return left;
-    }
 
     HRESULT GetLastError(HRESULT, ULONG, MAPIERROR**) override { return MAPI_E_NO_SUPPORT; }
     HRESULT GetMsgStoresTable(ULONG, IMAPITable** table) override {
@@ -106,7 +91,6 @@ private:
         return loggedOff_;
     }
 
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<BookState> book_;
     std::mutex lock_;
     bool loggedOff_ = false;
