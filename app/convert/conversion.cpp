@@ -182,7 +182,7 @@ RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, ImportedEntri
             lacked = true;
             return;
         }
-        out.push_back(std::make_unique<CAddrUserDataObj>(type, name, "", destination, dept, 0, 0, false));
+        out.push_back(CAddrUserDataObj::make(type, name, "", destination, dept, 0, 0, false));
     };
     add(kEntryFax, fax1);
     add(kEntryFax, fax2);

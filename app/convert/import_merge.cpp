@@ -186,7 +186,7 @@ private:
         member->m_bChecked = 1;
         member->m_nOneTouch = oneTouch;
         doc_.m_list.push_back(std::move(member));
-        undo_.added.push_back(doc_.count() - 1);
+        undo_.added.push_back(static_cast<uint32_t>(doc_.count() - 1));
         ++result_.addedCount;
         return true;
     }

@@ -51,7 +51,7 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
         if (verdict == CheckVerdict::LogFailed) break;
         if (name.empty() || destination.empty()) continue;
         entry.setTexts(name, "", destination, department);
-        ctx.out.push_back(std::make_unique<CAddrUserDataObj>(std::move(entry)));
+        ctx.out.push_back(CAddrUserDataObj::make(entry));
     }
     return result;
 }

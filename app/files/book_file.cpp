@@ -95,7 +95,7 @@ bool CLisotrexDoc::readBook(std::string_view data, std::vector<std::unique_ptr<C
         if (got == LineRead::End) break;
         if (got == LineRead::Bad || list.size() >= kMaxEntries) return false;
         if (spare.empty()) {
-            list.push_back(std::make_unique<CAddrUserDataObj>(scratch));
+            list.push_back(CAddrUserDataObj::make(scratch));
         } else {
             *spare.back() = scratch;
             list.push_back(std::move(spare.back()));

@@ -74,7 +74,7 @@ bool CLisotrexDoc::addEntry() {
     changed.reserve(1);
     reserveEntries(1);
     resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
-    undo->added.push_back(m_list.size());
+    undo->added.push_back(static_cast<uint32_t>(m_list.size()));
     m_list.push_back(std::move(fresh));
     m_pUndo = std::move(undo);
     modified_ = true;
@@ -207,7 +207,7 @@ bool CLisotrexDoc::pasteEntries() {
             reserveAhead(changed);
             reserveEntries(1);
             resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
-            undo->added.push_back(m_list.size());
+            undo->added.push_back(static_cast<uint32_t>(m_list.size()));
             m_list.push_back(std::move(fresh));
         }
     } catch (const std::bad_alloc&) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace lisotrex {
 
@@ -19,6 +20,23 @@ std::string_view bounded(std::string_view s, size_t capacity) {
 
 CAddrUserDataObj::CAddrUserDataObj(int32_t oneTouch) noexcept : m_nOneTouch(oneTouch) {}
 
+namespace {
+
+struct BoundedParts {
+    std::string_view parts[4];
+    size_t bytes = 0; // the block they take, each with its NUL; empty ones take none
+};
+
+BoundedParts boundedParts(std::string_view name, std::string_view reading, std::string_view destination,
+                          std::string_view department) {
+    BoundedParts b{{bounded(name, 128), bounded(reading, 64), bounded(destination, 256), bounded(department, 256)}};
+    for (auto p : b.parts)
+        if (!p.empty()) b.bytes += p.size() + 1;
+    return b;
+}
+
+} // namespace
+
 CAddrUserDataObj::CAddrUserDataObj(int32_t type, std::string_view name, std::string_view reading,
                                    std::string_view destination, std::string_view department, int32_t accessCode,
                                    int32_t oneTouch, bool updated)
@@ -26,59 +44,120 @@ CAddrUserDataObj::CAddrUserDataObj(int32_t type, std::string_view name, std::str
     setTexts(name, reading, destination, department);
 }
 
-void CAddrUserDataObj::setTexts(std::string_view name, std::string_view reading, std::string_view destination,
-                                std::string_view department) {
-    const std::string_view parts[4] = {bounded(name, decltype(m_szName)::kCapacity),
-                                       bounded(reading, decltype(m_szReading)::kCapacity),
-                                       bounded(destination, decltype(m_szDestination)::kCapacity),
-                                       bounded(department, decltype(m_szDepartment)::kCapacity)};
-    size_t total = 0;
-    for (auto p : parts)
-        if (!p.empty()) total += p.size() + 1;
-    // The new block is filled before the old one goes: the parts may lie in it.
-    std::unique_ptr<char[]> block(total ? new char[total] : nullptr);
-    const char* at[4];
-    char* w = block.get();
+CAddrUserDataObj::~CAddrUserDataObj() { releaseTexts(); }
+
+void CAddrUserDataObj::releaseTexts() noexcept {
+    if (ownsTexts_) delete[] texts_;
+    texts_ = nullptr;
+    ownsTexts_ = false;
+    m_szName.at_ = m_szReading.at_ = m_szDestination.at_ = m_szDepartment.at_ = 0;
+}
+
+void CAddrUserDataObj::placeTexts(char* block, const std::string_view (&parts)[4]) noexcept {
+    uint16_t at[4];
+    size_t w = 0;
     for (int i = 0; i < 4; ++i) {
         if (parts[i].empty()) {
-            at[i] = "";
+            at[i] = 0;
             continue;
         }
-        std::memcpy(w, parts[i].data(), parts[i].size());
-        w[parts[i].size()] = '\0';
-        at[i] = w;
+        std::memcpy(block + w, parts[i].data(), parts[i].size());
+        block[w + parts[i].size()] = '\0';
+        at[i] = static_cast<uint16_t>(w + 1);
         w += parts[i].size() + 1;
     }
-    texts_ = std::move(block);
-    textBytes_ = static_cast<uint32_t>(total);
-    m_szName.p_ = at[0];
-    m_szReading.p_ = at[1];
-    m_szDestination.p_ = at[2];
-    m_szDepartment.p_ = at[3];
+    texts_ = w ? block : nullptr;
+    m_szName.at_ = at[0];
+    m_szReading.at_ = at[1];
+    m_szDestination.at_ = at[2];
+    m_szDepartment.at_ = at[3];
 }
 
+void CAddrUserDataObj::setTexts(std::string_view name, std::string_view reading, std::string_view destination,
+                                std::string_view department) {
+    static_assert(decltype(m_szName)::kCapacity == 128 && decltype(m_szReading)::kCapacity == 64 &&
+                  decltype(m_szDestination)::kCapacity == 256 && decltype(m_szDepartment)::kCapacity == 256);
+    const BoundedParts b = boundedParts(name, reading, destination, department);
+    // The new block is filled before the old one goes: the parts may lie in it.
+    std::unique_ptr<char[]> block(b.bytes ? new char[b.bytes] : nullptr);
+    char* old = ownsTexts_ ? texts_ : nullptr;
+    placeTexts(block.get(), b.parts);
+    ownsTexts_ = texts_ != nullptr;
+    block.release();
+    delete[] old;
+}
+
+std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::makeWith(const CAddrUserDataObj& fields,
+                                                             const std::string_view (&parts)[4]) {
+    size_t bytes = 0;
+    for (auto p : parts)
+        if (!p.empty()) bytes += p.size() + 1;
+    void* memory = ::operator new(sizeof(CAddrUserDataObj) + bytes);
+    auto* e = new (memory) CAddrUserDataObj(fields.m_nOneTouch);
+    e->m_nType = fields.m_nType;
+    e->m_nAccessCode = fields.m_nAccessCode;
+    e->m_bChecked = fields.m_bChecked;
+    e->m_bMatched = fields.m_bMatched;
+    e->m_bUpdated = fields.m_bUpdated;
+    e->placeTexts(static_cast<char*>(memory) + sizeof(CAddrUserDataObj), parts);
+    return std::unique_ptr<CAddrUserDataObj>(e);
+}
+
+std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::make(int32_t type, std::string_view name,
+                                                         std::string_view reading, std::string_view destination,
+                                                         std::string_view department, int32_t accessCode,
+                                                         int32_t oneTouch, bool updated) {
+    CAddrUserDataObj fields(oneTouch);
+    fields.m_nType = type;
+    fields.m_nAccessCode = accessCode;
+    fields.m_bUpdated = updated ? 1 : 0;
+    return makeWith(fields, boundedParts(name, reading, destination, department).parts);
+}
+
+std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::make(const CAddrUserDataObj& from) {
+    const std::string_view parts[4] = {from.m_szName.view(), from.m_szReading.view(), from.m_szDestination.view(),
+                                       from.m_szDepartment.view()};
+    return makeWith(from, parts);
+}
+
+size_t CAddrUserDataObj::textBytes() const noexcept {
+    size_t end = 0;
+    auto reach = [&](uint16_t at) {
+        if (at) end = std::max(end, at - 1 + std::strlen(texts_ + (at - 1)) + 1);
+    };
+    reach(m_szName.at_);
+    reach(m_szReading.at_);
+    reach(m_szDestination.at_);
+    reach(m_szDepartment.at_);
+    return end;
+}
+
+// Texts keep their places: the block is copied as it is.
 CAddrUserDataObj::CAddrUserDataObj(const CAddrUserDataObj& o)
-    : m_nType(o.m_nType), m_nAccessCode(o.m_nAccessCode), m_nOneTouch(o.m_nOneTouch), m_bChecked(o.m_bChecked),
-      m_bMatched(o.m_bMatched), m_bUpdated(o.m_bUpdated) {
-    if (!o.textBytes_) return;
-    texts_.reset(new char[o.textBytes_]);
-    std::memcpy(texts_.get(), o.texts_.get(), o.textBytes_);
-    textBytes_ = o.textBytes_;
-    // Same places in the copied block; empty texts stay on the shared "".
-    auto rebase = [&](const char* p) { return *p ? texts_.get() + (p - o.texts_.get()) : p; };
-    m_szName.p_ = rebase(o.m_szName.p_);
-    m_szReading.p_ = rebase(o.m_szReading.p_);
-    m_szDestination.p_ = rebase(o.m_szDestination.p_);
-    m_szDepartment.p_ = rebase(o.m_szDepartment.p_);
-}
-
-CAddrUserDataObj::CAddrUserDataObj(CAddrUserDataObj&& o) noexcept
     : m_nType(o.m_nType), m_szName(o.m_szName), m_szReading(o.m_szReading), m_szDestination(o.m_szDestination),
       m_szDepartment(o.m_szDepartment), m_nAccessCode(o.m_nAccessCode), m_nOneTouch(o.m_nOneTouch),
-      m_bChecked(o.m_bChecked), m_bMatched(o.m_bMatched), m_bUpdated(o.m_bUpdated), texts_(std::move(o.texts_)),
-      textBytes_(o.textBytes_) {
-    o.m_szName.p_ = o.m_szReading.p_ = o.m_szDestination.p_ = o.m_szDepartment.p_ = "";
-    o.textBytes_ = 0;
+      m_bChecked(o.m_bChecked), m_bMatched(o.m_bMatched), m_bUpdated(o.m_bUpdated) {
+    if (const size_t bytes = o.textBytes()) {
+        texts_ = new char[bytes];
+        ownsTexts_ = true;
+        std::memcpy(texts_, o.texts_, bytes);
+    }
+}
+
+CAddrUserDataObj::CAddrUserDataObj(CAddrUserDataObj&& o)
+    : m_nType(o.m_nType), m_szName(o.m_szName), m_szReading(o.m_szReading), m_szDestination(o.m_szDestination),
+      m_szDepartment(o.m_szDepartment), m_nAccessCode(o.m_nAccessCode), m_nOneTouch(o.m_nOneTouch),
+      m_bChecked(o.m_bChecked), m_bMatched(o.m_bMatched), m_bUpdated(o.m_bUpdated) {
+    if (o.ownsTexts_) {
+        texts_ = std::exchange(o.texts_, nullptr);
+        ownsTexts_ = true;
+        o.releaseTexts();
+    } else if (const size_t bytes = o.textBytes()) {
+        // The other's block is part of its own allocation: copied, not taken.
+        texts_ = new char[bytes];
+        ownsTexts_ = true;
+        std::memcpy(texts_, o.texts_, bytes);
+    }
 }
 
 CAddrUserDataObj& CAddrUserDataObj::operator=(const CAddrUserDataObj& o) {
@@ -86,22 +165,25 @@ CAddrUserDataObj& CAddrUserDataObj::operator=(const CAddrUserDataObj& o) {
     return *this;
 }
 
-CAddrUserDataObj& CAddrUserDataObj::operator=(CAddrUserDataObj&& o) noexcept {
+CAddrUserDataObj& CAddrUserDataObj::operator=(CAddrUserDataObj&& o) {
     if (this == &o) return *this;
+    if (!o.ownsTexts_ && o.texts_) return *this = CAddrUserDataObj(o); // its block cannot be taken
+    releaseTexts();
     m_nType = o.m_nType;
     m_nAccessCode = o.m_nAccessCode;
     m_nOneTouch = o.m_nOneTouch;
     m_bChecked = o.m_bChecked;
     m_bMatched = o.m_bMatched;
     m_bUpdated = o.m_bUpdated;
-    texts_ = std::move(o.texts_);
-    textBytes_ = o.textBytes_;
+    texts_ = o.texts_;
+    ownsTexts_ = o.ownsTexts_;
     m_szName = o.m_szName;
     m_szReading = o.m_szReading;
     m_szDestination = o.m_szDestination;
     m_szDepartment = o.m_szDepartment;
-    o.m_szName.p_ = o.m_szReading.p_ = o.m_szDestination.p_ = o.m_szDepartment.p_ = "";
-    o.textBytes_ = 0;
+    o.texts_ = nullptr;
+    o.ownsTexts_ = false;
+    o.releaseTexts();
     return *this;
 }
 

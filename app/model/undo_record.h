@@ -3,6 +3,7 @@
 
 #include "model/entry.h"
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -15,8 +16,9 @@ struct UndoRecord {
     explicit UndoRecord(Kind k) : kind(k) {}
 
     Kind kind;
-    // Add: list positions of the entries added, in the order they were added.
-    std::vector<size_t> added;
+    // Add: list positions of the entries added, in the order they were added
+    // (below the entry limit: four bytes each, for an import of thousands).
+    std::vector<uint32_t> added;
     // Add and modify: (position, previous values) of every entry changed,
     // including those changed on the side by the one-touch conflict rule.
     std::vector<std::pair<size_t, CAddrUserDataObj>> previous;

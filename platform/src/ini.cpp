@@ -2,9 +2,9 @@
 
 #include "platform/codepage.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -46,11 +46,22 @@ std::string cut(std::string v, size_t bufferSize) {
 
 } // namespace
 
+// Plain reads rather than a stream: the headless tool then links no stream or
+// locale code, which it would fault in at every start.
 IniText IniText::load(const std::string& path, bool* found) {
-    std::ifstream in(path, std::ios::binary);
-    if (found) *found = static_cast<bool>(in);
-    if (!in) return IniText("");
-    return IniText(std::string(std::istreambuf_iterator<char>(in), {}));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (found) *found = fd >= 0;
+    if (fd < 0) return IniText("");
+    std::string text;
+    char block[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break; // a read error keeps what came before, as a stream read did
+        text.append(block, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return IniText(std::move(text));
 }
 
 std::string IniText::value(std::string_view section, std::string_view key, std::string_view defaultValue,

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <sys/stat.h>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -13,6 +13,17 @@
 
 namespace platform {
 namespace {
+
+// The folders above the store, made one by one (a failure shows when the
+// store itself cannot be opened). Plain calls rather than std::filesystem:
+// that would bring stream and locale code into every program that reads a
+// setting.
+void makeParentFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        if (path[slash - 1] == '/') continue;
+        ::mkdir(path.substr(0, slash).c_str(), 0777);
+    }
+}
 
 constexpr int64_t kRootIds[] = {1, 2}; // CurrentUser, LocalMachine
 
@@ -31,9 +42,7 @@ public:
 
     bool open() {
         if (db_) return true;
-        std::error_code ec;
-        auto parent = std::filesystem::path(path_).parent_path();
-        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+        makeParentFolders(path_);
         if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
             sqlite3_close(db_);
             db_ = nullptr;

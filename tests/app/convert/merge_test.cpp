@@ -77,7 +77,7 @@ TEST_F(MergeTest, TwoImportedOfOneNameAgainstOneBookEntry) {
     EXPECT_EQ(dest(1), "333");
     EXPECT_EQ(doc.entry(1).m_bUpdated, 1u);
     EXPECT_EQ(r.addedCount, 1u);
-    EXPECT_EQ(undo.added, std::vector<size_t>{1});
+    EXPECT_EQ(undo.added, std::vector<uint32_t>{1});
     EXPECT_EQ(ip.asked[0].description,
               "No.1\r\n 類型: 傳真號碼\r\n 名稱: Ann\r\n 目的地: 222\r\n 部門/處: \r\n 存取號碼: \r\n");
 }

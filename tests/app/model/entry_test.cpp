@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <new>
 #include <string>
+#include <vector>
 
 using lisotrex::CAddrUserDataObj;
 
@@ -129,6 +130,47 @@ TEST(EntryTexts, CopiesMovesAndSettersKeepEveryTextWhole) {
     EXPECT_STREQ(a.m_szName, "ab");
     a.setReading(std::string(64, 'r'));
     EXPECT_EQ(a.m_szReading.view().size(), 63u);
+}
+
+// Entries made with their texts in their own allocation (as books and
+// imports make them) must behave as any other: their block is never taken
+// by a move nor freed on its own, and a change gives them a block of their own.
+TEST(EntryTexts, EntriesMadeInOneAllocationCopyMoveAndChangeLikeOthers) {
+    auto made = CAddrUserDataObj::make(1, "Name", std::string(70, 'r'), "a@b.example", "", 12, 3, true);
+    EXPECT_EQ(made->m_szReading.view().size(), 63u) << "limits apply as in the constructor";
+    EXPECT_STREQ(made->m_szDepartment, "");
+    EXPECT_EQ(made->m_nType, 1);
+    EXPECT_EQ(made->m_nAccessCode, 12);
+    EXPECT_EQ(made->m_nOneTouch, 3);
+    EXPECT_EQ(made->m_bUpdated, 1u);
+
+    CAddrUserDataObj moved(std::move(*made));
+    EXPECT_STREQ(moved.m_szDestination, "a@b.example");
+    EXPECT_STREQ(made->m_szName, "Name") << "a made entry's texts are copied, not taken";
+    made->setName("Changed");
+    EXPECT_STREQ(moved.m_szName, "Name");
+    EXPECT_STREQ(made->m_szName, "Changed");
+    EXPECT_STREQ(made->m_szDestination, "a@b.example");
+
+    auto other = CAddrUserDataObj::make(moved);
+    EXPECT_TRUE(other->sameValues(moved));
+    EXPECT_EQ(other->m_bChecked, moved.m_bChecked);
+    CAddrUserDataObj target(0, "T", "", "1", "D", 0, 0, false);
+    target = std::move(*other);
+    EXPECT_STREQ(target.m_szName, "Name");
+    *other = std::move(target); // a made entry takes an owned block
+    EXPECT_STREQ(other->m_szDestination, "a@b.example");
+    other.reset();
+
+    // Many entries with every text empty or full, freed in any order.
+    std::vector<std::unique_ptr<CAddrUserDataObj>> many;
+    for (int i = 0; i < 50; ++i)
+        many.push_back(i % 2 ? CAddrUserDataObj::make(0, "", "", "", "", 0, i, false)
+                             : CAddrUserDataObj::make(0, std::string(200, 'n'), std::string(80, 'r'),
+                                                      std::string(300, 'd'), std::string(300, 'p'), 0, i, false));
+    EXPECT_STREQ(many[1]->m_szName, "");
+    EXPECT_EQ(many[0]->m_szDepartment.view(), std::string(255, 'p'));
+    many.erase(many.begin() + 10, many.begin() + 20);
 }
 
 TEST(EntryTexts, MemoryRunningOutLeavesTheEntryAsItWas) {
