@@ -135,6 +135,9 @@ const PreferenceInfo* findPreference(PrefSection section, int keyId) {
 }
 
 Preferences loadPreferences() {
+    // Every start reads all of them: one snapshot, not a lock and a key
+    // lookup for each value.
+    platform::RegReadSnapshot snapshot;
     Preferences p;
     PrefSection opened{};
     platform::RegKey key;
@@ -190,6 +193,8 @@ void savePreference(const Preferences& p, PrefSection section, int keyId) {
 }
 
 void saveSection(const Preferences& p, PrefSection section) {
+    // Mostly nothing has changed: the checks read from one snapshot.
+    platform::RegReadSnapshot snapshot;
     for (const auto& info : preferenceTable())
         if (info.section == section) savePreference(p, section, info.keyId);
 }

@@ -1,5 +1,6 @@
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <clocale>
@@ -242,6 +243,14 @@ std::wstring collationKey(std::string_view text) {
 }
 
 std::string foldCaseUtf8(std::string_view utf8) {
+    // Key and value names are nearly always ASCII, and every lookup folds
+    // one: those bytes fold in place, as the wide path below would fold them.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string out(utf8);
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        return out;
+    }
     locale_t loc = unicodeCaseLocale();
     std::u32string u = utf8ToUtf32(utf8);
     for (auto& c : u) {

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 #include <sqlite3.h>
 
@@ -32,13 +34,15 @@ int64_t rootId(RegRoot r) { return kRootIds[r == RegRoot::CurrentUser ? 0 : 1]; 
 // One connection per process and store path.
 class Store {
 public:
-    explicit Store(std::string path) : path_(std::move(path)) {}
+    explicit Store(std::string path) : path_(std::move(path)), generation_(++lastGeneration) {}
     ~Store() {
         for (auto& c : cache_) sqlite3_finalize(c.stmt);
         if (db_) sqlite3_close(db_);
     }
 
     const std::string& path() const { return path_; }
+    // Tells this connection from a later one that may sit at the same address.
+    uint64_t generation() const { return generation_; }
 
     bool open() {
         if (db_) return true;
@@ -49,6 +53,11 @@ public:
             return false;
         }
         sqlite3_busy_timeout(db_, 15000);
+        // The write-ahead log stays beside the store when the last connection
+        // closes (emptied), instead of being made and removed by every run of
+        // every program that reads a setting.
+        int persist = 1;
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
         // A store that already has its tables (and so its roots, made with
@@ -107,6 +116,7 @@ public:
     // Transactions nest: only the outermost begins and ends.
     bool begin() {
         if (depth_++ > 0) return true;
+        endSnapshotRead(); // a write starts from the store as it is now
         if (exec("BEGIN IMMEDIATE")) return true;
         depth_ = 0;
         return false;
@@ -124,7 +134,30 @@ public:
         return false;
     }
 
+    // A read snapshot: the reads inside it form one read transaction, so
+    // they take no lock each and the keys found stay where they were found.
+    void beginSnapshot() {
+        if (snapshotDepth_++ > 0 || depth_ > 0) return;
+        snapshotRead_ = exec("BEGIN DEFERRED");
+    }
+    void endSnapshot() {
+        if (snapshotDepth_ == 0 || --snapshotDepth_ > 0) return;
+        endSnapshotRead();
+    }
+    // The key ids found inside the snapshot, by root and folded path; empty
+    // (and unused) outside it.
+    std::unordered_map<std::string, int64_t>* foundKeys() {
+        return snapshotRead_ && depth_ == 0 ? &foundKeys_ : nullptr;
+    }
+
 private:
+    void endSnapshotRead() {
+        if (!snapshotRead_) return;
+        snapshotRead_ = false;
+        foundKeys_.clear();
+        exec("COMMIT");
+    }
+
     bool hasTables() {
         sqlite3_stmt* q = nullptr;
         if (sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys', 'vals')",
@@ -140,11 +173,16 @@ private:
         sqlite3_stmt* stmt;
         bool busy;
     };
+    static inline uint64_t lastGeneration = 0;
     std::string path_;
+    uint64_t generation_;
     sqlite3* db_ = nullptr;
     std::vector<Cached> cache_;
     int depth_ = 0;
     bool failed_ = false;
+    int snapshotDepth_ = 0;
+    bool snapshotRead_ = false;
+    std::unordered_map<std::string, int64_t> foundKeys_;
 };
 
 // Guards the one connection. Recursive: a transaction holds it from its start
@@ -227,11 +265,18 @@ int64_t findChild(Store& st, int64_t parent, const std::string& name, std::strin
 
 // Walks utf8Path below `from`; 0 when a name is missing.
 int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
+    auto* found = st.foundKeys();
+    std::string key;
+    if (found) {
+        key = std::to_string(from) + '\\' + foldCaseUtf8(utf8Path);
+        if (auto it = found->find(key); it != found->end()) return it->second;
+    }
     int64_t id = from;
     for (const auto& part : splitPath(utf8Path)) {
         id = findChild(st, id, part);
-        if (!id) return 0;
+        if (!id) break;
     }
+    if (found) found->emplace(std::move(key), id);
     return id;
 }
 
@@ -545,6 +590,21 @@ RegStatus RegKey::deleteKey(std::string_view subKey, bool withSubKeys) const {
         deleteTreeRows(*st, id);
         return kRegOk;
     });
+}
+
+RegReadSnapshot::RegReadSnapshot() {
+    g_mutex.lock(); // held until the destructor
+    if (Store* st = store()) {
+        st->beginSnapshot();
+        store_ = st;
+        generation_ = st->generation();
+    }
+}
+
+RegReadSnapshot::~RegReadSnapshot() {
+    // The store may have been closed (and another opened) in between.
+    if (store_ && g_store.get() == store_ && g_store->generation() == generation_) g_store->endSnapshot();
+    g_mutex.unlock();
 }
 
 RegTransaction::RegTransaction() {

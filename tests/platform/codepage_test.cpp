@@ -68,6 +68,11 @@ TEST_F(CodePageTest, CollationKeysOrderLikeTheComparison) {
 TEST_F(CodePageTest, CaseFolding) {
     EXPECT_EQ(foldCaseUtf8("Software\\Velmo"), "SOFTWARE\\VELMO");
     EXPECT_EQ(foldCaseUtf8("設定"), "設定");
+    // ASCII folds the same alone as next to other characters, NUL and all.
+    EXPECT_EQ(foldCaseUtf8(std::string("a\0z~{", 5)), std::string("A\0Z~{", 5));
+    const std::string mixed = foldCaseUtf8("azAZ09_[]設定");
+    EXPECT_EQ(mixed.substr(0, 9), "AZAZ09_[]");
+    EXPECT_EQ(mixed.substr(9), "設定");
     EXPECT_TRUE(equalsIgnoreAsciiCase("Lotus Notes", "LOTUS notes"));
     EXPECT_FALSE(equalsIgnoreAsciiCase("Lotus", "Lotus "));
 }

@@ -42,3 +42,20 @@ TEST(Ini, MissingFileGivesDefaults) {
     EXPECT_EQ(getPrivateProfileSection("services", dir + "/a.inf"),
               (std::vector<std::string>{"WAB=Windows Address Book", "Line without equals"}));
 }
+
+TEST(Ini, FilesAreReadWholeAndAFolderReadsAsEmpty) {
+    std::string dir = velmo::test::makeTempDir();
+    // Longer than one read block.
+    std::string big = "[S]\r\nK=" + std::string(40000, 'v') + "\r\n[T]\nLast=end";
+    velmo::test::writeFile(dir + "/big.inf", big);
+    bool found = false;
+    IniText ini = IniText::load(dir + "/big.inf", &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(ini.value("S", "K", "").size(), 40000u);
+    EXPECT_EQ(ini.value("T", "Last", ""), "end");
+    IniText folder = IniText::load(dir, &found);
+    EXPECT_TRUE(found) << "a folder opens, as a stream read found it, and holds nothing";
+    EXPECT_EQ(folder.value("S", "K", "d"), "d");
+    IniText none = IniText::load(dir + "/none.inf", &found);
+    EXPECT_FALSE(found);
+}

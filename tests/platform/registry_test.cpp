@@ -45,6 +45,24 @@ TEST_F(RegistryTest, KeysAndValuesIgnoreCaseButKeepTheirFirstSpelling) {
     EXPECT_EQ(RegKey::open(RegRoot::LocalMachine, "Software\\Velmo", opened), kRegFileNotFound);
 }
 
+// The store's folders are made when missing, however the path is written.
+TEST_F(RegistryTest, StoreInFoldersNotYetMadeIsCreated) {
+    const std::string base = velmo::test::makeTempDir("regdirs");
+    const std::string path = base + "/a//b/c/registry.sqlite3";
+    closeRegistry();
+    setenv("VELMO_REGISTRY", path.c_str(), 1);
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Software\\Velmo", k), kRegOk);
+    ASSERT_EQ(k.setString("Kept", "yes"), kRegOk);
+    closeRegistry();
+    EXPECT_EQ(access(path.c_str(), F_OK), 0);
+    RegKey again;
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Software\\Velmo", again), kRegOk);
+    std::string text;
+    EXPECT_EQ(again.queryString("Kept", text), kRegOk);
+    EXPECT_EQ(text, "yes");
+}
+
 TEST_F(RegistryTest, SubkeysEnumerateInCaseInsensitiveOrder) {
     RegKey base;
     ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Order", base), kRegOk);
@@ -139,6 +157,70 @@ TEST_F(RegistryTest, TransactionGroupsWritesAndRollsBack) {
         ASSERT_EQ(tx.commit(), kRegOk);
     }
     EXPECT_EQ(k.queryDword("a", v), kRegOk);
+}
+
+// A read snapshot remembers the keys it found: a key deleted and made again
+// (by this process inside it, or by another between two snapshots) must be
+// found anew, never through the id it had before.
+TEST_F(RegistryTest, ReadSnapshotsNeverFindAKeyThatWasReplaced) {
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Snap\\Inner", k), kRegOk);
+    ASSERT_EQ(k.setDword("v", 1), kRegOk);
+    uint32_t v = 0;
+    {
+        RegReadSnapshot snapshot;
+        ASSERT_EQ(k.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 1u);
+        RegKey parent;
+        ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "SNAP", parent), kRegOk);
+        ASSERT_EQ(parent.deleteSubTree("inner"), kRegOk); // a write inside the snapshot
+        EXPECT_EQ(k.queryDword("v", v), kRegFileNotFound);
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Snap\\Inner", k), kRegOk);
+        ASSERT_EQ(k.setDword("v", 2), kRegOk);
+        ASSERT_EQ(k.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 2u);
+        RegReadSnapshot nested;
+        ASSERT_EQ(k.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 2u);
+    }
+
+    // Another process replaces the key while this one holds a snapshot: the
+    // snapshot keeps reading the state it began with, the next one sees the change.
+    int ready[2], done[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(done), 0);
+    platform::closeRegistry(); // no connection crosses the fork
+    pid_t child = fork();
+    if (child == 0) {
+        char c;
+        if (read(ready[0], &c, 1) != 1) _exit(2);
+        RegKey parent, fresh;
+        bool ok = RegKey::open(RegRoot::CurrentUser, "Snap", parent) == kRegOk &&
+                  parent.deleteSubTree("Inner") == kRegOk &&
+                  RegKey::create(RegRoot::CurrentUser, "Snap\\Other\\Filler", fresh) == kRegOk &&
+                  RegKey::create(RegRoot::CurrentUser, "Snap\\Inner", fresh) == kRegOk && fresh.setDword("v", 3) == kRegOk;
+        if (write(done[1], "x", 1) != 1) _exit(2);
+        _exit(ok ? 0 : 1);
+    }
+    {
+        RegReadSnapshot snapshot;
+        ASSERT_EQ(k.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 2u);
+        ASSERT_EQ(write(ready[1], "x", 1), 1);
+        char c;
+        ASSERT_EQ(read(done[0], &c, 1), 1);
+        ASSERT_EQ(k.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 2u) << "one snapshot reads one state";
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    {
+        RegReadSnapshot snapshot;
+        ASSERT_EQ(k.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 3u);
+    }
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {

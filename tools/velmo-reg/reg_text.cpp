@@ -152,6 +152,8 @@ std::vector<std::string> logicalLines(const std::string& text) {
 } // namespace
 
 bool exportTree(const std::string& fullKey, std::string& out, std::string& error) {
+    // The whole tree from one state of the store, each key looked up once.
+    RegReadSnapshot snapshot;
     out += "REGEDIT4\n\n";
     if (fullKey.empty()) {
         for (RegRoot root : {RegRoot::CurrentUser, RegRoot::LocalMachine}) {

@@ -106,6 +106,22 @@ private:
     bool done_ = false;
 };
 
+// Reads a run of values from one state of the store: while it is open the
+// reads take no lock each and a key found once is not looked up again. Other
+// threads' registry calls wait for it to end; a write made inside it ends the
+// snapshot first, so writes behave as anywhere else. Nestable.
+class RegReadSnapshot {
+public:
+    RegReadSnapshot();
+    ~RegReadSnapshot();
+    RegReadSnapshot(const RegReadSnapshot&) = delete;
+    RegReadSnapshot& operator=(const RegReadSnapshot&) = delete;
+
+private:
+    const void* store_ = nullptr;
+    uint64_t generation_ = 0;
+};
+
 // Drops the cached connection (tests that switch VELMO_REGISTRY, or a process
 // that wants the file closed).
 void closeRegistry();
