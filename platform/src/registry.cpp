@@ -146,7 +146,12 @@ public:
     }
     // The key ids found inside the snapshot, by root and folded path; empty
     // (and unused) outside it.
-    std::unordered_map<std::string, int64_t>* foundKeys() {
+    struct PathHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
+    };
+    using FoundKeys = std::unordered_map<std::string, int64_t, PathHash, std::equal_to<>>;
+    FoundKeys* foundKeys() {
         return snapshotRead_ && depth_ == 0 ? &foundKeys_ : nullptr;
     }
 
@@ -182,7 +187,7 @@ private:
     bool failed_ = false;
     int snapshotDepth_ = 0;
     bool snapshotRead_ = false;
-    std::unordered_map<std::string, int64_t> foundKeys_;
+    FoundKeys foundKeys_;
 };
 
 // Guards the one connection. Recursive: a transaction holds it from its start
@@ -253,30 +258,57 @@ std::string joinPath(std::string_view a, std::string_view b) {
     return std::string(a) + "\\" + std::string(b);
 }
 
-// Finds the child key named `name` of `parent`; 0 when missing.
-int64_t findChild(Store& st, int64_t parent, const std::string& name, std::string* stored = nullptr) {
+// Finds the child key of `parent` whose folded name is `folded`; 0 when missing.
+int64_t findFoldedChild(Store& st, int64_t parent, std::string_view folded, std::string* stored = nullptr) {
     Stmt q(st.db(), "SELECT id, name FROM keys WHERE parent = ?1 AND fold = ?2");
     q.bind(1, parent);
-    q.bind(2, foldCaseUtf8(name));
+    q.bind(2, folded);
     if (q.step() != SQLITE_ROW) return 0;
     if (stored) *stored = q.text(1);
     return q.i64(0);
 }
 
+// Finds the child key named `name` of `parent`; 0 when missing.
+int64_t findChild(Store& st, int64_t parent, const std::string& name, std::string* stored = nullptr) {
+    return findFoldedChild(st, parent, foldCaseUtf8(name), stored);
+}
+
 // Walks utf8Path below `from`; 0 when a name is missing.
 int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
+    const std::vector<std::string> parts = splitPath(utf8Path);
     auto* found = st.foundKeys();
-    std::string key;
-    if (found) {
-        key = std::to_string(from) + '\\' + foldCaseUtf8(utf8Path);
-        if (auto it = found->find(key); it != found->end()) return it->second;
+    if (!found) {
+        int64_t id = from;
+        for (const auto& part : parts) {
+            id = findChild(st, id, part);
+            if (!id) return 0;
+        }
+        return id;
     }
+    // Inside a snapshot: each key found (or missed) is remembered by its
+    // folded path, so a walk starts from the deepest key already found.
+    std::string path = std::to_string(from);
+    const size_t rootEnd = path.size();
+    std::vector<size_t> ends; // where the path of each part ends
+    ends.reserve(parts.size());
+    for (const auto& part : parts) {
+        path += '\\';
+        path += foldCaseUtf8(part);
+        ends.push_back(path.size());
+    }
+    size_t known = parts.size();
     int64_t id = from;
-    for (const auto& part : splitPath(utf8Path)) {
-        id = findChild(st, id, part);
-        if (!id) break;
+    for (; known > 0; --known) {
+        if (auto it = found->find(std::string_view(path).substr(0, ends[known - 1])); it != found->end()) {
+            id = it->second;
+            break;
+        }
     }
-    if (found) found->emplace(std::move(key), id);
+    for (size_t i = known; i < parts.size() && id; ++i) {
+        const size_t start = (i == 0 ? rootEnd : ends[i - 1]) + 1; // past the "\\"
+        id = findFoldedChild(st, id, std::string_view(path).substr(start, ends[i] - start));
+        found->emplace(path.substr(0, ends[i]), id);
+    }
     return id;
 }
 

@@ -183,6 +183,16 @@ TEST_F(RegistryTest, ReadSnapshotsNeverFindAKeyThatWasReplaced) {
         ASSERT_EQ(k.queryDword("v", v), kRegOk);
         EXPECT_EQ(v, 2u);
     }
+    {
+        // A key missed, then made: found, however its path is spelled.
+        RegReadSnapshot snapshot;
+        RegKey deep;
+        EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "Snap\\Inner\\Deep\\Er", deep), kRegFileNotFound);
+        EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "Snap\\Inner\\Deep", deep), kRegFileNotFound);
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "snap\\inner\\deep\\er", deep), kRegOk);
+        EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "SNAP\\\\Inner\\DEEP\\Er\\", deep), kRegOk);
+        EXPECT_EQ(deep.path(), "Snap\\Inner\\deep\\er");
+    }
 
     // Another process replaces the key while this one holds a snapshot: the
     // snapshot keeps reading the state it began with, the next one sees the change.
