@@ -92,8 +92,8 @@ print("conversion  lisotrex-convert %7.2f ms  abook %7.2f ms  ratio %.2f (goal <
 # sync), which grow when other work on the machine writes too.
 print("            processor time  %7.2f ms  abook   %7.2f ms  ratio %.2f (load average %s)"
       % (c_ours, c_peer, c_ours / c_peer, load))
-print("peak memory lisotrex-convert %7.1f MiB abook %7.1f MiB (goal: not above abook)  %s"
-      % (m_ours / 1024, m_peer / 1024, verdict(m_ours <= m_peer)))
+print("peak memory lisotrex-convert %7.2f MiB abook %7.2f MiB (%d vs %d KiB; goal: not above abook)  %s"
+      % (m_ours / 1024, m_peer / 1024, m_ours, m_peer, verdict(m_ours <= m_peer)))
 print("open+export of 9,999 entries %7.2f ms, %.1f MiB (goal < 12 ms)  %s" % (t_open, m_open / 1024, verdict(t_open < 12)))
 print("start-up (--show-settings)   %7.2f ms (goal < 3 ms)  %s" % (t_start, verdict(t_start < 3)))
 print("rows 2500 / 5000 / 9998      %7.2f / %.2f / %.2f ms; per 1000 rows beyond 2500: %.2f and %.2f ms"
