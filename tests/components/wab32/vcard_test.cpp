@@ -145,6 +145,28 @@ TEST_F(VCardTest, LongLinesFoldWithoutSplittingCharactersOrEncodedBytes) {
     EXPECT_EQ(text(*card(qround, 0).find("FN"), "2.1"), chinese);
 }
 
+// Whatever bytes a line holds (stray UTF-8 continuation bytes, a CR, long
+// runs of blanks), its folded form reads back to the same parameters and
+// value, with either line end.
+TEST_F(VCardTest, FoldedLinesReadBackWhateverBytesTheyHold) {
+    for (const std::string eol : {"\n", "\r\n"}) {
+        Property p;
+        p.name = "NOTE";
+        p.params.push_back({"X-ODD", {"a\r" + std::string(90, '\xa1') + "b"}});
+        p.value = std::string(69, 'v') + "\r" + std::string(100, ' ') + "w\rx" + std::string(80, ' ');
+        const std::string line = writeLine(p, "4.0", eol);
+        size_t pieces = 0;
+        for (size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at + 1)) ++pieces;
+        EXPECT_LE(pieces, 6u) << "stray bytes do not fold one by one";
+        Document d = parse("BEGIN:VCARD" + eol + "VERSION:4.0" + eol + line + "END:VCARD" + eol);
+        const Property* back = card(d, 0).find("NOTE");
+        ASSERT_NE(back, nullptr) << line;
+        EXPECT_EQ(back->value, p.value);
+        ASSERT_EQ(back->params.size(), 1u);
+        EXPECT_EQ(back->params[0].values, p.params[0].values);
+    }
+}
+
 TEST_F(VCardTest, AQuotedPrintableLineWithALongHeaderBreaksOnlyInItsValue) {
     Property p;
     p.name = "FN";

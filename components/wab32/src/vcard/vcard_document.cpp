@@ -131,14 +131,34 @@ std::string lineEndOf(std::string_view raw) {
 
 bool needsQuotes(std::string_view v) { return v.find_first_of(":;,") != std::string_view::npos; }
 
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Where a folded line may break before `room` bytes so that it reads back
+// as written: not inside a UTF-8 sequence (bytes that are no UTF-8 break
+// anywhere), not right after a CR (a reader drops a CR before the line end),
+// and never leaving a piece of only blanks, which a reader takes for a blank
+// line and so not as a continuation.
+size_t foldCut(std::string_view line, size_t room) {
+    if (line.size() <= room) return line.size();
+    size_t cut = room;
+    size_t start = cut; // back to the first byte of the character at the cut
+    for (int back = 0; back < 3 && start > 1 && isContinuationByte(line[start]); ++back) --start;
+    if (!isContinuationByte(line[start])) cut = start; // else stray bytes: no character to keep whole
+    // A piece of blanks, or one ending in a CR, takes the next character.
+    while (cut < line.size() && (isBlank(line.substr(0, cut)) || line[cut - 1] == '\r')) {
+        ++cut;
+        while (cut < line.size() && isContinuationByte(line[cut])) ++cut;
+    }
+    // A rest of blanks stays on this piece rather than make a blank line.
+    return isBlank(line.substr(cut)) ? line.size() : cut;
+}
+
 void appendFolded(std::string& out, std::string_view line, std::string_view eol) {
     constexpr size_t kWidth = 75;
     bool first = true;
     while (!line.empty()) {
         const size_t room = first ? kWidth : kWidth - 1;
-        size_t cut = std::min(room, line.size());
-        // Never split a UTF-8 sequence.
-        while (cut < line.size() && cut > 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        const size_t cut = foldCut(line, room);
         if (!first) out += ' ';
         out.append(line.substr(0, cut));
         out.append(eol);
