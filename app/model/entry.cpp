@@ -22,17 +22,21 @@ CAddrUserDataObj::CAddrUserDataObj(int32_t oneTouch) noexcept : m_nOneTouch(oneT
 
 namespace {
 
+// The block four texts take, each with its NUL; empty ones take none.
+size_t blockBytes(const std::string_view (&parts)[4]) {
+    size_t bytes = 0;
+    for (auto p : parts)
+        if (!p.empty()) bytes += p.size() + 1;
+    return bytes;
+}
+
 struct BoundedParts {
     std::string_view parts[4];
-    size_t bytes = 0; // the block they take, each with its NUL; empty ones take none
 };
 
 BoundedParts boundedParts(std::string_view name, std::string_view reading, std::string_view destination,
                           std::string_view department) {
-    BoundedParts b{{bounded(name, 128), bounded(reading, 64), bounded(destination, 256), bounded(department, 256)}};
-    for (auto p : b.parts)
-        if (!p.empty()) b.bytes += p.size() + 1;
-    return b;
+    return {{bounded(name, 128), bounded(reading, 64), bounded(destination, 256), bounded(department, 256)}};
 }
 
 } // namespace
@@ -78,8 +82,9 @@ void CAddrUserDataObj::setTexts(std::string_view name, std::string_view reading,
     static_assert(decltype(m_szName)::kCapacity == 128 && decltype(m_szReading)::kCapacity == 64 &&
                   decltype(m_szDestination)::kCapacity == 256 && decltype(m_szDepartment)::kCapacity == 256);
     const BoundedParts b = boundedParts(name, reading, destination, department);
+    const size_t bytes = blockBytes(b.parts);
     // The new block is filled before the old one goes: the parts may lie in it.
-    std::unique_ptr<char[]> block(b.bytes ? new char[b.bytes] : nullptr);
+    std::unique_ptr<char[]> block(bytes ? new char[bytes] : nullptr);
     char* old = ownsTexts_ ? texts_ : nullptr;
     placeTexts(block.get(), b.parts);
     ownsTexts_ = texts_ != nullptr;
@@ -89,10 +94,7 @@ void CAddrUserDataObj::setTexts(std::string_view name, std::string_view reading,
 
 std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::makeWith(const CAddrUserDataObj& fields,
                                                              const std::string_view (&parts)[4]) {
-    size_t bytes = 0;
-    for (auto p : parts)
-        if (!p.empty()) bytes += p.size() + 1;
-    void* memory = ::operator new(sizeof(CAddrUserDataObj) + bytes);
+    void* memory = ::operator new(sizeof(CAddrUserDataObj) + blockBytes(parts));
     auto* e = new (memory) CAddrUserDataObj(fields.m_nOneTouch);
     e->m_nType = fields.m_nType;
     e->m_nAccessCode = fields.m_nAccessCode;

@@ -120,7 +120,7 @@ private:
     size_t textBytes() const noexcept;
 
     static std::unique_ptr<CAddrUserDataObj> makeWith(const CAddrUserDataObj& fields, const std::string_view (&parts)[4]);
-    // Lays the parts out in block (sized by blockBytes) and points the texts at them.
+    // Lays the parts out in block (room for each with its NUL) and points the texts at them.
     void placeTexts(char* block, const std::string_view (&parts)[4]) noexcept;
     void releaseTexts() noexcept;
 

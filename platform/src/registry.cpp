@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace platform {
 namespace {
