@@ -32,11 +32,13 @@ bool isUtf8Name(const std::string& name) {
 // The user's locale (as the environment names it) without touching the
 // process-wide locale. Each module that links this code keeps its own,
 // released when the module ends, so a plug-in that is unloaded gives it back.
+// Only its character set and collation are used, so only those are loaded.
 locale_t userLocale() {
+    constexpr int kMask = LC_CTYPE_MASK | LC_COLLATE_MASK;
     static const OwnedLocale loc([] {
-        locale_t l = newlocale(LC_ALL_MASK, "", nullptr);
-        if (!l) l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
-        if (!l) l = newlocale(LC_ALL_MASK, "C", nullptr);
+        locale_t l = newlocale(kMask, "", nullptr);
+        if (!l) l = newlocale(kMask, "C.UTF-8", nullptr);
+        if (!l) l = newlocale(kMask, "C", nullptr);
         return l;
     }());
     return loc.get();

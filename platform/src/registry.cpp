@@ -54,12 +54,15 @@ public:
         }
         sqlite3_busy_timeout(db_, 15000);
         // The write-ahead log stays beside the store when the last connection
-        // closes (emptied), instead of being made and removed by every run of
-        // every program that reads a setting.
+        // closes, instead of being made and removed by every run of every
+        // program that reads a setting. It is emptied then: a log left with
+        // frames would be recovered and checkpointed again (with its syncs)
+        // by every later run, even one that only reads.
         int persist = 1;
         sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
+        exec("PRAGMA journal_size_limit=0");
         // A store that already has its tables (and so its roots, made with
         // them) is only read: a run that changes nothing writes nothing.
         if (hasTables()) return true;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,41 @@ TEST_F(RegistryTest, StoreInFoldersNotYetMadeIsCreated) {
     std::string text;
     EXPECT_EQ(again.queryString("Kept", text), kRegOk);
     EXPECT_EQ(text, "yes");
+}
+
+// A write-ahead log left holding frames would be recovered and copied into
+// the store again (with its syncs) by every later run, even one that only reads.
+TEST_F(RegistryTest, ClosingLeavesAnEmptyLogAndReadingWritesNothing) {
+    const std::string path = velmo::test::makeTempDir("regwal") + "/registry.sqlite3";
+    closeRegistry();
+    setenv("VELMO_REGISTRY", path.c_str(), 1);
+    auto sizeOf = [](const std::string& p) {
+        struct stat st{};
+        return stat(p.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1LL;
+    };
+    auto modified = [](const std::string& p) {
+        struct stat st{};
+        stat(p.c_str(), &st);
+        return std::make_pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    };
+    RegKey k;
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Software\Velmo", k), kRegOk);
+    ASSERT_EQ(k.setString("Kept", "yes"), kRegOk);
+    EXPECT_GT(sizeOf(path + "-wal"), 0);
+    k = RegKey();
+    closeRegistry();
+    EXPECT_EQ(sizeOf(path + "-wal"), 0); // kept beside the store, emptied
+
+    const auto stored = modified(path);
+    RegKey again;
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Software\Velmo", again), kRegOk);
+    std::string text;
+    EXPECT_EQ(again.queryString("Kept", text), kRegOk);
+    EXPECT_EQ(text, "yes");
+    again = RegKey();
+    closeRegistry();
+    EXPECT_EQ(sizeOf(path + "-wal"), 0);
+    EXPECT_EQ(modified(path), stored);
 }
 
 TEST_F(RegistryTest, SubkeysEnumerateInCaseInsensitiveOrder) {
