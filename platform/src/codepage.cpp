@@ -170,51 +170,55 @@ std::u16string systemToUtf16(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at s[i], and its length in bytes. A
+// byte that starts no whole sequence is U+FFFD, one byte long.
+char32_t decodeUtf8At(std::string_view s, size_t i, size_t& length) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    bool ok = len > 0 && i + len <= s.size();
+    for (int k = 1; ok && k < len; ++k) {
+        unsigned char cc = static_cast<unsigned char>(s[i + k]);
+        if ((cc & 0xC0) != 0x80) ok = false;
+        else cp = (cp << 6) | (cc & 0x3F);
+    }
+    length = ok ? static_cast<size_t>(len) : 1;
+    return ok ? cp : U'\uFFFD';
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+} // namespace
+
 std::u32string utf8ToUtf32(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        bool ok = len > 0 && i + len <= s.size();
-        for (int k = 1; ok && k < len; ++k) {
-            unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(U'\uFFFD');
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += static_cast<size_t>(len);
-    }
+    for (size_t i = 0, len = 0; i < s.size(); i += len) out.push_back(decodeUtf8At(s, i, len));
     return out;
 }
 
 std::string utf32ToUtf8(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    for (char32_t c : text) appendUtf8(out, c);
     return out;
 }
 
@@ -254,15 +258,18 @@ std::string foldCaseUtf8(std::string_view utf8) {
         return out;
     }
     locale_t loc = unicodeCaseLocale();
-    std::u32string u = utf8ToUtf32(utf8);
-    for (auto& c : u) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0, len = 0; i < utf8.size(); i += len) {
+        char32_t c = decodeUtf8At(utf8, i, len);
         if (c < 0x80) {
             if (c >= 'a' && c <= 'z') c -= 32;
         } else if (loc) {
             c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), loc));
         }
+        appendUtf8(out, c);
     }
-    return utf32ToUtf8(u);
+    return out;
 }
 
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {

@@ -157,12 +157,18 @@ public:
     FoundKeys* foundKeys() {
         return snapshotRead_ && depth_ == 0 ? &foundKeys_ : nullptr;
     }
+    // The same, by root and path exactly as asked for: a key used again
+    // (every value of it read, say) is found without folding its names.
+    FoundKeys* askedKeys() {
+        return snapshotRead_ && depth_ == 0 ? &askedKeys_ : nullptr;
+    }
 
 private:
     void endSnapshotRead() {
         if (!snapshotRead_) return;
         snapshotRead_ = false;
         foundKeys_.clear();
+        askedKeys_.clear();
         exec("COMMIT");
     }
 
@@ -191,6 +197,7 @@ private:
     int snapshotDepth_ = 0;
     bool snapshotRead_ = false;
     FoundKeys foundKeys_;
+    FoundKeys askedKeys_;
 };
 
 // Guards the one connection. Recursive: a transaction holds it from its start
@@ -278,18 +285,24 @@ int64_t findChild(Store& st, int64_t parent, const std::string& name, std::strin
 
 // Walks utf8Path below `from`; 0 when a name is missing.
 int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
-    const std::vector<std::string> parts = splitPath(utf8Path);
     auto* found = st.foundKeys();
     if (!found) {
         int64_t id = from;
-        for (const auto& part : parts) {
+        for (const auto& part : splitPath(utf8Path)) {
             id = findChild(st, id, part);
             if (!id) return 0;
         }
         return id;
     }
-    // Inside a snapshot: each key found (or missed) is remembered by its
-    // folded path, so a walk starts from the deepest key already found.
+    // Inside a snapshot: each key found (or missed) is remembered by the path
+    // asked for and by its folded path, so a walk starts from the deepest key
+    // already found.
+    std::string asked = std::to_string(from);
+    asked += '\\';
+    asked += utf8Path;
+    auto* askedKeys = st.askedKeys();
+    if (auto it = askedKeys->find(asked); it != askedKeys->end()) return it->second;
+    const std::vector<std::string> parts = splitPath(utf8Path);
     std::string path = std::to_string(from);
     const size_t rootEnd = path.size();
     std::vector<size_t> ends; // where the path of each part ends
@@ -312,6 +325,7 @@ int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
         id = findFoldedChild(st, id, std::string_view(path).substr(start, ends[i] - start));
         found->emplace(path.substr(0, ends[i]), id);
     }
+    askedKeys->emplace(std::move(asked), id);
     return id;
 }
 

@@ -73,6 +73,12 @@ TEST_F(CodePageTest, CaseFolding) {
     const std::string mixed = foldCaseUtf8("azAZ09_[]設定");
     EXPECT_EQ(mixed.substr(0, 9), "AZAZ09_[]");
     EXPECT_EQ(mixed.substr(9), "設定");
+    // Letters beyond ASCII fold too (two, three and four bytes long); a byte
+    // that starts no whole character becomes U+FFFD, the bytes after it kept.
+    EXPECT_EQ(foldCaseUtf8("\xC3\xA4\xC3"), "\xC3\x84\xEF\xBF\xBD");
+    EXPECT_EQ(foldCaseUtf8("\xE1\xBA\xA1x\xF0\x90\x90\xA8"), "\xE1\xBA\xA0X\xF0\x90\x90\x80");
+    EXPECT_EQ(foldCaseUtf8("\xE2\x82" "a\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD" "A\xEF\xBF\xBD");
+    EXPECT_EQ(foldCaseUtf8("\xC3\xA4"), utf32ToUtf8(U"\u00C4"));
     EXPECT_TRUE(equalsIgnoreAsciiCase("Lotus Notes", "LOTUS notes"));
     EXPECT_FALSE(equalsIgnoreAsciiCase("Lotus", "Lotus "));
 }

@@ -228,6 +228,7 @@ TEST_F(RegistryTest, ReadSnapshotsNeverFindAKeyThatWasReplaced) {
         ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "snap\\inner\\deep\\er", deep), kRegOk);
         EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "SNAP\\\\Inner\\DEEP\\Er\\", deep), kRegOk);
         EXPECT_EQ(deep.path(), "Snap\\Inner\\deep\\er");
+        EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "Snap\\Inner\\Deep\\Er", deep), kRegOk); // as first asked
     }
 
     // Another process replaces the key while this one holds a snapshot: the
