@@ -37,23 +37,36 @@ std::array<uint8_t, 16> newGuid() {
 namespace {
 
 // The kernel reports EFAULT instead of faulting when a pipe transfer touches
-// memory we may not use; that is the whole probe.
+// memory we may not use; that is the whole probe. Each thread keeps its pipe
+// (a call that checks many records opens none each time). A probe that stops
+// halfway may leave bytes in it, and a forked child shares its parent's: the
+// pipe is then replaced.
 class ProbePipe {
 public:
-    ProbePipe() { ok_ = pipe2(fds_, O_CLOEXEC | O_NONBLOCK) == 0; }
-    ~ProbePipe() {
-        if (ok_) {
-            ::close(fds_[0]);
-            ::close(fds_[1]);
-        }
+    static ProbePipe* forThisThread() {
+        thread_local ProbePipe pipe;
+        if (pipe.owner_ != getpid()) pipe.open();
+        return pipe.owner_ ? &pipe : nullptr;
     }
-    bool ok() const { return ok_; }
+    ~ProbePipe() { close(); }
+    void spoil() { close(); }
     int in() const { return fds_[1]; }
     int out() const { return fds_[0]; }
 
 private:
+    void open() {
+        // A child's copies of the parent's ends are only closed, never used.
+        close();
+        if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) == 0) owner_ = getpid();
+    }
+    void close() {
+        if (fds_[0] >= 0) ::close(fds_[0]);
+        if (fds_[1] >= 0) ::close(fds_[1]);
+        fds_[0] = fds_[1] = -1;
+        owner_ = 0;
+    }
     int fds_[2]{-1, -1};
-    bool ok_ = false;
+    pid_t owner_ = 0;
 };
 
 constexpr size_t kChunk = 4096;
@@ -62,35 +75,36 @@ constexpr size_t kChunk = 4096;
 
 bool isReadable(const void* p, size_t n) {
     if (!p) return false;
-    ProbePipe pipe;
-    if (!pipe.ok()) return false;
+    ProbePipe* pipe = ProbePipe::forThisThread();
+    if (!pipe) return false;
     auto bytes = static_cast<const char*>(p);
     char sink[kChunk];
     for (size_t off = 0; off < n; off += kChunk) {
         size_t len = std::min(kChunk, n - off);
-        ssize_t w = ::write(pipe.in(), bytes + off, len);
-        if (w != static_cast<ssize_t>(len)) return false;
-        if (::read(pipe.out(), sink, len) != static_cast<ssize_t>(len)) return false;
+        if (::write(pipe->in(), bytes + off, len) != static_cast<ssize_t>(len) ||
+            ::read(pipe->out(), sink, len) != static_cast<ssize_t>(len)) {
+            pipe->spoil();
+            return false;
+        }
     }
     return true;
 }
 
 bool isWritable(void* p, size_t n) {
     if (!p) return false;
-    ProbePipe pipe;
-    if (!pipe.ok()) return false;
+    ProbePipe* pipe = ProbePipe::forThisThread();
+    if (!pipe) return false;
     auto bytes = static_cast<char*>(p);
     char copy[kChunk];
     for (size_t off = 0; off < n; off += kChunk) {
         size_t len = std::min(kChunk, n - off);
         // Read the bytes out (readable?), then let the kernel store them back
         // (writable?), so the memory keeps its content.
-        if (::write(pipe.in(), bytes + off, len) != static_cast<ssize_t>(len)) return false;
-        if (::read(pipe.out(), copy, len) != static_cast<ssize_t>(len)) return false;
-        if (::write(pipe.in(), copy, len) != static_cast<ssize_t>(len)) return false;
-        if (::read(pipe.out(), bytes + off, len) != static_cast<ssize_t>(len)) {
-            char drain[kChunk];
-            (void)!::read(pipe.out(), drain, len);
+        if (::write(pipe->in(), bytes + off, len) != static_cast<ssize_t>(len) ||
+            ::read(pipe->out(), copy, len) != static_cast<ssize_t>(len) ||
+            ::write(pipe->in(), copy, len) != static_cast<ssize_t>(len) ||
+            ::read(pipe->out(), bytes + off, len) != static_cast<ssize_t>(len)) {
+            pipe->spoil();
             return false;
         }
     }

@@ -1,9 +1,13 @@
 #include "platform/system.h"
 #include "test_environment.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <set>
+#include <string>
+#include <vector>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,7 +58,34 @@ TEST(PointerProbes, TellUsableFromUnusableMemoryWithoutFaulting) {
     EXPECT_FALSE(isReadable(nullptr, 4));
     EXPECT_FALSE(isWritable(nullptr, 0));
     EXPECT_TRUE(isWritable(rw, 0));
+    // A probe that stopped halfway leaves nothing behind for the next one.
+    std::memset(rw, 'a', page);
+    EXPECT_FALSE(isWritable(rw + page - 8, 16));
+    EXPECT_TRUE(isWritable(rw, page));
+    EXPECT_EQ(std::count(rw, rw + page, 'a'), page) << "the probed page keeps its content";
     munmap(rw, 3 * page);
+}
+
+// A forked child probes with a pipe of its own: sharing its parent's, the two
+// could take each other's bytes and write them into the memory they probe.
+TEST(PointerProbes, AForkedChildNeverSharesItsParentsProbe) {
+    std::vector<char> mine(3000, 'p');
+    ASSERT_TRUE(isWritable(mine.data(), mine.size())); // the parent's pipe exists
+    pid_t child = fork();
+    if (child == 0) {
+        std::vector<char> theirs(3000, 'c');
+        bool ok = true;
+        for (int i = 0; i < 2000 && ok; ++i)
+            ok = isWritable(theirs.data(), theirs.size()) && theirs == std::vector<char>(3000, 'c');
+        _exit(ok ? 0 : 1);
+    }
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_TRUE(isWritable(mine.data(), mine.size()));
+        ASSERT_EQ(std::count(mine.begin(), mine.end(), 'p'), 3000) << "probe " << i << " changed the memory";
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(SystemInfo, PrinterFolderAndVersion) {

@@ -53,11 +53,13 @@ protected:
     void runWith(int command, const std::function<void(QWidget*)>& step) {
         QTimer driver;
         driver.setInterval(5);
-        QWidget* last = nullptr;
+        // Each window is worked once: a window that becomes the active one
+        // again when a window it opened closes is not a new one.
+        QList<QPointer<QWidget>> worked;
         QObject::connect(&driver, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible() || modal == last) return;
-            last = modal;
+            if (!modal || !modal->isVisible() || worked.contains(QPointer<QWidget>(modal))) return;
+            worked << modal;
             seen << modal->objectName();
             // Worked from a call of its own, so a window it opens finds the driver running.
             QPointer<QWidget> guard(modal);
