@@ -5,6 +5,7 @@
 #include "strings/strings.h"
 
 #include <charconv>
+#include <optional>
 
 namespace lisotrex {
 using namespace ids;
@@ -165,38 +166,54 @@ Preferences loadPreferences() {
 namespace {
 
 // The registry already holds this value, with its type and bytes: writing it
-// again would change nothing but cost a write transaction.
-bool alreadyStored(const Preferences& p, PrefSection section, const PreferenceInfo& info) {
-    platform::RegKey key;
-    if (platform::RegKey::open(platform::RegRoot::CurrentUser, sectionKeyPath(section), key) != platform::kRegOk)
-        return false;
+// again would change nothing but cost a write transaction. `stored` is the
+// section's key, when it exists.
+bool alreadyStored(const Preferences& p, const platform::RegKey* stored, const PreferenceInfo& info) {
+    if (!stored) return false;
     if (info.isText) {
         const std::string& text = *textField(p, info);
-        return key.holds(systemText(info.keyId), platform::REG_SZ, text.data(), text.size());
+        return stored->holds(systemText(info.keyId), platform::REG_SZ, text.data(), text.size());
     }
     const auto v = static_cast<uint32_t>(*numberField(p, info));
     const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
                           static_cast<uint8_t>(v >> 24)};
-    return key.holds(systemText(info.keyId), platform::REG_DWORD, b, 4);
+    return stored->holds(systemText(info.keyId), platform::REG_DWORD, b, 4);
+}
+
+std::optional<platform::RegKey> storedSection(PrefSection section) {
+    platform::RegKey key;
+    if (platform::RegKey::open(platform::RegRoot::CurrentUser, sectionKeyPath(section), key) != platform::kRegOk)
+        return std::nullopt;
+    return key;
+}
+
+void storePreference(const Preferences& p, PrefSection section, const platform::RegKey* stored,
+                     const PreferenceInfo& info) {
+    if (alreadyStored(p, stored, info)) return;
+    platform::RegKey key;
+    if (platform::RegKey::create(platform::RegRoot::CurrentUser, sectionKeyPath(section), key) != platform::kRegOk)
+        return;
+    if (info.isText) key.setString(systemText(info.keyId), *textField(p, info));
+    else key.setDword(systemText(info.keyId), static_cast<uint32_t>(*numberField(p, info)));
 }
 
 } // namespace
 
 void savePreference(const Preferences& p, PrefSection section, int keyId) {
     const PreferenceInfo* info = findPreference(section, keyId);
-    if (!info || alreadyStored(p, section, *info)) return;
-    platform::RegKey key;
-    if (platform::RegKey::create(platform::RegRoot::CurrentUser, sectionKeyPath(section), key) != platform::kRegOk)
-        return;
-    if (info->isText) key.setString(systemText(keyId), *textField(p, *info));
-    else key.setDword(systemText(keyId), static_cast<uint32_t>(*numberField(p, *info)));
+    if (!info) return;
+    const auto stored = storedSection(section);
+    storePreference(p, section, stored ? &*stored : nullptr, *info);
 }
 
 void saveSection(const Preferences& p, PrefSection section) {
-    // Mostly nothing has changed: the checks read from one snapshot.
+    // Mostly nothing has changed: the checks read from one snapshot, through
+    // the section's key opened once (a write ends the snapshot; the key stays
+    // valid, being found again by its path).
     platform::RegReadSnapshot snapshot;
+    const auto stored = storedSection(section);
     for (const auto& info : preferenceTable())
-        if (info.section == section) savePreference(p, section, info.keyId);
+        if (info.section == section) storePreference(p, section, stored ? &*stored : nullptr, info);
 }
 
 bool isPreferenceName(std::string_view sectionDotKey) {

@@ -7,7 +7,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <random>
+#include <atomic>
+#include <sys/random.h>
 
 namespace platform {
 
@@ -169,6 +170,18 @@ void removeStaleTemporaries(const std::string& path) {
     ::closedir(dir);
 }
 
+// The number in a temporary file's name: random, so that two writers of one
+// folder seldom pick the same (the creation is exclusive, a clash only costs
+// a second try). Taken from the kernel directly: a random_device is costly to
+// set up each time, and a temporary is made for every save.
+unsigned temporaryNumber() {
+    static std::atomic<unsigned> fallback{static_cast<unsigned>(::getpid()) * 7919u};
+    unsigned value = 0;
+    if (getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value))
+        value = fallback.fetch_add(104729u) ^ static_cast<unsigned>(::time(nullptr));
+    return value % 1000000;
+}
+
 } // namespace
 
 FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
@@ -188,9 +201,8 @@ FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
         if (locked) return FileCause::SharingViolation;
     }
     removeStaleTemporaries(path);
-    std::random_device rd;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string candidate = folderOf(path) + "/." + baseOf(path) + "." + std::to_string(rd() % 1000000) + ".tmp";
+        std::string candidate = folderOf(path) + "/." + baseOf(path) + "." + std::to_string(temporaryNumber()) + ".tmp";
         // Copies made before the file exists: nothing after it can fail and
         // leave the temporary behind.
         std::string heldPath = path, target = path;

@@ -5,6 +5,7 @@
 #include "test_environment.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace lisotrex;
 using platform::RegKey;
@@ -94,6 +95,31 @@ TEST_F(PreferencesTest, SavingWritesOnlyWhatIsAsked) {
     EXPECT_EQ(back.import.path, "/data/x.csv");
     EXPECT_EQ(back.exports.ldifFilePath, "/tmp/out.abk");
     EXPECT_EQ(back.exports.fax, 1) << "not saved, so still the default";
+}
+
+// A section saved as it is stored writes nothing; a changed value among
+// unchanged ones is written, the others kept.
+TEST_F(PreferencesTest, SavingASectionWritesOnlyWhatChanged) {
+    const std::string wal = platform::registryPath() + "-wal";
+    auto walSize = [&] {
+        struct stat st{};
+        return stat(wal.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1LL;
+    };
+    Preferences p;
+    p.conversion.nameSeq = 1;
+    p.conversion.outsideWireCode = "9,";
+    saveSection(p, PrefSection::Conversion);
+    const long long written = walSize();
+    ASSERT_GT(written, 0);
+    saveSection(p, PrefSection::Conversion);
+    EXPECT_EQ(walSize(), written) << "nothing changed, nothing written";
+
+    p.conversion.outsideWireCode = "0,";
+    saveSection(p, PrefSection::Conversion);
+    EXPECT_GT(walSize(), written);
+    const Preferences back = loadPreferences();
+    EXPECT_EQ(back.conversion.outsideWireCode, "0,");
+    EXPECT_EQ(back.conversion.nameSeq, 1);
 }
 
 TEST_F(PreferencesTest, NamesAreTheChineseRegistryNames) {
