@@ -98,6 +98,57 @@ TEST_F(MergeTest, DuplicateAnswersDeleteAndAddNew) {
     EXPECT_EQ(doc.count(), 3u);
 }
 
+// The numbers a merge hands out are those the book itself would give each
+// entry appended one by one: whatever the maximum (none, smaller than the
+// book, larger), numbers beyond it, taken twice or left as gaps.
+TEST_F(MergeTest, AppendedEntriesGetTheBooksLowestFreeOneTouchNumbers) {
+    struct Case {
+        int32_t max;
+        std::vector<int32_t> numbers;
+        size_t adding;
+    };
+    const std::vector<Case> cases = {
+        {200, {2, 5, 5, 9, 300}, 12}, {6, {1, 3, 5}, 5}, {0, {}, 3}, {0, {1}, 2}, {-4, {2}, 2},
+        {3, {}, 6},                   {1, {0, 7}, 3},    {50, {1, 2, 3, 4}, 60},
+    };
+    for (const auto& c : cases) {
+        RecordingPrompter p2;
+        CLisotrexDoc expected{p2, prefs, clipboard};
+        CLisotrexDoc merged{p2, prefs, clipboard};
+        for (CLisotrexDoc* d : {&expected, &merged}) {
+            d->m_nBookType = kOneTouchBook;
+            d->m_nMaxOneTouch = c.max;
+            for (int32_t n : c.numbers) {
+                d->m_list.push_back(std::make_unique<CAddrUserDataObj>(entry("Old", kEntryFax, "1")));
+                d->m_list.back()->m_nOneTouch = n;
+            }
+        }
+        ImportedEntries imported;
+        for (size_t i = 0; i < c.adding; ++i) {
+            const std::string name = "New " + std::to_string(i);
+            imported.push_back(std::make_unique<CAddrUserDataObj>(entry(name.c_str(), kEntryFax, "2")));
+            auto e = std::make_unique<CAddrUserDataObj>(entry(name.c_str(), kEntryFax, "2"));
+            e->m_nOneTouch = expected.lowestFreeOneTouch();
+            expected.m_list.push_back(std::move(e));
+        }
+        UndoRecord u{UndoRecord::Add};
+        for (int mode : {kModeAddAll, kModeUpdateAdd}) {
+            if (mode == kModeUpdateAdd) {
+                merged.m_list.resize(c.numbers.size());
+                for (size_t i = 0; i < c.adding; ++i)
+                    imported.push_back(std::make_unique<CAddrUserDataObj>(
+                        entry(("New " + std::to_string(i)).c_str(), kEntryFax, "2")));
+            }
+            mergeImported(merged, imported, mode, u, p2, ip);
+            ASSERT_EQ(merged.count(), expected.count());
+            for (size_t i = 0; i < expected.count(); ++i)
+                EXPECT_EQ(merged.entry(i).m_nOneTouch, expected.entry(i).m_nOneTouch)
+                    << "maximum " << c.max << ", entry " << i << ", mode " << mode;
+            imported.clear();
+        }
+    }
+}
+
 TEST_F(MergeTest, ModeTwoAddsEverythingWithFreeOneTouchNumbers) {
     doc.m_nBookType = kOneTouchBook;
     doc.m_nMaxOneTouch = 200;
