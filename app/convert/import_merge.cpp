@@ -1,6 +1,7 @@
 #include "convert/import_merge.h"
 
 #include "model/document.h"
+#include "model/one_touch_tally.h"
 #include "model/room_ahead.h"
 #include "strings/strings.h"
 
@@ -92,49 +93,6 @@ private:
     };
     const CLisotrexDoc& doc_;
     std::unordered_map<OwnedKey, Slot, OwnedKeyHash, OwnedKeyEqual> slots_;
-};
-
-// The one-touch number each appended entry gets: the book's lowest free one
-// (as lowestFreeOneTouch() finds it), kept up to date as numbers are taken
-// instead of looking over the whole book for every entry.
-class FreeOneTouch {
-public:
-    FreeOneTouch(const CLisotrexDoc& doc, size_t mayAdd) : doc_(doc) {
-        const auto has = [&](int32_t n) {
-            return std::any_of(doc.m_list.begin(), doc.m_list.end(), [n](const auto& e) { return e->m_nOneTouch == n; });
-        };
-        if (doc.m_nMaxOneTouch < 1) {
-            oneTaken_ = has(1);
-            return;
-        }
-        // The book never holds more than it holds now plus what may come.
-        const size_t cap = std::min(static_cast<size_t>(doc.m_nMaxOneTouch), doc.count() + mayAdd + 1);
-        used_.assign(cap + 1, false);
-        for (const auto& e : doc.m_list)
-            if (e->m_nOneTouch >= 1 && static_cast<size_t>(e->m_nOneTouch) <= cap)
-                used_[static_cast<size_t>(e->m_nOneTouch)] = true;
-    }
-
-    // The number for the entry about to be appended (0: none is free).
-    int32_t take() {
-        if (doc_.m_nMaxOneTouch < 1) {
-            if (oneTaken_) return 0;
-            oneTaken_ = true;
-            return 1;
-        }
-        // Numbers are only ever taken, so the lowest free one never moves down.
-        const size_t last = std::min({static_cast<size_t>(doc_.m_nMaxOneTouch), doc_.count() + 1, used_.size() - 1});
-        while (next_ <= last && used_[next_]) ++next_;
-        if (next_ > last) return 0;
-        used_[next_] = true;
-        return static_cast<int32_t>(next_);
-    }
-
-private:
-    const CLisotrexDoc& doc_;
-    std::vector<bool> used_;
-    size_t next_ = 1;
-    bool oneTaken_ = false;
 };
 
 class Merger {
@@ -298,7 +256,7 @@ private:
     Prompter& prompter_;
     ImportPrompter& ip_;
     std::optional<BookIndex> index_;
-    std::optional<FreeOneTouch> oneTouch_;
+    std::optional<OneTouchTally> oneTouch_;
     std::unordered_set<size_t> touched_;
     std::vector<size_t> changed_;
     MergeResult result_;

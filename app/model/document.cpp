@@ -1,12 +1,14 @@
 #include "model/document.h"
 
 #include "files/entry_record.h"
+#include "model/one_touch_tally.h"
 #include "model/room_ahead.h"
 #include "settings/preferences.h"
 #include "strings/strings.h"
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 namespace lisotrex {
 
@@ -189,10 +191,11 @@ bool CLisotrexDoc::pasteEntries() {
     BusyScope busy(prompter_);
     FieldReader reader(*block, false);
     auto undo = std::make_unique<UndoRecord>(UndoRecord::Add);
-    std::vector<size_t> changed;
     size_t first = m_list.size();
     m_bStatusRefresh = false;
+    std::optional<OneTouchTally> oneTouch;
     try {
+        if (m_nBookType == kOneTouchBook) oneTouch.emplace(*this, kMaxEntries - std::min(kMaxEntries, m_list.size()));
         for (;;) {
             auto fresh = std::make_unique<CAddrUserDataObj>();
             if (readEntryLine(reader, *fresh, m_nBookType) != LineRead::Entry) break;
@@ -201,12 +204,10 @@ bool CLisotrexDoc::pasteEntries() {
                 break;
             }
             fresh->m_bUpdated = 1;
-            fresh->m_nOneTouch = m_nBookType == kOneTouchBook ? lowestFreeOneTouch() : 0;
             reserveAhead(undo->added);
-            reserveAhead(undo->previous);
-            reserveAhead(changed);
             reserveEntries(1);
-            resolveOneTouchConflict(*fresh, nullptr, *undo, changed);
+            // A number from the tally is free: no other entry holds it.
+            fresh->m_nOneTouch = oneTouch ? oneTouch->take() : 0;
             undo->added.push_back(static_cast<uint32_t>(m_list.size()));
             m_list.push_back(std::move(fresh));
         }
@@ -218,7 +219,6 @@ bool CLisotrexDoc::pasteEntries() {
     m_pUndo = std::move(undo);
     modified_ = true;
     recountChecked();
-    if (!changed.empty()) view_->rowsChanged(changed);
     view_->rowsAdded(first, m_list.size() - first);
     return true;
 }

@@ -228,6 +228,22 @@ TEST_F(DocFixture, PasteEndsSilentlyAtBadRecordAndNumbersOneTouchEntries) {
     EXPECT_EQ(doc.entry(2).m_nOneTouch, 3); // lowest free, not the copied number
 }
 
+TEST_F(DocFixture, PastedEntriesFillTheGapsBetweenOneTouchNumbersInOrder) {
+    doc.m_nMaxOneTouch = 8;
+    fill(kOneTouchBook, 3, true);
+    doc.entry(0).m_nOneTouch = 2;
+    doc.entry(1).m_nOneTouch = 5;
+    doc.entry(2).m_nOneTouch = 9; // beyond the maximum: frees nothing, takes nothing
+    std::string lines;
+    for (int i = 0; i < 8; ++i) lines += "0,P" + std::to_string(i) + ",,1,,0,\n";
+    clip.put(lines + '\0');
+    ASSERT_TRUE(doc.pasteEntries());
+    ASSERT_EQ(doc.count(), 11u);
+    const int32_t expected[] = {1, 3, 4, 6, 7, 8, 0, 0};
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(doc.entry(3 + i).m_nOneTouch, expected[i]) << i;
+    EXPECT_TRUE(ui.shown.empty()) << "a free number is never asked about";
+}
+
 TEST_F(DocFixture, RenumberFollowsViewOrderUpToMaximum) {
     doc.m_nMaxOneTouch = 200;
     fill(kOneTouchBook, 260, true);
