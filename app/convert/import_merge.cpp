@@ -118,12 +118,13 @@ private:
         for (auto& e : doc_.m_list) e->m_bMatched = 0;
         // Room for every entry the import may add, taken before anything
         // changes: the book's list and the undo positions grow once.
+        const size_t mayAdd =
+            mode_ == kModeUpdate ? 0 : std::min(imported.size(), kEntryLimit - std::min(kEntryLimit, doc_.count()));
         if (mode_ != kModeUpdate) {
-            const size_t mayAdd = std::min(imported.size(), kEntryLimit - std::min(kEntryLimit, doc_.count()));
             doc_.reserveEntries(mayAdd);
             reserveAhead(undo_.added, mayAdd);
-            if (doc_.m_nBookType == kOneTouchBook) oneTouch_.emplace(doc_, mayAdd);
         }
+        if (doc_.m_nBookType == kOneTouchBook) oneTouch_.emplace(doc_, mayAdd);
         if (mode_ == kModeAddAll) {
             for (auto& m : imported)
                 if (!append(m)) return full();
@@ -182,9 +183,7 @@ private:
         // Room first: once the entry moves, nothing can fail.
         reserveAhead(undo_.added);
         doc_.reserveEntries(1);
-        const int32_t oneTouch = oneTouch_                             ? oneTouch_->take()
-                                 : doc_.m_nBookType == kOneTouchBook ? doc_.lowestFreeOneTouch()
-                                                                     : 0;
+        const int32_t oneTouch = oneTouch_ ? oneTouch_->take() : 0;
         member->m_bUpdated = 1;
         member->m_bMatched = 1;
         member->m_bChecked = 1;

@@ -75,6 +75,16 @@ TEST_F(ImportCli, Exchange2000HexValuesAndHeaderRules) {
               "0,陳 東,,021234,,0,1\r\n"
               "1,陳 東,,chen@example.com,,0,2\r\n")
         << "new entries in a one-touch book take the lowest free numbers";
+    // Into a book with gaps between its numbers: the gaps fill first, in order.
+    writeFile(dir + "/gaps.abu", "1,Velmo.Lisotrex.Document,200,1600,1,1,\r\n"
+                                 "0,Two,,2,,0,2\r\n0,Four,,4,,0,4\r\n");
+    writeFile(dir + "/more.abu", "0,Velmo.Lisotrex.Document,200,1600,1,1,\r\n"
+                                 "0,A,,11,,0\r\n0,B,,12,,0\r\n0,C,,13,,0\r\n");
+    ASSERT_EQ(run("--book " + q(dir + "/gaps.abu") + " --import abu:" + q(dir + "/more.abu") + " --save " +
+                  q(dir + "/filled.abu")),
+              0);
+    EXPECT_EQ(entryLines(readFile(dir + "/filled.abu")),
+              "0,Two,,2,,0,2\r\n0,Four,,4,,0,4\r\n0,A,,11,,0,1\r\n0,B,,12,,0,3\r\n0,C,,13,,0,5\r\n");
 
     writeFile(dir + "/bad.txt", "first name,Last name,Fax number,E-mail Addresses\nA,B,1,x@y.z\n");
     std::string err;
