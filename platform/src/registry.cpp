@@ -130,6 +130,7 @@ public:
             if (!commit) failed_ = true;
             return true;
         }
+        writtenKeys_.clear(); // a rollback may take back keys made
         bool doCommit = commit && !failed_;
         failed_ = false;
         if (doCommit && exec("COMMIT")) return true;
@@ -162,6 +163,19 @@ public:
     FoundKeys* askedKeys() {
         return snapshotRead_ && depth_ == 0 ? &askedKeys_ : nullptr;
     }
+
+    // Inside a write transaction, the keys found or made, by root and folded
+    // path, with their path as stored: an import naming the same deep keys
+    // over and over looks each name up once. No other connection writes
+    // until the transaction ends; a miss is not kept (a later write may make
+    // the key), and deleting keys forgets them all.
+    struct KnownKey {
+        int64_t id;
+        std::string stored; // the names as stored, below the key walked from
+    };
+    using KnownKeys = std::unordered_map<std::string, KnownKey, PathHash, std::equal_to<>>;
+    KnownKeys* writtenKeys() { return depth_ > 0 ? &writtenKeys_ : nullptr; }
+    void forgetWrittenKeys() { writtenKeys_.clear(); }
 
 private:
     void endSnapshotRead() {
@@ -198,6 +212,7 @@ private:
     bool snapshotRead_ = false;
     FoundKeys foundKeys_;
     FoundKeys askedKeys_;
+    KnownKeys writtenKeys_;
 };
 
 // Guards the one connection. Recursive: a transaction holds it from its start
@@ -283,8 +298,59 @@ int64_t findChild(Store& st, int64_t parent, const std::string& name, std::strin
     return findFoldedChild(st, parent, foldCaseUtf8(name), stored);
 }
 
+// Inside a write transaction: walks utf8Path below `from`, from the deepest
+// key already known, making the missing keys when `create` is set (and then
+// setting *created). Returns 0 when a name is missing, or a key cannot be
+// made; `stored` gets the path as stored.
+int64_t walkWriting(Store& st, Store::KnownKeys& known, int64_t from, std::string_view utf8Path, bool create,
+                    std::string* stored = nullptr, bool* created = nullptr) {
+    const std::vector<std::string> parts = splitPath(utf8Path);
+    std::string path = std::to_string(from);
+    const size_t rootEnd = path.size();
+    std::vector<size_t> ends;
+    ends.reserve(parts.size());
+    for (const auto& part : parts) {
+        path += '\\';
+        path += foldCaseUtf8(part);
+        ends.push_back(path.size());
+    }
+    size_t done = parts.size();
+    int64_t id = from;
+    std::string canonical;
+    for (; done > 0; --done) {
+        if (auto it = known.find(std::string_view(path).substr(0, ends[done - 1])); it != known.end()) {
+            id = it->second.id;
+            canonical = it->second.stored;
+            break;
+        }
+    }
+    for (size_t i = done; i < parts.size(); ++i) {
+        const size_t start = (i == 0 ? rootEnd : ends[i - 1]) + 1; // past the "\\"
+        const std::string_view folded = std::string_view(path).substr(start, ends[i] - start);
+        std::string name;
+        int64_t child = findFoldedChild(st, id, folded, &name);
+        if (!child) {
+            if (!create) return 0;
+            Stmt ins(st.db(), "INSERT INTO keys(parent, name, fold) VALUES (?1, ?2, ?3)");
+            ins.bind(1, id);
+            ins.bind(2, parts[i]);
+            ins.bind(3, folded);
+            if (ins.step() != SQLITE_DONE) return 0;
+            child = sqlite3_last_insert_rowid(st.db());
+            name = parts[i];
+            if (created) *created = true;
+        }
+        id = child;
+        canonical = joinPath(canonical, name);
+        known.emplace(path.substr(0, ends[i]), Store::KnownKey{id, canonical});
+    }
+    if (stored) *stored = std::move(canonical);
+    return id;
+}
+
 // Walks utf8Path below `from`; 0 when a name is missing.
 int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
+    if (auto* known = st.writtenKeys()) return walkWriting(st, *known, from, utf8Path, false);
     auto* found = st.foundKeys();
     if (!found) {
         int64_t id = from;
@@ -402,25 +468,11 @@ RegStatus RegKey::createSubKey(std::string_view subKey, RegKey& out, bool* creat
     if (!st) return kRegStoreFailure;
     std::string canonical;
     RegStatus r = writeTransaction(*st, [&]() -> RegStatus {
-        int64_t id = walk(*st, rootId(root_), path_);
-        if (!id) return kRegFileNotFound;
-        canonical = path_;
-        for (const auto& part : splitPath(systemToUtf8(subKey))) {
-            std::string stored;
-            int64_t child = findChild(*st, id, part, &stored);
-            if (!child) {
-                Stmt ins(st->db(), "INSERT INTO keys(parent, name, fold) VALUES (?1, ?2, ?3)");
-                ins.bind(1, id);
-                ins.bind(2, part);
-                ins.bind(3, foldCaseUtf8(part));
-                if (ins.step() != SQLITE_DONE) return kRegStoreFailure;
-                child = sqlite3_last_insert_rowid(st->db());
-                stored = part;
-                if (created) *created = true;
-            }
-            id = child;
-            canonical = joinPath(canonical, stored);
-        }
+        auto* known = st->writtenKeys();
+        if (!known) return kRegStoreFailure;
+        if (!walkWriting(*st, *known, rootId(root_), path_, false)) return kRegFileNotFound;
+        const std::string full = joinPath(path_, systemToUtf8(subKey));
+        if (!walkWriting(*st, *known, rootId(root_), full, true, &canonical, created)) return kRegStoreFailure;
         return kRegOk;
     });
     if (r == kRegOk) out = RegKey(root_, canonical);
@@ -637,6 +689,7 @@ RegStatus RegKey::deleteKey(std::string_view subKey, bool withSubKeys) const {
             if (c.step() == SQLITE_ROW) return kRegAccessDenied;
         }
         deleteTreeRows(*st, id);
+        st->forgetWrittenKeys();
         return kRegOk;
     });
 }

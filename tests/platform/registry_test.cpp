@@ -80,7 +80,7 @@ TEST_F(RegistryTest, ClosingLeavesAnEmptyLogAndReadingWritesNothing) {
         return std::make_pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     };
     RegKey k;
-    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Software\Velmo", k), kRegOk);
+    ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Software\\Velmo", k), kRegOk);
     ASSERT_EQ(k.setString("Kept", "yes"), kRegOk);
     EXPECT_GT(sizeOf(path + "-wal"), 0);
     k = RegKey();
@@ -89,7 +89,7 @@ TEST_F(RegistryTest, ClosingLeavesAnEmptyLogAndReadingWritesNothing) {
 
     const auto stored = modified(path);
     RegKey again;
-    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Software\Velmo", again), kRegOk);
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Software\\Velmo", again), kRegOk);
     std::string text;
     EXPECT_EQ(again.queryString("Kept", text), kRegOk);
     EXPECT_EQ(text, "yes");
@@ -193,6 +193,74 @@ TEST_F(RegistryTest, TransactionGroupsWritesAndRollsBack) {
         ASSERT_EQ(tx.commit(), kRegOk);
     }
     EXPECT_EQ(k.queryDword("a", v), kRegOk);
+}
+
+// A write transaction remembers the keys it found or made: one deleted and
+// made again, a miss later made, and keys taken back by a rollback must never
+// be found through what was remembered.
+TEST_F(RegistryTest, WriteTransactionsNeverFindAKeyThatIsGone) {
+    {
+        RegTransaction tx;
+        RegKey c;
+        bool created = false;
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Walk\\A\\B\\C", c, &created), kRegOk);
+        EXPECT_TRUE(created);
+        RegKey same;
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "WALK\\a\\b\\c", same, &created), kRegOk);
+        EXPECT_FALSE(created);
+        EXPECT_EQ(same.path(), "Walk\\A\\B\\C");
+        ASSERT_EQ(c.setDword("v", 1), kRegOk);
+
+        RegKey walk;
+        ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "walk", walk), kRegOk);
+        ASSERT_EQ(walk.deleteSubTree("a\\b"), kRegOk);
+        EXPECT_EQ(c.setDword("v", 2), kRegFileNotFound) << "the key is gone";
+        EXPECT_EQ(c.setDword("v", 2), kRegFileNotFound) << "and stays gone";
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Walk\\a\\b\\c", same, &created), kRegOk);
+        EXPECT_TRUE(created) << "a miss is not remembered";
+        EXPECT_EQ(same.path(), "Walk\\A\\b\\c");
+        ASSERT_EQ(c.setDword("v", 3), kRegOk);
+        ASSERT_EQ(tx.commit(), kRegOk);
+    }
+    uint32_t v = 0;
+    RegKey c;
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "Walk\\A\\B\\C", c), kRegOk);
+    ASSERT_EQ(c.queryDword("v", v), kRegOk);
+    EXPECT_EQ(v, 3u);
+
+    // Keys made in a transaction that rolls back, whole or from inside, are
+    // made again by the next one.
+    for (bool fromInside : {false, true}) {
+        {
+            RegTransaction outer;
+            RegKey gone;
+            if (fromInside) {
+                RegTransaction inner;
+                ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Gone\\X", gone), kRegOk);
+            } else {
+                ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Gone\\X", gone), kRegOk);
+            }
+            bool created = true;
+            ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "gone\\x", gone, &created), kRegOk);
+            EXPECT_FALSE(created);
+            if (fromInside) {
+                EXPECT_EQ(outer.commit(), kRegStoreFailure);
+            }
+        }
+        RegKey x;
+        EXPECT_EQ(RegKey::open(RegRoot::CurrentUser, "Gone\\X", x), kRegFileNotFound);
+        RegTransaction tx;
+        bool created = false;
+        ASSERT_EQ(RegKey::create(RegRoot::CurrentUser, "Gone\\X", x, &created), kRegOk);
+        EXPECT_TRUE(created);
+        ASSERT_EQ(x.setDword("v", 4), kRegOk);
+        ASSERT_EQ(tx.commit(), kRegOk);
+        ASSERT_EQ(x.queryDword("v", v), kRegOk);
+        EXPECT_EQ(v, 4u);
+        RegKey root;
+        ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "", root), kRegOk);
+        ASSERT_EQ(root.deleteSubTree("Gone"), kRegOk);
+    }
 }
 
 // A read snapshot remembers the keys it found: a key deleted and made again
