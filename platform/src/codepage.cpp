@@ -249,17 +249,23 @@ std::wstring collationKey(std::string_view text) {
 }
 
 std::string foldCaseUtf8(std::string_view utf8) {
+    std::string out;
+    appendFoldedUtf8(out, utf8);
+    return out;
+}
+
+void appendFoldedUtf8(std::string& out, std::string_view utf8) {
     // Key and value names are nearly always ASCII, and every lookup folds
     // one: those bytes fold in place, as the wide path below would fold them.
     if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        std::string out(utf8);
-        for (char& c : out)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        return out;
+        const size_t start = out.size();
+        out += utf8;
+        for (size_t i = start; i < out.size(); ++i)
+            if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 32);
+        return;
     }
     locale_t loc = unicodeCaseLocale();
-    std::string out;
-    out.reserve(utf8.size());
+    out.reserve(out.size() + utf8.size());
     for (size_t i = 0, len = 0; i < utf8.size(); i += len) {
         char32_t c = decodeUtf8At(utf8, i, len);
         if (c < 0x80) {
@@ -269,7 +275,6 @@ std::string foldCaseUtf8(std::string_view utf8) {
         }
         appendUtf8(out, c);
     }
-    return out;
 }
 
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {

@@ -130,7 +130,7 @@ public:
             if (!commit) failed_ = true;
             return true;
         }
-        writtenKeys_.clear(); // a rollback may take back keys made
+        forgetWrittenKeys(); // a rollback may take back keys made
         bool doCommit = commit && !failed_;
         failed_ = false;
         if (doCommit && exec("COMMIT")) return true;
@@ -175,7 +175,12 @@ public:
     };
     using KnownKeys = std::unordered_map<std::string, KnownKey, PathHash, std::equal_to<>>;
     KnownKeys* writtenKeys() { return depth_ > 0 ? &writtenKeys_ : nullptr; }
-    void forgetWrittenKeys() { writtenKeys_.clear(); }
+    // The same, by root and path exactly as asked for.
+    KnownKeys* askedWrittenKeys() { return depth_ > 0 ? &askedWrittenKeys_ : nullptr; }
+    void forgetWrittenKeys() {
+        writtenKeys_.clear();
+        askedWrittenKeys_.clear();
+    }
 
 private:
     void endSnapshotRead() {
@@ -213,6 +218,7 @@ private:
     FoundKeys foundKeys_;
     FoundKeys askedKeys_;
     KnownKeys writtenKeys_;
+    KnownKeys askedWrittenKeys_;
 };
 
 // Guards the one connection. Recursive: a transaction holds it from its start
@@ -264,18 +270,45 @@ struct Stmt {
     }
 };
 
-// Splits "a\b\\c" into its non-empty names.
-std::vector<std::string> splitPath(std::string_view utf8) {
-    std::vector<std::string> parts;
+// Splits "a\b\\c" into its non-empty names (views into utf8).
+std::vector<std::string_view> splitPath(std::string_view utf8) {
+    std::vector<std::string_view> parts;
+    parts.reserve(static_cast<size_t>(std::count(utf8.begin(), utf8.end(), '\\')) + 1);
     size_t start = 0;
     while (start <= utf8.size()) {
         size_t end = utf8.find('\\', start);
         if (end == std::string_view::npos) end = utf8.size();
-        if (end > start) parts.emplace_back(utf8.substr(start, end - start));
+        if (end > start) parts.push_back(utf8.substr(start, end - start));
         start = end + 1;
     }
     return parts;
 }
+
+// The folded path of `parts` below the key `from` ("id\NAME\NAME"), made
+// once for a whole walk: the path up to each name is a prefix of it.
+struct FoldedPath {
+    std::string text;
+    size_t rootEnd;
+    std::vector<size_t> ends; // where the path up to each name ends
+
+    FoldedPath(int64_t from, const std::vector<std::string_view>& parts) : text(std::to_string(from)) {
+        rootEnd = text.size();
+        size_t length = rootEnd;
+        for (const auto part : parts) length += 1 + part.size();
+        text.reserve(length); // grows only for names whose folding is longer
+        ends.reserve(parts.size());
+        for (const auto part : parts) {
+            text += '\\';
+            appendFoldedUtf8(text, part);
+            ends.push_back(text.size());
+        }
+    }
+    std::string_view upTo(size_t i) const { return std::string_view(text).substr(0, ends[i]); }
+    std::string_view name(size_t i) const {
+        const size_t start = (i == 0 ? rootEnd : ends[i - 1]) + 1; // past the "\\"
+        return std::string_view(text).substr(start, ends[i] - start);
+    }
+};
 
 std::string joinPath(std::string_view a, std::string_view b) {
     if (a.empty()) return std::string(b);
@@ -294,63 +327,98 @@ int64_t findFoldedChild(Store& st, int64_t parent, std::string_view folded, std:
 }
 
 // Finds the child key named `name` of `parent`; 0 when missing.
-int64_t findChild(Store& st, int64_t parent, const std::string& name, std::string* stored = nullptr) {
+int64_t findChild(Store& st, int64_t parent, std::string_view name, std::string* stored = nullptr) {
     return findFoldedChild(st, parent, foldCaseUtf8(name), stored);
+}
+
+// The path asked for below the key `from`: "id\\path as asked".
+std::string askedPath(int64_t from, std::string_view utf8Path) {
+    std::string asked = std::to_string(from);
+    asked.reserve(asked.size() + 1 + utf8Path.size());
+    asked += '\\';
+    asked += utf8Path;
+    return asked;
+}
+
+// Splits an asked path into its parent's asked path and its last name; false
+// when the name is empty or the parent is the key walked from (never asked).
+bool splitLastName(std::string_view asked, std::string_view& parent, std::string_view& name) {
+    const size_t cut = asked.rfind('\\');
+    parent = asked.substr(0, cut);
+    name = asked.substr(cut + 1);
+    return !name.empty() && parent.find('\\') != std::string_view::npos;
+}
+
+// The child of `parent` whose folded name is `folded`, made (named `name`)
+// when missing and `create` is set; 0 when missing or it cannot be made.
+// `stored` gets its name as stored.
+int64_t childKey(Store& st, int64_t parent, std::string_view name, std::string_view folded, bool create,
+                 std::string& stored, bool* created) {
+    if (int64_t child = findFoldedChild(st, parent, folded, &stored)) return child;
+    if (!create) return 0;
+    Stmt ins(st.db(), "INSERT INTO keys(parent, name, fold) VALUES (?1, ?2, ?3)");
+    ins.bind(1, parent);
+    ins.bind(2, name);
+    ins.bind(3, folded);
+    if (ins.step() != SQLITE_DONE) return 0;
+    stored = name;
+    if (created) *created = true;
+    return sqlite3_last_insert_rowid(st.db());
 }
 
 // Inside a write transaction: walks utf8Path below `from`, from the deepest
 // key already known, making the missing keys when `create` is set (and then
 // setting *created). Returns 0 when a name is missing, or a key cannot be
 // made; `stored` gets the path as stored.
-int64_t walkWriting(Store& st, Store::KnownKeys& known, int64_t from, std::string_view utf8Path, bool create,
-                    std::string* stored = nullptr, bool* created = nullptr) {
-    const std::vector<std::string> parts = splitPath(utf8Path);
-    std::string path = std::to_string(from);
-    const size_t rootEnd = path.size();
-    std::vector<size_t> ends;
-    ends.reserve(parts.size());
-    for (const auto& part : parts) {
-        path += '\\';
-        path += foldCaseUtf8(part);
-        ends.push_back(path.size());
+int64_t walkWriting(Store& st, int64_t from, std::string_view utf8Path, bool create, std::string* stored = nullptr,
+                    bool* created = nullptr) {
+    Store::KnownKeys& known = *st.writtenKeys();
+    Store::KnownKeys& askedKeys = *st.askedWrittenKeys();
+    std::string asked = askedPath(from, utf8Path);
+    auto give = [&](int64_t id, std::string canonical) {
+        if (!id) return id;
+        if (stored) *stored = canonical;
+        askedKeys.emplace(std::move(asked), Store::KnownKey{id, std::move(canonical)});
+        return id;
+    };
+    if (auto it = askedKeys.find(asked); it != askedKeys.end()) {
+        if (stored) *stored = it->second.stored;
+        return it->second.id;
     }
+    // A key below one asked for before (the next key of an import): one name to look up.
+    std::string_view parentAsked, lastName;
+    if (splitLastName(asked, parentAsked, lastName)) {
+        if (auto it = askedKeys.find(parentAsked); it != askedKeys.end()) {
+            std::string name;
+            const int64_t id = childKey(st, it->second.id, lastName, foldCaseUtf8(lastName), create, name, created);
+            return give(id, joinPath(it->second.stored, name));
+        }
+    }
+    const std::vector<std::string_view> parts = splitPath(utf8Path);
+    const FoldedPath path(from, parts);
     size_t done = parts.size();
     int64_t id = from;
     std::string canonical;
     for (; done > 0; --done) {
-        if (auto it = known.find(std::string_view(path).substr(0, ends[done - 1])); it != known.end()) {
+        if (auto it = known.find(path.upTo(done - 1)); it != known.end()) {
             id = it->second.id;
             canonical = it->second.stored;
             break;
         }
     }
     for (size_t i = done; i < parts.size(); ++i) {
-        const size_t start = (i == 0 ? rootEnd : ends[i - 1]) + 1; // past the "\\"
-        const std::string_view folded = std::string_view(path).substr(start, ends[i] - start);
         std::string name;
-        int64_t child = findFoldedChild(st, id, folded, &name);
-        if (!child) {
-            if (!create) return 0;
-            Stmt ins(st.db(), "INSERT INTO keys(parent, name, fold) VALUES (?1, ?2, ?3)");
-            ins.bind(1, id);
-            ins.bind(2, parts[i]);
-            ins.bind(3, folded);
-            if (ins.step() != SQLITE_DONE) return 0;
-            child = sqlite3_last_insert_rowid(st.db());
-            name = parts[i];
-            if (created) *created = true;
-        }
-        id = child;
+        id = childKey(st, id, parts[i], path.name(i), create, name, created);
+        if (!id) return 0;
         canonical = joinPath(canonical, name);
-        known.emplace(path.substr(0, ends[i]), Store::KnownKey{id, canonical});
+        known.emplace(path.upTo(i), Store::KnownKey{id, canonical});
     }
-    if (stored) *stored = std::move(canonical);
-    return id;
+    return give(id, std::move(canonical));
 }
 
 // Walks utf8Path below `from`; 0 when a name is missing.
 int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
-    if (auto* known = st.writtenKeys()) return walkWriting(st, *known, from, utf8Path, false);
+    if (st.writtenKeys()) return walkWriting(st, from, utf8Path, false);
     auto* found = st.foundKeys();
     if (!found) {
         int64_t id = from;
@@ -362,34 +430,31 @@ int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
     }
     // Inside a snapshot: each key found (or missed) is remembered by the path
     // asked for and by its folded path, so a walk starts from the deepest key
-    // already found.
-    std::string asked = std::to_string(from);
-    asked += '\\';
-    asked += utf8Path;
+    // already found, or from its parent as asked for (the next key of an export).
+    std::string asked = askedPath(from, utf8Path);
     auto* askedKeys = st.askedKeys();
     if (auto it = askedKeys->find(asked); it != askedKeys->end()) return it->second;
-    const std::vector<std::string> parts = splitPath(utf8Path);
-    std::string path = std::to_string(from);
-    const size_t rootEnd = path.size();
-    std::vector<size_t> ends; // where the path of each part ends
-    ends.reserve(parts.size());
-    for (const auto& part : parts) {
-        path += '\\';
-        path += foldCaseUtf8(part);
-        ends.push_back(path.size());
+    std::string_view parentAsked, lastName;
+    if (splitLastName(asked, parentAsked, lastName)) {
+        if (auto it = askedKeys->find(parentAsked); it != askedKeys->end()) {
+            const int64_t id = it->second ? findFoldedChild(st, it->second, foldCaseUtf8(lastName)) : 0;
+            askedKeys->emplace(std::move(asked), id);
+            return id;
+        }
     }
+    const std::vector<std::string_view> parts = splitPath(utf8Path);
+    const FoldedPath path(from, parts);
     size_t known = parts.size();
     int64_t id = from;
     for (; known > 0; --known) {
-        if (auto it = found->find(std::string_view(path).substr(0, ends[known - 1])); it != found->end()) {
+        if (auto it = found->find(path.upTo(known - 1)); it != found->end()) {
             id = it->second;
             break;
         }
     }
     for (size_t i = known; i < parts.size() && id; ++i) {
-        const size_t start = (i == 0 ? rootEnd : ends[i - 1]) + 1; // past the "\\"
-        id = findFoldedChild(st, id, std::string_view(path).substr(start, ends[i] - start));
-        found->emplace(path.substr(0, ends[i]), id);
+        id = findFoldedChild(st, id, path.name(i));
+        found->emplace(path.upTo(i), id);
     }
     askedKeys->emplace(std::move(asked), id);
     return id;
@@ -468,11 +533,9 @@ RegStatus RegKey::createSubKey(std::string_view subKey, RegKey& out, bool* creat
     if (!st) return kRegStoreFailure;
     std::string canonical;
     RegStatus r = writeTransaction(*st, [&]() -> RegStatus {
-        auto* known = st->writtenKeys();
-        if (!known) return kRegStoreFailure;
-        if (!walkWriting(*st, *known, rootId(root_), path_, false)) return kRegFileNotFound;
+        if (!walkWriting(*st, rootId(root_), path_, false)) return kRegFileNotFound;
         const std::string full = joinPath(path_, systemToUtf8(subKey));
-        if (!walkWriting(*st, *known, rootId(root_), full, true, &canonical, created)) return kRegStoreFailure;
+        if (!walkWriting(*st, rootId(root_), full, true, &canonical, created)) return kRegStoreFailure;
         return kRegOk;
     });
     if (r == kRegOk) out = RegKey(root_, canonical);
@@ -487,7 +550,8 @@ RegStatus RegKey::openSubKey(std::string_view subKey, RegKey& out) const {
     int64_t id = walk(*st, rootId(root_), path_);
     if (!id) return kRegFileNotFound;
     std::string canonical = path_;
-    for (const auto& part : splitPath(systemToUtf8(subKey))) {
+    const std::string utf8 = systemToUtf8(subKey);
+    for (const auto part : splitPath(utf8)) {
         std::string stored;
         id = findChild(*st, id, part, &stored);
         if (!id) return kRegFileNotFound;

@@ -39,6 +39,8 @@ std::wstring collationKey(std::string_view text);
 // Case folding used for registry and INI names: Unicode upper case of each
 // character (ASCII-only when the C.UTF-8 locale is missing).
 std::string foldCaseUtf8(std::string_view utf8);
+// The same, appended to `out`.
+void appendFoldedUtf8(std::string& out, std::string_view utf8);
 // Byte-wise ASCII case-insensitive equality (lstrcmpiA on the names we use).
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
