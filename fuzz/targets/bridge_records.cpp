@@ -85,7 +85,7 @@ Bridge& bridge() {
         writeFile("install/VQSVC.inf", kServiceInf);
         writeFile("install/Lisotrex.inf", kSettings);
         setenv("PDXTEST_FILE_WAB", writeFile("book.fixture", kBook).c_str(), 1);
-        setenv("VELMO_CODEPAGE", "950", 1);
+        setenv("VELMO_CODEPAGE", "CP950", 1);
         FUZZ_CHECK(made->module.load("vqbridge.dll", dir), made->module.error());
         auto create = made->module.function<CreateProfileFn>(kCreateProfile);
         auto open = made->module.function<OpenAddressBookFn>(kOpenAddressBook);

@@ -54,18 +54,21 @@ locale_t unicodeCaseLocale() {
 class IconvCache {
 public:
     ~IconvCache() {
-        for (auto& [key, cd] : cache_) iconv_close(cd);
+        for (auto& [key, cd] : cache_)
+            if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
     }
     iconv_t get(const std::string& to, const std::string& from) {
         std::lock_guard lock(mutex_);
         auto key = std::make_pair(to, from);
         auto it = cache_.find(key);
         if (it != cache_.end()) {
+            if (it->second == reinterpret_cast<iconv_t>(-1)) return it->second;
             iconv(it->second, nullptr, nullptr, nullptr, nullptr); // reset shift state
             return it->second;
         }
+        // A pair iconv does not know is kept too: it will not learn it later,
+        // and asking again for every text costs as much as a conversion.
         iconv_t cd = iconv_open(to.c_str(), from.c_str());
-        if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
         cache_.emplace(key, cd);
         return cd;
     }

@@ -43,6 +43,17 @@ TEST_F(CodePageTest, UnmappableCharactersBecomeTheReplacement) {
     EXPECT_EQ(utf8ToSystem("東京", '-'), "--");
 }
 
+// A code page iconv does not know leaves the bytes as they are and says the
+// conversion lost something, the second time as the first.
+TEST_F(CodePageTest, AnUnknownCodePageKeepsTheBytesAndSaysSo) {
+    for (int round = 0; round < 2; ++round) {
+        bool lossless = true;
+        EXPECT_EQ(convertCodePage("\xa4\xa4", "NO-SUCH-PAGE", "UTF-8", '?', &lossless), "\xa4\xa4");
+        EXPECT_FALSE(lossless);
+    }
+    EXPECT_EQ(convertCodePage("\xa4\xa4", "CP950", "UTF-8", '?'), "中");
+}
+
 TEST_F(CodePageTest, Utf8DecodingReplacesBrokenSequences) {
     EXPECT_EQ(utf8ToUtf32("a\xe9\x99\xb3"), U"a陳");
     EXPECT_EQ(utf8ToUtf32("a\xe9\x99"), U"a\uFFFD\uFFFD");
