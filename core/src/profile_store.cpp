@@ -66,12 +66,10 @@ HRESULT deleteProfileKey(const std::string& name) {
 
 HRESULT readPropList(const RegKey& key, PropList& out) {
     PropList list;
-    for (uint32_t i = 0;; ++i) {
-        std::string name;
-        std::vector<uint8_t> data;
-        platform::RegStatus r = key.enumValue(i, name, nullptr, &data);
-        if (r == platform::kRegNoMoreItems) break;
-        if (r != kRegOk || data.empty()) return E_FAIL;
+    std::vector<platform::RegValue> values;
+    if (key.values(values) != kRegOk) return E_FAIL;
+    for (const auto& [name, type, data] : values) {
+        if (data.empty()) return E_FAIL;
         PropNode node;
         if (FAILED(nodeFromBody(data.data(), data.size(), node))) return E_FAIL;
         list.addUnchanged(std::move(node));

@@ -460,20 +460,29 @@ int64_t walk(Store& st, int64_t from, std::string_view utf8Path) {
     return id;
 }
 
-void deleteTreeRows(Store& st, int64_t id) {
-    std::vector<int64_t> children;
-    {
-        Stmt q(st.db(), "SELECT id FROM keys WHERE parent = ?1");
-        q.bind(1, id);
-        while (q.step() == SQLITE_ROW) children.push_back(q.i64(0));
+// A value's data as the caller gets it: REG_SZ text in the system code page
+// with its NUL, as the "A" calls return it.
+std::vector<uint8_t> storedData(RegType type, Stmt& q, int column) {
+    std::vector<uint8_t> data = q.blob(column);
+    if (type == REG_SZ) {
+        std::string text = utf8ToSystem(std::string(data.begin(), data.end()));
+        data.assign(text.begin(), text.end());
+        data.push_back(0);
     }
-    for (int64_t c : children) deleteTreeRows(st, c);
-    Stmt dv(st.db(), "DELETE FROM vals WHERE key = ?1");
+    return data;
+}
+
+// Deletes the key `id`, every key below it and all their values, in two
+// statements however large the tree; false when the store fails.
+bool deleteTreeRows(Store& st, int64_t id) {
+    Stmt dv(st.db(), "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT keys.id FROM keys JOIN tree"
+                     " ON keys.parent = tree.id) DELETE FROM vals WHERE key IN tree");
     dv.bind(1, id);
-    dv.step();
-    Stmt dk(st.db(), "DELETE FROM keys WHERE id = ?1");
+    if (dv.step() != SQLITE_DONE) return false;
+    Stmt dk(st.db(), "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT keys.id FROM keys JOIN tree"
+                     " ON keys.parent = tree.id) DELETE FROM keys WHERE id IN tree");
     dk.bind(1, id);
-    dk.step();
+    return dk.step() == SQLITE_DONE;
 }
 
 // Runs `body` in one write transaction; a failing body rolls back.
@@ -571,13 +580,23 @@ RegStatus RegKey::queryValue(std::string_view name, RegType* type, std::vector<u
     if (q.step() != SQLITE_ROW) return kRegFileNotFound;
     auto t = static_cast<RegType>(q.i64(0));
     if (type) *type = t;
-    if (data) {
-        *data = q.blob(1);
-        if (t == REG_SZ) {
-            std::string text = utf8ToSystem(std::string(data->begin(), data->end()));
-            data->assign(text.begin(), text.end());
-            data->push_back(0);
-        }
+    if (data) *data = storedData(t, q, 1);
+    return kRegOk;
+}
+
+RegStatus RegKey::values(std::vector<RegValue>& out) const {
+    std::lock_guard lock(g_mutex);
+    out.clear();
+    int64_t id = 0;
+    if (RegStatus r = resolve(id); r != kRegOk) return r;
+    Stmt q(store()->db(), "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY fold");
+    q.bind(1, id);
+    while (q.step() == SQLITE_ROW) {
+        RegValue v;
+        v.name = utf8ToSystem(q.text(0));
+        v.type = static_cast<RegType>(q.i64(1));
+        v.data = storedData(v.type, q, 2);
+        out.push_back(std::move(v));
     }
     return kRegOk;
 }
@@ -752,9 +771,9 @@ RegStatus RegKey::deleteKey(std::string_view subKey, bool withSubKeys) const {
             c.bind(1, id);
             if (c.step() == SQLITE_ROW) return kRegAccessDenied;
         }
-        deleteTreeRows(*st, id);
+        const bool deleted = deleteTreeRows(*st, id);
         st->forgetWrittenKeys();
-        return kRegOk;
+        return deleted ? kRegOk : kRegStoreFailure;
     });
 }
 

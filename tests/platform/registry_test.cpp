@@ -438,4 +438,34 @@ TEST_F(RegistryTest, TextValuesCrossInTheSystemCodePage) {
     std::string s;
     ASSERT_EQ(u.queryString("t", s), kRegOk);
     EXPECT_EQ(s, "設定");
+
+    // All values at once, as enumValue and queryValue give them one by one;
+    // one whose name the code page cannot spell keeps its data.
+    ASSERT_EQ(u.setString("한", "Korean"), kRegOk);
+    ASSERT_EQ(u.setDword("n", 7), kRegOk);
+    setenv("VELMO_CODEPAGE", "CP950", 1);
+    std::vector<RegValue> values;
+    ASSERT_EQ(k.values(values), kRegOk);
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_EQ(values[0].name, "n");
+    EXPECT_EQ(values[0].type, REG_DWORD);
+    EXPECT_EQ(values[0].data, (std::vector<uint8_t>{7, 0, 0, 0}));
+    EXPECT_EQ(values[1].name, "t");
+    EXPECT_EQ(values[1].data, (std::vector<uint8_t>{0xb3, 0x5d, 0xa9, 0x77, 0}));
+    EXPECT_EQ(values[2].type, REG_SZ);
+    EXPECT_EQ(std::string(values[2].data.begin(), values[2].data.end()), std::string("Korean", 7));
+    for (uint32_t i = 0; i < 2; ++i) {
+        std::string name;
+        RegType type;
+        std::vector<uint8_t> data;
+        ASSERT_EQ(k.enumValue(i, name, &type, &data), kRegOk);
+        EXPECT_EQ(name, values[i].name);
+        EXPECT_EQ(type, values[i].type);
+        EXPECT_EQ(data, values[i].data);
+    }
+    unsetenv("VELMO_CODEPAGE");
+    RegKey gone;
+    ASSERT_EQ(RegKey::open(RegRoot::CurrentUser, "CP", gone), kRegOk);
+    ASSERT_EQ(gone.deleteSubTree("設定"), kRegOk);
+    EXPECT_EQ(k.values(values), kRegFileNotFound);
 }

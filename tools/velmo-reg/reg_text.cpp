@@ -32,11 +32,9 @@ std::string hexBytes(const std::vector<uint8_t>& data) {
 
 void exportKey(const RegKey& key, const std::string& fullName, std::string& out) {
     out += "[" + fullName + "]\n";
-    for (uint32_t i = 0;; ++i) {
-        std::string name;
-        RegType type;
-        std::vector<uint8_t> data;
-        if (key.enumValue(i, name, &type, &data) != kRegOk) break;
+    std::vector<RegValue> values;
+    key.values(values);
+    for (const auto& [name, type, data] : values) {
         out += name.empty() ? std::string("@") : quote(name);
         out += "=";
         if (type == REG_SZ) {

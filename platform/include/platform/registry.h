@@ -22,6 +22,12 @@ inline constexpr RegStatus kRegStoreFailure = 1011;   // ERROR_CANTOPEN (store u
 
 enum RegType : uint32_t { REG_NONE = 0, REG_SZ = 1, REG_BINARY = 3, REG_DWORD = 4 };
 
+struct RegValue {
+    std::string name; // in the system code page
+    RegType type;
+    std::vector<uint8_t> data;
+};
+
 enum class RegRoot { CurrentUser, LocalMachine };
 
 // Name of a root as written in .reg text: "HKEY_CURRENT_USER".
@@ -72,6 +78,10 @@ public:
     RegStatus enumValue(uint32_t index, std::string& name, RegType* type = nullptr,
                         std::vector<uint8_t>* data = nullptr) const;
     RegStatus subKeyNames(std::vector<std::string>& names) const;
+    // Every value with its type and data (as queryValue gives them), in
+    // enumValue's order, from one read: a name the system code page cannot
+    // spell is still listed with its data.
+    RegStatus values(std::vector<RegValue>& out) const;
 
     RegStatus deleteValue(std::string_view name) const;
     // RegDeleteKey: refuses (kRegAccessDenied) a key that has subkeys.
