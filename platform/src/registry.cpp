@@ -566,7 +566,10 @@ RegStatus RegKey::openSubKey(std::string_view subKey, RegKey& out) const {
         if (!id) return kRegFileNotFound;
         canonical = joinPath(canonical, stored);
     }
-    out = RegKey(root_, canonical);
+    // A key opened is read next (an export): inside a snapshot it is found
+    // again by the path it now has without a second look-up.
+    if (auto* askedKeys = st->askedKeys()) askedKeys->emplace(askedPath(rootId(root_), canonical), id);
+    out = RegKey(root_, std::move(canonical));
     return kRegOk;
 }
 
