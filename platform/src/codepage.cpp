@@ -227,10 +227,15 @@ std::string utf32ToUtf8(std::u32string_view text) {
 
 namespace {
 
+// Decoded straight into the wide string: sorting makes one per row.
 std::wstring systemToWide(std::string_view s, const std::string& cp) {
-    std::string utf8 = isUtf8Name(cp) ? std::string(s) : convertCodePage(s, cp, "UTF-8", '?');
-    std::u32string u = utf8ToUtf32(utf8);
-    return std::wstring(u.begin(), u.end());
+    const bool utf8Page = isUtf8Name(cp);
+    const std::string converted = utf8Page ? std::string() : convertCodePage(s, cp, "UTF-8", '?');
+    const std::string_view utf8 = utf8Page ? s : std::string_view(converted);
+    std::wstring out;
+    out.reserve(utf8.size());
+    for (size_t i = 0, len = 0; i < utf8.size(); i += len) out.push_back(static_cast<wchar_t>(decodeUtf8At(utf8, i, len)));
+    return out;
 }
 
 } // namespace

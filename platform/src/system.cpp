@@ -10,6 +10,7 @@
 #include <cstring>
 #include <langinfo.h>
 #include <locale.h>
+#include <mutex>
 #include <sys/random.h>
 #include <unistd.h>
 #include <vector>
@@ -37,28 +38,28 @@ std::array<uint8_t, 16> newGuid() {
 namespace {
 
 // The kernel reports EFAULT instead of faulting when a pipe transfer touches
-// memory we may not use; that is the whole probe. Each thread keeps its pipe
-// (a call that checks many records opens none each time). A probe that stops
-// halfway may leave bytes in it, and a forked child shares its parent's: the
-// pipe is then replaced.
+// memory we may not use; that is the whole probe. A probe that stops halfway
+// may leave bytes in its pipe: the pipe is then replaced.
 class ProbePipe {
 public:
-    static ProbePipe* forThisThread() {
-        thread_local ProbePipe pipe;
-        if (pipe.owner_ != getpid()) pipe.open();
-        return pipe.owner_ ? &pipe : nullptr;
-    }
+    ProbePipe() = default;
+    ProbePipe(const ProbePipe&) = delete;
+    ProbePipe& operator=(const ProbePipe&) = delete;
     ~ProbePipe() { close(); }
+    // True when open in this process: a forked child shares its parent's
+    // pipe, and only closes its copies of the ends.
+    bool ready() {
+        if (owner_ != getpid()) {
+            close();
+            if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) == 0) owner_ = getpid();
+        }
+        return owner_ != 0;
+    }
     void spoil() { close(); }
     int in() const { return fds_[1]; }
     int out() const { return fds_[0]; }
 
 private:
-    void open() {
-        // A child's copies of the parent's ends are only closed, never used.
-        close();
-        if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) == 0) owner_ = getpid();
-    }
     void close() {
         if (fds_[0] >= 0) ::close(fds_[0]);
         if (fds_[1] >= 0) ::close(fds_[1]);
@@ -69,13 +70,41 @@ private:
     pid_t owner_ = 0;
 };
 
+// The pipe of one probe: the process's own (a call that checks many records
+// opens none each time), or, while another probe holds it (or a fork left it
+// held), one made for this probe. Not one per thread: a library loaded at run
+// time gets its thread-local blocks from the heap, where the test builds'
+// leak checker can misread them.
+class ProbeUse {
+public:
+    ProbeUse() : lock_(sharedMutex(), std::try_to_lock) {
+        ProbePipe& p = lock_.owns_lock() ? sharedPipe() : own_;
+        pipe_ = p.ready() ? &p : nullptr;
+    }
+    ProbePipe* operator->() const { return pipe_; }
+    explicit operator bool() const { return pipe_ != nullptr; }
+
+private:
+    static std::mutex& sharedMutex() {
+        static std::mutex m;
+        return m;
+    }
+    static ProbePipe& sharedPipe() {
+        static ProbePipe pipe;
+        return pipe;
+    }
+    std::unique_lock<std::mutex> lock_;
+    ProbePipe own_;
+    ProbePipe* pipe_;
+};
+
 constexpr size_t kChunk = 4096;
 
 } // namespace
 
 bool isReadable(const void* p, size_t n) {
     if (!p) return false;
-    ProbePipe* pipe = ProbePipe::forThisThread();
+    ProbeUse pipe;
     if (!pipe) return false;
     auto bytes = static_cast<const char*>(p);
     char sink[kChunk];
@@ -92,7 +121,7 @@ bool isReadable(const void* p, size_t n) {
 
 bool isWritable(void* p, size_t n) {
     if (!p) return false;
-    ProbePipe* pipe = ProbePipe::forThisThread();
+    ProbeUse pipe;
     if (!pipe) return false;
     auto bytes = static_cast<char*>(p);
     char copy[kChunk];

@@ -1,3 +1,5 @@
+#include <thread>
+#include <atomic>
 #include "platform/system.h"
 #include "test_environment.h"
 
@@ -86,6 +88,39 @@ TEST(PointerProbes, AForkedChildNeverSharesItsParentsProbe) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Threads probing at once never take each other's bytes, and a child forked
+// while another thread is probing still probes (its copy of the busy pipe
+// stays busy for good).
+TEST(PointerProbes, ThreadsAndChildrenForkedMidProbeKeepEveryByte) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> faults{0};
+    std::vector<std::thread> threads;
+    for (char fill : {'a', 'b', 'c'}) {
+        threads.emplace_back([&, fill] {
+            std::vector<char> bytes(1 << 18, fill);
+            while (!stop)
+                if (!isWritable(bytes.data(), bytes.size()) ||
+                    std::count(bytes.begin(), bytes.end(), fill) != static_cast<long>(bytes.size()))
+                    ++faults;
+        });
+    }
+    for (int i = 0; i < 20; ++i) {
+        pid_t child = fork();
+        if (child == 0) {
+            alarm(10); // a probe waiting for the parent's thread would wait forever
+            std::vector<char> theirs(5000, 'z');
+            bool ok = isWritable(theirs.data(), theirs.size()) && theirs == std::vector<char>(5000, 'z');
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << i;
+    }
+    stop = true;
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(faults, 0);
 }
 
 TEST(SystemInfo, PrinterFolderAndVersion) {
