@@ -594,14 +594,17 @@ RegStatus RegKey::values(std::vector<RegValue>& out) const {
     if (RegStatus r = resolve(id); r != kRegOk) return r;
     Stmt q(store()->db(), "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY fold");
     q.bind(1, id);
-    while (q.step() == SQLITE_ROW) {
+    int step;
+    while ((step = q.step()) == SQLITE_ROW) {
         RegValue v;
         v.name = utf8ToSystem(q.text(0));
         v.type = static_cast<RegType>(q.i64(1));
         v.data = storedData(v.type, q, 2);
         out.push_back(std::move(v));
     }
-    return kRegOk;
+    // A read that fails halfway is no shorter list: the profile store would
+    // take it for the whole.
+    return step == SQLITE_DONE ? kRegOk : kRegStoreFailure;
 }
 
 RegStatus RegKey::queryString(std::string_view name, std::string& out) const {
