@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 #include "strings/strings.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
@@ -26,6 +27,8 @@ ExchangeFormat exchangeFormat(const ExchangeSettings& s, bool version2000) {
 
 void ExchangeFieldReader::markSpecials() {
     special_ = ByteSet<6>({format_.quote, format_.delimiter, format_.groupSymbol, '\\', '\0', '\n'});
+    fieldEnds_ = ByteSet<5>({format_.quote, format_.delimiter, '\\', '\0', '\n'});
+    quotedEnds_ = ByteSet<4>({format_.quote, '\\', '\0', '\n'});
 }
 
 void ExchangeFieldReader::skipRestOfLine() {
@@ -114,43 +117,71 @@ void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::s
 }
 
 // A field that ends in the read-ahead, unquoted or quoted once around bytes
-// without a meaning of their own, is those bytes: taken without a copy.
-// Anything else (escapes, doubled quotes, group symbols, a delimiter inside
-// quotes, the block's end) is left to readField, with nothing taken.
-bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields) {
+// without a meaning of their own (group symbols aside, and the delimiter
+// inside the quotes), is those bytes: taken without a copy. Anything else
+// (escapes, doubled quotes, a quoted field not followed by the delimiter or
+// the line's end, the block's end) is left to readField, with nothing taken.
+// grouped tells whether the field holds a group symbol.
+bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields, bool& grouped) {
     const std::string_view run = in_.buffered();
     const char quote = format_.quote;
-    size_t start = 0;
+    const char group = format_.groupSymbol;
     if (!run.empty() && run[0] == quote) {
         // The byte after an opening quote is taken as it is, whatever it is.
-        if (run.size() < 3 || run[1] == quote || run[1] == format_.groupSymbol) return false;
-        start = 1;
+        if (run.size() < 3 || run[1] == quote || run[1] == group) return false;
+        const size_t k = 2 + quotedEnds_.find(run.data() + 2, run.size() - 2);
+        if (k + 1 >= run.size() || run[k] != quote) return false;
+        if (run[k + 1] == format_.delimiter) moreFields = true;
+        else if (run[k + 1] == '\n') moreFields = false; // the rest of the line is only its end
+        else return false;
+        field = run.substr(1, k - 1);
+        grouped = field.find(group) != std::string_view::npos;
+        in_.take(k + 2);
+        return true;
     }
-    size_t k = start == 0 ? 0 : 2; // past the opening quote and the byte after it
-    k += special_.find(run.data() + k, run.size() - k);
+    // Most fields hold no group symbol: the first special byte ends them.
+    size_t k = special_.find(run.data(), run.size());
+    grouped = k < run.size() && run[k] == group;
+    if (grouped) k += 1 + fieldEnds_.find(run.data() + k + 1, run.size() - k - 1);
     if (k >= run.size()) return false;
     const char stop = run[k];
-    size_t taken;
-    if (start == 0) {
-        if (stop == format_.delimiter) moreFields = true;
-        else if (stop == '\n' || stop == '\0') moreFields = false;
-        else return false;
-        taken = k + 1;
-    } else {
-        if (stop != quote || k + 1 >= run.size() || run[k + 1] != format_.delimiter) return false;
-        moreFields = true;
-        taken = k + 2;
-    }
-    field = run.substr(start, k - start);
-    in_.take(taken);
+    if (stop == format_.delimiter) moreFields = true;
+    else if (stop == '\n' || stop == '\0') moreFields = false;
+    else return false;
+    field = run.substr(0, k);
+    in_.take(k + 1);
     return true;
+}
+
+// What readField keeps of a plain field holding group symbols: without a
+// prefix, all but the group symbols; with one, the rest of the first group
+// that starts with it. Either way no more than the field limit.
+std::string_view ExchangeFieldReader::groupOf(std::string_view field, std::string& scratch,
+                                              std::string_view prefix) const {
+    const char group = format_.groupSymbol;
+    if (prefix.empty()) {
+        scratch.clear();
+        for (const char c : field) {
+            if (scratch.size() == kFieldLimit) break;
+            if (c != group) scratch.push_back(c);
+        }
+        return scratch;
+    }
+    for (;;) {
+        const size_t end = field.find(group);
+        const std::string_view part = field.substr(0, end);
+        if (part.substr(0, prefix.size()) == prefix) return part.substr(prefix.size(), kFieldLimit);
+        if (end == std::string_view::npos) return {};
+        field.remove_prefix(end + 1);
+    }
 }
 
 std::string_view ExchangeFieldReader::viewField(std::string& scratch, bool& moreFields, std::string_view prefix) {
     std::string_view field;
-    if (prefix.size() < kFieldLimit && plainField(field, moreFields)) {
-        // A plain field holds no group symbol: it is one group, wanted when
-        // it starts with the prefix.
+    bool grouped = false;
+    if (prefix.size() < kFieldLimit && plainField(field, moreFields, grouped)) {
+        if (grouped) return groupOf(field, scratch, prefix);
+        // One group: wanted when it starts with the prefix.
         if (!prefix.empty()) {
             if (field.substr(0, prefix.size()) != prefix) return {};
             field.remove_prefix(prefix.size());

@@ -53,11 +53,14 @@ public:
 private:
     void skipRestOfLine();
     void markSpecials();
-    bool plainField(std::string_view& field, bool& moreFields);
+    bool plainField(std::string_view& field, bool& moreFields, bool& grouped);
+    std::string_view groupOf(std::string_view field, std::string& scratch, std::string_view prefix) const;
 
     ImportInput in_;
     ExchangeFormat format_;
-    ByteSet<6> special_; // bytes the field reading looks at one by one
+    ByteSet<6> special_;       // bytes the field reading looks at one by one
+    ByteSet<5> fieldEnds_;     // the same but the group symbol: where an unquoted field may end
+    ByteSet<4> quotedEnds_;    // the same inside quotes, where the delimiter is text
 };
 
 // X'E999B3...' cells of Exchange 2000: hexadecimal UTF-8, turned into the

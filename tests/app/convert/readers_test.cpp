@@ -3,6 +3,7 @@
 #include "convert/notes_import.h"
 #include "test_environment.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -98,11 +99,20 @@ TEST(ByteSets, ControlBytesAreThoseBelowBlank) {
 TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
     const std::string rows = "a,,\"b,c\",\"plain\",\"\"\"q\",\"%g\",\"x\"y,z\n"
                              "\",lead\",\"leap%le\",\"\n\",d\\,e,f%g,\"say \"\"hi\"\"\",\"end\"\n"
-                             + std::string("nul\0after,", 10) + std::string(770, 'l') + ",\"" +
-                             std::string(770, 'm') + "\"\n\"x\n";
+                             "SMTP:a%X400:b,X400:c%SMTP:d%SMTP:e,\"q,SMTP:x%y\",%%,SMTP:,\"SMTP:in,q\"\n"
+                             "SM%SMTP,%SMTP:z%,\"a,b\"c,\"a%b\"\"c\",x\"\n" +
+                             std::string("nul\0after,\"q\"\0rest,of,line\n", 27) + std::string(770, 'l') + ",\"" +
+                             std::string(770, 'm') + "\"," + std::string(500, 'g') + "%" + std::string(500, 'h') +
+                             ",SMTP:" + std::string(800, 's') + "%SMTP:t\n\"x\n";
     ExchangeFormat f;
     const std::string dir = velmo::test::makeTempDir("fields");
     for (size_t pad = 0; pad < rows.size() + 2; ++pad) {
+        // Rows' byte at the start of the second block; inside a long run of
+        // one letter every split is alike, and a few of them are enough.
+        const size_t split = rows.size() - std::min(pad, rows.size());
+        if (split >= 2 && split + 2 < rows.size() && pad % 16 != 0 && std::isalpha(static_cast<unsigned char>(rows[split])) &&
+            rows.compare(split - 2, 4, std::string(4, rows[split])) == 0)
+            continue;
         // The padding line puts a different byte of the rows at the first block's end.
         const std::string text = std::string(ImportInput::kBlock - 1 - rows.size() + pad, 'p') + "\n" + rows;
         const std::string path = dir + "/in.csv";
@@ -111,7 +121,7 @@ TEST(ExchangeFields, InPlaceFieldsMatchByteByByteReading) {
         ASSERT_EQ(file.open(path, {platform::FileAccess::Read, false, false, true}), platform::FileCause::None);
         // Without a prefix, and with prefixes some fields start with (one
         // of them before a field longer than the limit).
-        for (std::string_view prefix : {"", "l", "le", "\"", "a"}) {
+        for (std::string_view prefix : {"", "l", "le", "\"", "a", "SMTP:", "X400:"}) {
             ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
             ExchangeFieldReader inPlace(file, f);
             ExchangeFieldReader byteWise(rows, f);
