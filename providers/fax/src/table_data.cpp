@@ -192,7 +192,10 @@ HRESULT TableData::HrQueryRow(SPropValue* indexValue, SRow** row, ULONG* positio
         *row = nullptr;
         std::lock_guard g(lock_);
         const long at = findRow(*indexValue);
-        if (at < 0) return S_OK;
+        if (at < 0) {
+            if (position && writableOut(position)) *position = 0;
+            return S_OK;
+        }
         if (HRESULT h = copyRow(*rows_[size_t(at)], row); FAILED(h)) return h;
         if (position && writableOut(position)) *position = ULONG(at);
         return S_OK;

@@ -147,7 +147,9 @@ HRESULT TableView::CreateBookmark(BOOKMARK* position) {
 
 HRESULT TableView::FreeBookmark(BOOKMARK position) {
     std::lock_guard g(lock_);
-    if (position < kFirstBookmark || position >= kFirstBookmark + kBookmarkSlots || !bookmarks_)
+    // A slot already freed no longer names a bookmark, for this as for SeekRow.
+    if (position < kFirstBookmark || position >= kFirstBookmark + kBookmarkSlots || !bookmarks_ ||
+        (*bookmarks_)[position - kFirstBookmark] < 0)
         return MAPI_E_INVALID_BOOKMARK;
     (*bookmarks_)[position - kFirstBookmark] = -1;
     return S_OK;

@@ -97,6 +97,7 @@ TEST_F(TableTest, SixteenBookmarksAndNoMore) {
     EXPECT_EQ(at, 2);
     ASSERT_EQ(v->FreeBookmark(0x1003), S_OK);
     EXPECT_EQ(v->SeekRow(0x1003, 0, &at), MAPI_E_INVALID_BOOKMARK);
+    EXPECT_EQ(v->FreeBookmark(0x1003), MAPI_E_INVALID_BOOKMARK);
     EXPECT_EQ(v->FreeBookmark(0x1010), MAPI_E_INVALID_BOOKMARK);
     // The freed slot is the one reused.
     ASSERT_EQ(v->CreateBookmark(&extra), S_OK);
@@ -235,9 +236,10 @@ TEST(TableKeys, LookupsMatchWholeKeysOnly) {
         char prefix[] = "Cont", extended[] = "Contacts";
         for (SPropValue probe : {key(shorter, 2, prefix), key(longer, 4, extended)}) {
             SRow* found = nullptr;
-            ULONG at = 0;
+            ULONG at = 7;
             EXPECT_EQ(data->HrQueryRow(&probe, &found, &at), S_OK) << indexTag;
             EXPECT_FALSE(found) << indexTag;
+            EXPECT_EQ(at, 0u) << indexTag << ": no row comes with position 0";
             if (found) PDXFreeBuffer(found);
             data->HrDeleteRow(&probe);
             ASSERT_EQ(data->HrQueryRow(&row, &found, &at), S_OK);
