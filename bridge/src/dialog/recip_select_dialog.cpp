@@ -232,6 +232,8 @@ void RecipSelectDialog::addSelected() {
         return;
     }
     case RecipientSelection::AddResult::NothingNew:
+        tree_->setFocus();
+        updateButtons();
         return;
     case RecipientSelection::AddResult::Added:
         fillImportList(added, added.empty() ? -1 : int(added.front()));

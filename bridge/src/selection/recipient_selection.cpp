@@ -164,9 +164,14 @@ RecipientSelection::AddResult RecipientSelection::add(const std::vector<size_t>&
     for (Recipient& r : chosen)
         if (seen.insert(itemKey(r)).second) fresh.push_back(std::move(r));
     if (items_.size() + fresh.size() > capacity_) return AddResult::TooMany;
-    if (fresh.empty()) return AddResult::NothingNew;
-    insertSorted(std::move(fresh), added);
+    // Every add the capacity allows counts as a change, even one that
+    // brought nothing new: OK is then enabled all the same.
     changed_ = true;
+    if (fresh.empty()) {
+        if (added) added->clear();
+        return AddResult::NothingNew;
+    }
+    insertSorted(std::move(fresh), added);
     return AddResult::Added;
 }
 

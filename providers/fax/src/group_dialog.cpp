@@ -251,7 +251,11 @@ void GroupDialog::sortAvailable() {
 }
 
 void GroupDialog::sortBy(int column) {
-    if (column == sortColumn_) {
+    // Only a click on the column clicked last reverses: the first click on
+    // the name column sorts it ascending, although the list opened that way.
+    const bool again = column == clickedColumn_;
+    clickedColumn_ = column;
+    if (again) {
         sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     } else {
         sortColumn_ = column;

@@ -54,6 +54,7 @@ private:
     Membership membership_;
     int sortColumn_ = 0;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    int clickedColumn_ = -1; // none yet
     QIcon personIcon_, groupIcon_;
 
     QLineEdit* name_;

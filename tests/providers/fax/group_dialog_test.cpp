@@ -301,6 +301,11 @@ TEST_F(GroupDialogTest, HeaderClicksSortAndShowFiltersKeepOneOn) {
     };
     // By name, ties by company ("" before "Zeta"), then the fax number.
     EXPECT_EQ(availableRows(&dialog), (QStringList{"Ada/111", "Ada/112", "Ada/331", "Bo/221", "Cy/441", "Ops/"}));
+    clickHeader(0);
+    EXPECT_EQ(availableRows(&dialog), (QStringList{"Ada/111", "Ada/112", "Ada/331", "Bo/221", "Cy/441", "Ops/"}))
+        << "the first click on the name column sorts it ascending, as it was";
+    clickHeader(0);
+    EXPECT_EQ(availableRows(&dialog).first(), "Ops/") << "the second click reverses";
     clickHeader(1);
     EXPECT_EQ(availableRows(&dialog, 1), (QStringList{"Ada/", "Ada/", "Bo/", "Ops/", "Cy/Acme", "Ada/Zeta"}));
     clickHeader(1);
