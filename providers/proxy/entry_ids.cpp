@@ -47,7 +47,10 @@ std::vector<BYTE> WrappedIds::rootId() const {
 
 InwardId PassThroughIds::inward(ULONG cb, const ENTRYID* id) const {
     const auto* bytes = reinterpret_cast<const BYTE*>(id);
-    if (!cb || !id || !platform::isReadable(bytes, cb)) return {};
+    // No identifier goes to MAPI as it is (there it names MAPI's own root);
+    // only bytes that cannot be read are refused.
+    if (!cb) return {InwardId::Component, 0, const_cast<ENTRYID*>(id)};
+    if (!id || !platform::isReadable(bytes, cb)) return {};
     if (cb >= kWrapHeader && std::memcmp(bytes + 4, uid_.ab, sizeof uid_.ab) == 0) return {InwardId::Root, 0, nullptr};
     return {InwardId::Component, cb, const_cast<ENTRYID*>(id)};
 }

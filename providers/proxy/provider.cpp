@@ -240,6 +240,7 @@ HRESULT Provider::CompareEntryIDs(ULONG cb1, ENTRYID* id1, ULONG cb2, ENTRYID* i
     return guarded([&] {
         if (HRESULT h = ready(); FAILED(h)) return h;
         if (!writableOut(result)) return E_INVALIDARG;
+        if (!id1 || !id2) return MAPI_E_UNKNOWN_ENTRYID;
         const InwardId a = policy_->ids().inward(cb1, id1);
         const InwardId b = policy_->ids().inward(cb2, id2);
         if (a.kind == InwardId::Foreign || b.kind == InwardId::Foreign) return MAPI_E_UNKNOWN_ENTRYID;
@@ -400,7 +401,7 @@ HRESULT Provider::setDefault(SetDefaultFn set, ULONG cbEntryID, ENTRYID* entryId
     if (HRESULT h = ready(); FAILED(h)) return h;
     const InwardId in = policy_->ids().inward(cbEntryID, entryId);
     if (policy_->rootStaysLocal()) {
-        if (in.kind != InwardId::Component) return E_INVALIDARG;
+        if (in.kind != InwardId::Component || !cbEntryID) return E_INVALIDARG;
     } else if (in.kind == InwardId::Foreign) {
         return MAPI_E_UNKNOWN_ENTRYID;
     }

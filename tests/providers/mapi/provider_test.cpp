@@ -159,6 +159,13 @@ TEST_F(MapiProviderTest, DefaultsRefuseTheRootAndPassOthersUnchanged) {
     ASSERT_EQ(provider_->OpenEntry(ULONG(contacts.size()), asId(contacts), nullptr, 0, &type, &object), S_OK);
     EXPECT_EQ(wab_->calls.back(), "OpenEntry 40:" + hexOf(contacts));
     object->Release();
+    ASSERT_EQ(provider_->OpenEntry(0, nullptr, nullptr, 0, &type, &object), S_OK) << "no identifier goes unchanged";
+    EXPECT_EQ(wab_->calls.back(), "OpenEntry -");
+    object->Release();
+    EXPECT_EQ(provider_->SetDefaultDir(0, asId(contacts)), E_INVALIDARG) << "an empty identifier";
+    ULONG same = 7;
+    EXPECT_EQ(provider_->CompareEntryIDs(0, nullptr, ULONG(contacts.size()), asId(contacts), 0, &same),
+              MAPI_E_UNKNOWN_ENTRYID);
 }
 
 TEST_F(MapiProviderTest, AContainerListedTwiceRegistersItsUidOnce) {
