@@ -27,7 +27,13 @@ LiveRoots& liveRoots() {
 BufferHeader* headerOf(void* data) { return reinterpret_cast<BufferHeader*>(static_cast<char*>(data) - sizeof(BufferHeader)); }
 void* dataOf(BufferHeader* h) { return reinterpret_cast<char*>(h) + sizeof(BufferHeader); }
 
+// No block may reach 2 GiB, the whole address space a caller of the 32-bit
+// original had: such a request fails at once instead of zero-filling
+// gigabytes the system may only pretend to have.
+constexpr ULONG kLargestBlock = 0x7FFFFFFFu;
+
 BufferHeader* newBlock(ULONG cb) {
+    if (cb > kLargestBlock) return nullptr;
     auto* h = static_cast<BufferHeader*>(std::malloc(sizeof(BufferHeader) + size_t(cb) + 1));
     if (!h) return nullptr;
     h->marker = core::kBufferMarker;

@@ -82,6 +82,17 @@ TEST(Allocator, ForeignPointersAreRefusedWithoutBeingUsed) {
     EXPECT_EQ(PDXFreeProws(reinterpret_cast<SRowSet*>(data)), E_INVALIDARG);
 }
 
+TEST(Allocator, BlocksNoCallerCouldHoldFailAtOnce) {
+    void* root = reinterpret_cast<void*>(1);
+    EXPECT_EQ(PDXAllocateBuffer(0xFFFFFFF0u, &root), E_OUTOFMEMORY);
+    EXPECT_EQ(root, nullptr);
+    ASSERT_EQ(PDXAllocateBuffer(8, &root), S_OK);
+    void* more = reinterpret_cast<void*>(1);
+    EXPECT_EQ(PDXAllocateMore(0x80000000u, root, &more), E_OUTOFMEMORY);
+    EXPECT_EQ(more, nullptr);
+    EXPECT_EQ(PDXFreeBuffer(root), S_OK);
+}
+
 TEST(Allocator, FreeProwsAndPadrlistTakeNullArrays) {
     SRowSet* rows = nullptr;
     ASSERT_EQ(allocRoot(cbRowSet(2), &rows), S_OK);
