@@ -41,12 +41,14 @@ public:
     // Takes over the entry's property array (kept or freed). A list is queued.
     HRESULT take(SPropValue* values, ULONG count, LONG listRecipientType, bool member) {
         Buffer<SPropValue> owned(values);
+        // The caller's entries must say what they are; a list's member
+        // without an object type is no list, and is collected.
         const SPropValue* type = find(values, count, PR_OBJECT_TYPE);
-        if (!type) return MAPI_E_MISSING_REQUIRED_COLUMN;
+        if (!type && !member) return MAPI_E_MISSING_REQUIRED_COLUMN;
         const SPropValue* id = find(values, count, PR_ENTRYID);
         if (!id) return MAPI_E_MISSING_REQUIRED_COLUMN;
         EntryId key = entryIdOf(id->Value.bin);
-        if (type->Value.ul == MAPI_DISTLIST) {
+        if (type && type->Value.ul == MAPI_DISTLIST) {
             LONG recipientType = listRecipientType;
             if (!member) {
                 const SPropValue* r = find(values, count, PR_RECIPIENT_TYPE);

@@ -176,11 +176,12 @@ HRESULT readServiceInfos(const std::string& path, const std::string& section, st
         services.push_back(std::move(info));
     }
     // Names are compared as the data they become, so two that convert alike collide.
-    std::set<std::string> seen;
-    for (const auto& s : services) {
+    // An empty name anywhere is reported before any pair of equal names.
+    for (const auto& s : services)
         if (s.name.empty()) return MAPI_E_INVALID_OBJECT;
+    std::set<std::string> seen;
+    for (const auto& s : services)
         if (!seen.insert(platform::utf8ToSystem(s.name)).second) return MAPI_E_COLLISION;
-    }
     for (auto& s : services) {
         std::vector<std::string> own;
         if (HRESULT h = readInfSection(path, s.name, own); FAILED(h)) return h;

@@ -256,6 +256,9 @@ TEST(ServiceInf, SectionReadFailures) {
     EXPECT_EQ(readServiceInfos(dir + "/dup.inf", "Default Services", infos), E_INVALIDARG);
     velmo::test::writeFile(dir + "/noname.inf", "[Services]\n=one\n");
     EXPECT_EQ(readServiceInfos(dir + "/noname.inf", "Services", infos), MAPI_E_INVALID_OBJECT);
+    velmo::test::writeFile(dir + "/both.inf", "[Services]\nA=one\nA=two\n=three\n");
+    EXPECT_EQ(readServiceInfos(dir + "/both.inf", "Services", infos), MAPI_E_INVALID_OBJECT)
+        << "an empty name is reported before two equal ones";
     velmo::test::writeFile(dir + "/nosection.inf", "[Services]\nA=one\n");
     EXPECT_EQ(readServiceInfos(dir + "/nosection.inf", "Services", infos), E_INVALIDARG);
 

@@ -320,6 +320,24 @@ TEST_F(SessionEntries, ExpandDistListsGrowsTheListAndReportsMissingColumns) {
     EXPECT_EQ(session_->ExpandDistLists(0, &raw), E_INVALIDARG);
 }
 
+TEST_F(SessionEntries, AListMemberWithoutObjectTypeIsCollected) {
+    // Dan's row in the list's contents leaves out PR_OBJECT_TYPE: no list, so a member like any other.
+    close();
+    velmo::test::writeFile(fixture_, standardFixture(kUid1, kUid2,
+                                                     "user\tkey=u4\tin=c1\tname=Dan\tnotinrows=0FFE0003\n"
+                                                     "list\tkey=l3\tin=c1\tname=Solo\tmembers=u4,u1\n"));
+    open();
+    Id solo = idOf(contents(book_.get(), customers_), "Solo");
+    auto list = makeList({{idValue(solo), longValue(PR_OBJECT_TYPE, MAPI_DISTLIST), longValue(PR_RECIPIENT_TYPE, 1)}});
+    ADRLIST* raw = list.release();
+    EXPECT_EQ(session_->ExpandDistLists(0, &raw), S_OK);
+    list.reset(raw);
+    ASSERT_EQ(raw->cEntries, 2u);
+    EXPECT_EQ(nameOf(raw->aEntries[0]), "Dan");
+    EXPECT_EQ(nameOf(raw->aEntries[1]), "Alice");
+    PDXFreePadrlist(list.release());
+}
+
 TEST_F(SessionEntries, CopyToCopiesEntriesThroughTheDestinationTemplates) {
     object_ptr<IUnknown> from = openEntry(book_.get(), customers_);
     object_ptr<IUnknown> to = openEntry(book_.get(), archive_);
