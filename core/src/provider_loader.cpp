@@ -72,11 +72,13 @@ HRESULT readServiceRows(IPDXServiceAdmin& services, std::vector<ServiceRow>& out
         const SPropValue* uid = columnValue(row, 0, PR_SERVICE_UID);
         const SPropValue* dll = columnValue(row, 1, PR_SERVICE_DLL_NAME);
         const SPropValue* entry = columnValue(row, 2, PR_SERVICE_ENTRY_NAME);
-        if (!uid || uid->Value.bin.cb != sizeof(MAPIUID) || !dll || !entry) return MAPI_E_NOT_FOUND;
+        if (!uid || uid->Value.bin.cb != sizeof(MAPIUID)) return MAPI_E_NOT_FOUND;
+        // A missing module name is a module that does not load, a missing
+        // entry name an export that is not there.
         ServiceRow service;
         std::copy_n(uid->Value.bin.lpb, sizeof service.uid.ab, service.uid.ab);
-        service.dll = dll->Value.lpszA;
-        service.entry = entry->Value.lpszA;
+        if (dll) service.dll = dll->Value.lpszA;
+        if (entry) service.entry = entry->Value.lpszA;
         out.push_back(std::move(service));
         return S_OK;
     });

@@ -228,6 +228,16 @@ TEST_F(Sessions, ModulesThatCannotServeFailTheOpen) {
     object_ptr<IPDXSession> s;
     coretest::configureService("Main", uid, PR_SERVICE_ENTRY_NAME, "NoSuchEntry");
     EXPECT_EQ(PDXOpen(0, "Main", 0, 0, 0, 0, nullptr, s.out()), E_FAIL);
+    {
+        // No entry name at all: an export that is not there, as above.
+        static const char kHex[] = "0123456789abcdef";
+        std::string service;
+        for (uint8_t b : uid.ab) service += {kHex[b >> 4], kHex[b & 15]};
+        platform::RegKey key;
+        ASSERT_EQ(coretest::profileKey("Main").openSubKey(service, key), platform::kRegOk);
+        ASSERT_EQ(key.deleteValue(std::to_string(PR_SERVICE_ENTRY_NAME)), platform::kRegOk);
+        EXPECT_EQ(PDXOpen(0, "Main", 0, 0, 0, 0, nullptr, s.out()), E_FAIL);
+    }
     coretest::configureService("Main", uid, PR_SERVICE_ENTRY_NAME, "TestServiceEntry");
     coretest::configureService("Main", uid, PR_SERVICE_DLL_NAME, "nosuchmodule.dll");
     EXPECT_EQ(PDXOpen(0, "Main", 0, 0, 0, 0, nullptr, s.out()), MAPI_E_NOT_FOUND);
