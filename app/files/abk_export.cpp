@@ -104,7 +104,10 @@ ExportResult writeExport(const CLisotrexDoc& doc, Preferences& prefs, Log& log, 
     int32_t written = 0;
     bool logged = true;
     size_t i = 0;
-    for (auto next = doc.m_list.begin(); next != doc.m_list.end() && logged; ++next) {
+    // A failed write ends the walk: no more lines are logged for entries the
+    // file will not hold.
+    for (auto next = doc.m_list.begin(); next != doc.m_list.end() && logged && cause == platform::FileCause::None;
+         ++next) {
         const CAddrUserDataObj& e = **next;
         if (!isChosen(e)) continue;
         int position = static_cast<int>(++i);
@@ -122,7 +125,7 @@ ExportResult writeExport(const CLisotrexDoc& doc, Preferences& prefs, Log& log, 
         }
         ++written;
         appendBlock(text, e, oneTouch ? e.m_nOneTouch : written, oneTouch);
-        if (text.size() >= kChunk && cause == platform::FileCause::None) {
+        if (text.size() >= kChunk) {
             cause = out.write(text);
             text.clear();
         }

@@ -6,6 +6,9 @@
 #include "strings/string_ids.h"
 #include "test_environment.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 using namespace lisotrex;
@@ -127,6 +130,24 @@ TEST_F(ExportFixture, FileAndLogFailures) {
     ui.exportDialogs.push_back(ExportDialogValues{out, 1, 1});
     EXPECT_EQ(exportBook(doc, prefs, badLog, ui), ExportResult::Failed);
     EXPECT_EQ(ui.take(), std::vector<int>{I::IDS_LOG_ERR_SETTING});
+    EXPECT_FALSE(platform::fileExists(out));
+}
+
+TEST_F(ExportFixture, AFailedWriteEndsTheWalk) {
+    for (int i = 0; i < 1500; ++i) add(kEntryFax, "Somebody with a long name", "0223456789", 0, 0);
+    for (int i = 0; i < 5; ++i) add(kEntryFax, "Nowhere", "", 0, 0);
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the test
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 100 * 1024; // the export's second block does not fit
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const ExportResult result = run();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(result, ExportResult::Failed);
+    EXPECT_EQ(ui.take().size(), 1u) << "the file error";
+    EXPECT_EQ(logBody().find("1501: "), std::string::npos)
+        << "entries after the failed write are not looked at";
     EXPECT_FALSE(platform::fileExists(out));
 }
 
