@@ -178,7 +178,8 @@
     X(IDS_CMD_ABOUT, 57664) \
     X(IDS_CMD_HELP, 57667) \
     X(IDS_CMD_VIEW_TOOLBAR, 59392) \
-    X(IDS_CMD_VIEW_STATUS_BAR, 59393)
+    X(IDS_CMD_VIEW_STATUS_BAR, 59393) \
+    X(IDS_MSG_PARSE_INT, 61712)
 
 namespace lisotrex::ids {
 #define LISOTREX_DECLARE_ID(name, value) inline constexpr int name = value;

@@ -7,8 +7,8 @@
 
 namespace lisotrex::ui {
 
-// The clipboard type the entries travel under, named after the private
-// Windows format "CF_PRIVATE_VARNISTEL".
+// The clipboard format the entries travel under: "CF_PRIVATE_VARNISTEL",
+// the name the private format is registered by.
 QString entryMimeType();
 
 class QtClipboard : public ClipboardPort {

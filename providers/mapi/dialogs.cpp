@@ -1,5 +1,7 @@
 #include "dialogs.h"
 
+#include "platform/typing_limit.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -60,7 +62,7 @@ ProfileDialog::ProfileDialog(IProfSect* section, FreeBufferFn freeBuffer, IProfA
     setWindowTitle(text(kStrDialogCaption));
     auto* nameLabel = named(new QLabel(text(kStrNameLabel), this), 2002);
     name_ = named(new QLineEdit(this), 1002);
-    name_->setMaxLength(kNameLimit);
+    platform::limitTyping(name_, kNameLimit);
     nameLabel->setBuddy(name_);
     auto* choiceLabel = named(new QLabel(text(kStrProfileChoiceLabel), this), 2003);
     useDefault_ = named(new QRadioButton(text(kStrUseDefault), this), 1004);

@@ -1,5 +1,7 @@
 #include "dialogs.h"
 
+#include "platform/typing_limit.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -91,11 +93,11 @@ ConfigDialog::ConfigDialog(IProfSect* section, FreeBufferFn freeBuffer, QWidget*
     using provider_ui::named;
     auto* nameLabel = named(new QLabel(text(kStrNameLabel), this), 2001);
     name_ = named(new QLineEdit(this), 1002);
-    name_->setMaxLength(kNameLimit);
+    platform::limitTyping(name_, kNameLimit);
     nameLabel->setBuddy(name_);
     auto* pathLabel = named(new QLabel(text(kStrPathLabel), this), 2002);
     path_ = named(new QLineEdit(this), 1001);
-    path_->setMaxLength(kPathLimit);
+    platform::limitTyping(path_, kPathLimit);
     pathLabel->setBuddy(path_);
     browse_ = named(new QPushButton(text(kStrBrowse), this), 1000);
     auto* ok = named(new QPushButton(text(kStrOk), this), 1);

@@ -1,5 +1,7 @@
 #include "ui/dialogs/entry_dialog.h"
 
+#include "platform/typing_limit.h"
+
 #include "model/book_kind.h"
 #include "strings/string_ids.h"
 #include "ui/dialogs/dialog_common.h"
@@ -48,14 +50,14 @@ CEntryDialog::CEntryDialog(CAddrUserDataObj& working, EntryDialogMode mode, int3
     destination_->attach(CFilterEdit::kDigits | CFilterEdit::kLetters | CFilterEdit::kOtherPrintable, {}, false);
     accessCode_->attach(CFilterEdit::kDigits, {}, false);
     oneTouch_->attach(CFilterEdit::kDigits, {}, false);
-    // Typing stops at the byte limits for ASCII; wider characters are
-    // caught by the checks on OK.
-    name_->setMaxLength(static_cast<int>(kNameLimit));
-    reading_->setMaxLength(static_cast<int>(kReadingLimit));
-    destination_->setMaxLength(static_cast<int>(kDestinationLimit));
-    department_->setMaxLength(static_cast<int>(kDepartmentLimit));
-    accessCode_->setMaxLength(7);
-    oneTouch_->setMaxLength(4);
+    // Typing stops at the byte limits for ASCII; wider characters, and text
+    // set rather than typed, are caught by the checks on OK. The department
+    // has no typing limit, only its check.
+    platform::limitTyping(name_, static_cast<int>(kNameLimit));
+    platform::limitTyping(reading_, static_cast<int>(kReadingLimit));
+    platform::limitTyping(destination_, static_cast<int>(kDestinationLimit));
+    platform::limitTyping(accessCode_, 7);
+    platform::limitTyping(oneTouch_, 4);
 
     fill();
     connect(name_, &QLineEdit::textChanged, this, &CEntryDialog::updateOk);
@@ -155,15 +157,15 @@ void CEntryDialog::accept() {
     const std::string department = editedOrOriginal(department_->text(), working_.m_szDepartment);
     if (department.size() > kDepartmentLimit) return void(refuse(department_, ids::IDS_MSG_MAX_CHARS, {"255"}));
 
-    // The filters let only digits in and the limits keep them short, so the
-    // numbers always fit.
+    // The filters let only digits in and the limits keep them short; text set
+    // otherwise that is no integer gets the framework's integer message.
     int32_t accessCode = 0;
     const QString accessText = accessCode_->text();
     if (!accessText.isEmpty()) {
         if (accessText.startsWith(u'0')) showMessage(this, ids::IDS_MSG_ACCESS_CODE_ZEROS, Icon::Information);
         bool ok = false;
         accessCode = accessText.toInt(&ok, 10);
-        if (!ok) return void(refuse(accessCode_, ids::IDS_MSG_INT_RANGE, {"0", "9999999"}));
+        if (!ok) return void(refuse(accessCode_, ids::IDS_MSG_PARSE_INT));
     }
 
     int32_t oneTouch = working_.m_nOneTouch;
@@ -173,7 +175,7 @@ void CEntryDialog::accept() {
         if (!oneTouchText.isEmpty()) {
             bool ok = false;
             oneTouch = oneTouchText.toInt(&ok, 10);
-            if (!ok) return void(refuse(oneTouch_, ids::IDS_MSG_INT_RANGE, {"0", std::to_string(maxOneTouch_)}));
+            if (!ok) return void(refuse(oneTouch_, ids::IDS_MSG_PARSE_INT));
             if (oneTouch > maxOneTouch_) return void(refuse(oneTouch_, ids::IDS_MSG_ONE_TOUCH_ABOVE_MAX));
         }
     }

@@ -1,5 +1,9 @@
 #include "ui/dialogs/filter_edit.h"
 
+#include "platform/typing_limit.h"
+
+#include <algorithm>
+
 #include "strings/string_ids.h"
 #include "ui/message_box.h"
 
@@ -140,7 +144,9 @@ void CFilterEdit::insertFiltered(QString text) {
             break;
         }
     }
-    text.truncate(maxLength());
+    // Only what fits beside the text that stays.
+    const qsizetype kept = this->text().size() - selectedText().size();
+    text.truncate(std::max<qsizetype>(0, platform::typingLimit(this) - kept));
     if (!text.isEmpty()) insert(text);
 }
 

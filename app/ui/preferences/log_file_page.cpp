@@ -1,5 +1,7 @@
 #include "ui/preferences/log_file_page.h"
 
+#include "platform/typing_limit.h"
+
 #include "files/log_file.h"
 #include "settings/preferences.h"
 #include "strings/string_ids.h"
@@ -18,7 +20,7 @@ CAddrLogFilePage::CAddrLogFilePage(Log& log, Preferences& prefs, QWidget* parent
     : CPreferencePage(134, QStringLiteral("記錄檔"), parent), log_(log), prefs_(prefs) {
     path_ = new QLineEdit(this);
     path_->setObjectName(QStringLiteral("ctl_1012"));
-    path_->setMaxLength(static_cast<int>(kPathLimit));
+    platform::limitTyping(path_, static_cast<int>(kPathLimit));
     auto* browse = new QPushButton(QStringLiteral("瀏覽(&B)..."), this);
     browse->setObjectName(QStringLiteral("ctl_1013"));
     browse->setAutoDefault(false);

@@ -1,5 +1,7 @@
 #include "config_dialog.h"
 
+#include "platform/typing_limit.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,7 +53,7 @@ ConfigDialog::ConfigDialog(IProfSect* section, FreeBufferFn freeBuffer, QWidget*
     label->setObjectName("2002");
     name_ = new QLineEdit(this);
     name_->setObjectName("1002");
-    name_->setMaxLength(int(kDisplayNameBytes));
+    platform::limitTyping(name_, int(kDisplayNameBytes));
     label->setBuddy(name_);
     auto* ok = new QPushButton(text(kStrOk), this);
     ok->setObjectName("1");

@@ -1,6 +1,7 @@
 // The service entry, the configuration dialog (real widgets, offscreen) and
 // the seam where the entry dialogs plug into NewEntry and Details.
 
+#include "platform/typing_limit.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -64,7 +65,7 @@ TEST_F(ServiceTest, ConfigurationDialogShowsTheStoredNameAndWritesItTrimmed) {
     vqfax::ConfigDialog dialog(section_.get(), &PDXFreeBuffer, nullptr);
     EXPECT_EQ(dialog.windowTitle().toStdString(), vqfax::loadString(105));
     EXPECT_EQ(dialog.nameEdit()->text(), "Office");
-    EXPECT_EQ(dialog.nameEdit()->maxLength(), 64);
+    EXPECT_EQ(platform::typingLimit(dialog.nameEdit()), 64);
     for (void* answer : section_->handedOut) EXPECT_FALSE(pdx::core::isLiveRoot(answer));
 
     dialog.nameEdit()->setText(QString::fromUtf8("  傳真 branch  "));

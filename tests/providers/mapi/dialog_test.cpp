@@ -1,6 +1,7 @@
 // The profile dialog (101) with real widgets (offscreen) over the messaging
 // component's own profiles, and MAPIServiceEntry around it.
 
+#include "platform/typing_limit.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -122,7 +123,7 @@ TEST_F(ProfileDialogTest, AStoredProfileIsSelectedAndTheTextsStandAsQuoted) {
     EXPECT_EQ(d->chooseProfile()->text(), QString::fromUtf8("從下列內容選取設定檔"));
     EXPECT_EQ(d->findChild<QLabel*>("1006")->text(), QString::fromUtf8("設定檔名稱(&R):"));
     EXPECT_EQ(d->findChild<QLabel*>("1007")->text(), QString::fromUtf8("所選取的設定檔包含下列的資訊服務:"));
-    EXPECT_EQ(d->nameEdit()->maxLength(), 64);
+    EXPECT_EQ(platform::typingLimit(d->nameEdit()), 64);
 
     // A profile name that no longer exists falls back to the default.
     section_.strings[PR_FAX_AB_FILE_PATH] = "Gone";

@@ -1,3 +1,4 @@
+#include "platform/typing_limit.h"
 #include "model/book_kind.h"
 #include "ui/dialogs/entry_dialog.h"
 #include "ui/dialogs/filter_edit.h"
@@ -48,8 +49,8 @@ TEST_F(EntryDialogTest, StartsFromTheWorkingValues) {
     EXPECT_EQ(edit(*d, "ctl_1012")->text(), QStringLiteral("12"));
     EXPECT_TRUE(edit(*d, "ctl_1008")->isHidden());
     EXPECT_EQ(qobject_cast<ui::CFilterEdit*>(edit(*d, "ctl_1010"))->mask(), 0x7);
-    EXPECT_EQ(edit(*d, "ctl_1013")->maxLength(), 7);
-    EXPECT_EQ(edit(*d, "ctl_1012")->maxLength(), 4);
+    EXPECT_EQ(platform::typingLimit(edit(*d, "ctl_1013")), 7);
+    EXPECT_EQ(platform::typingLimit(edit(*d, "ctl_1012")), 4);
 }
 
 TEST_F(EntryDialogTest, OkNeedsNameAndDestination) {
@@ -93,6 +94,46 @@ TEST_F(EntryDialogTest, ChecksInOrderAndFocusesTheField) {
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(working.m_szName[0], '\0'); // nothing written back yet
     EXPECT_EQ(boxes.names.size(), 4u);
+}
+
+TEST_F(EntryDialogTest, NumberFieldsHoldingNoIntegerGetTheIntegerMessage) {
+    BoxAnswerer boxes;
+    auto d = open(EntryDialogMode::Add, kOneTouchBook, 200);
+    fillRequired(*d);
+    edit(*d, "ctl_1013")->setText(QStringLiteral("1x")); // set, not typed: the filter never saw it
+    d->accept();
+    EXPECT_EQ(boxes.last(), QStringLiteral("message_61712"));
+    EXPECT_EQ(boxes.texts.back(), QStringLiteral("請輸入整數。"));
+    EXPECT_EQ(d->focusWidget(), edit(*d, "ctl_1013"));
+    edit(*d, "ctl_1013")->clear();
+    edit(*d, "ctl_1012")->setText(QStringLiteral("+-"));
+    d->accept();
+    EXPECT_EQ(boxes.last(), QStringLiteral("message_61712"));
+    EXPECT_EQ(d->focusWidget(), edit(*d, "ctl_1012"));
+    EXPECT_TRUE(d->isVisible());
+}
+
+TEST_F(EntryDialogTest, TextLimitsStopTypingButNotTextSetByTheProgram) {
+    BoxAnswerer boxes;
+    auto d = open(EntryDialogMode::Add, kOneTouchBook, 200);
+    fillRequired(*d);
+    // Set, not typed: kept whole, and the check on OK reports it.
+    edit(*d, "ctl_1006")->setText(QString(128, u'n'));
+    EXPECT_EQ(edit(*d, "ctl_1006")->text().size(), 128);
+    d->accept();
+    EXPECT_EQ(boxes.texts.back(), QStringLiteral("請輸入包含 127 字元。"));
+    EXPECT_EQ(d->focusWidget(), edit(*d, "ctl_1006"));
+    // Typing stops at the limit.
+    edit(*d, "ctl_1006")->clear();
+    QTest::keyClicks(edit(*d, "ctl_1006"), QString(130, u'n'));
+    EXPECT_EQ(edit(*d, "ctl_1006")->text().size(), 127);
+    // The department has no typing limit: 256 letters reach the check.
+    QTest::keyClicks(edit(*d, "ctl_1011"), QString(256, u'd'));
+    EXPECT_EQ(edit(*d, "ctl_1011")->text().size(), 256);
+    d->accept();
+    EXPECT_EQ(boxes.texts.back(), QStringLiteral("請輸入包含 255 字元。"));
+    EXPECT_EQ(d->focusWidget(), edit(*d, "ctl_1011"));
+    EXPECT_TRUE(d->isVisible());
 }
 
 TEST_F(EntryDialogTest, LeadingZerosOfTheAccessCodeAreDroppedAfterANotice) {

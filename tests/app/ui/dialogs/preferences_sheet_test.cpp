@@ -195,6 +195,11 @@ TEST_F(PreferencesSheetTest, LogPathAndConversionAreStored) {
     edit(*sheet, "ctl_1012")->setText(QString(90, QChar(0x4E2D))); // 270 bytes
     ok(*sheet);
     EXPECT_EQ(boxes.texts.back(), QStringLiteral("請輸入包含 259 字元。"));
+    // A path set whole (as the browse dialog does) is not cut at the limit either.
+    edit(*sheet, "ctl_1012")->setText(QStringLiteral("/tmp/") + QString(260, u'p'));
+    ok(*sheet);
+    EXPECT_EQ(boxes.texts.back(), QStringLiteral("請輸入包含 259 字元。"));
+    EXPECT_EQ(boxes.texts.size(), 2u);
     const std::string path = velmo::test::makeTempDir() + "/run.log";
     edit(*sheet, "ctl_1012")->setText(QString::fromStdString(path));
 

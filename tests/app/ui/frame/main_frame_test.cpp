@@ -14,6 +14,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -154,6 +157,10 @@ TEST_F(FrameTest, CopyAndPasteBetweenTwoWindows) {
     std::optional<std::string> block = app->clipboard().get();
     ASSERT_TRUE(block);
     EXPECT_EQ(block->back(), '\0');
+    // On the system clipboard under the private format's registered name.
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(mime && mime->hasFormat(QStringLiteral("CF_PRIVATE_VARNISTEL")));
+    EXPECT_EQ(mime->data(QStringLiteral("CF_PRIVATE_VARNISTEL")).toStdString(), *block);
     other->frame()->updateCommands();
     EXPECT_TRUE(other->frame()->action(kCmdPaste)->isEnabled());
     other->frame()->action(kCmdPaste)->trigger();
