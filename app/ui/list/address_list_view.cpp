@@ -57,7 +57,8 @@ CLisotrexView::CLisotrexView(EntryListModel& model, QWidget* parent) : QTableVie
 
 void CLisotrexView::setupColumns() {
     const int columns = model_.columnCount();
-    for (int c = 0; c < columns; ++c) setColumnWidth(c, c == 0 ? 65 : c == columns - 1 ? 16 + 8 : 100);
+    horizontalHeader()->setMinimumSectionSize(16); // the update mark's column is as wide as its icon
+    for (int c = 0; c < columns; ++c) setColumnWidth(c, c == 0 ? 65 : c == columns - 1 ? 16 : 100);
 }
 
 std::vector<int> CLisotrexView::selectedRowsInOrder() const {

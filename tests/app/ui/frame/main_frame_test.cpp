@@ -85,6 +85,9 @@ TEST_F(FrameTest, MenusToolBarsAndPanes) {
     EXPECT_EQ(model().columnCount(), 7) << "one-touch book: number, name, destination, department, access, one-touch, mark";
     EXPECT_EQ(column(0), (std::vector<QString>{"1", "2", "3", "4"}));
     EXPECT_EQ(column(4), (std::vector<QString>{"12", "", "", ""}));
+    EXPECT_EQ(frame().view().columnWidth(0), 65);
+    EXPECT_EQ(frame().view().columnWidth(1), 100);
+    EXPECT_EQ(frame().view().columnWidth(6), 16) << "the update mark's column";
     QAbstractItemModelTester tester(&model(), QAbstractItemModelTester::FailureReportingMode::Warning);
 }
 
