@@ -37,9 +37,14 @@ void exportKey(const RegKey& key, const std::string& fullName, std::string& out)
     for (const auto& [name, type, data] : values) {
         out += name.empty() ? std::string("@") : quote(name);
         out += "=";
+        std::string text;
         if (type == REG_SZ) {
-            std::string text(data.begin(), data.end());
+            text.assign(data.begin(), data.end());
             if (auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+        }
+        // A line end cannot stand inside a quoted text: such a string goes
+        // out as its bytes, which read back as the same string.
+        if (type == REG_SZ && text.find_first_of("\r\n") == std::string::npos) {
             out += quote(text);
         } else if (type == REG_DWORD && data.size() == 4) {
             char buf[16];

@@ -136,6 +136,7 @@ TEST_F(ShowSettings, RegistryExportRoundTripsThroughImport) {
               "\"0\"=hex:7b,00,00,00,ff\n"
               "\"Count\"=dword:0000000c\n"
               "\"empty\"=hex:\n"
+              "\"lines\"=hex(1):61,0a,62,00\n"
               "\n[HKEY_CURRENT_USER\\Software\\Velmo\\Pandex\\Profiles\\b\\0123456789abcdef0123456789abcdef]\n"
               "\"1\"=hex:01,02,\\\n  03,04\n"
               "\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\WAB\\DLLPath]\n@=\"/opt/wab32.so\"\n");
@@ -144,6 +145,7 @@ TEST_F(ShowSettings, RegistryExportRoundTripsThroughImport) {
     ASSERT_EQ(runCommand(binPath("velmo-reg") + " export", &first), 0);
     EXPECT_NE(first.find("\"1\"=hex:01,02,03,04\n"), std::string::npos);
     EXPECT_NE(first.find("\"Count\"=dword:0000000c\n"), std::string::npos);
+    EXPECT_NE(first.find("\"lines\"=hex(1):61,0a,62,00\n"), std::string::npos) << "a line end cannot be quoted";
     writeFile(dir + "/out.reg", first);
 
     velmo::test::freshRegistry();
