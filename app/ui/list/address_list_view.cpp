@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
@@ -26,6 +27,21 @@ public:
         const QWidget* widget = full.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &full, widget);
+    }
+
+    // The update mark fills its column, as narrow as the icon: drawn centred
+    // without the cell's margins, which would cut it off.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (index.column() != index.model()->columnCount() - 1) return QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        const QIcon icon = cell.icon;
+        cell.icon = QIcon();
+        cell.features &= ~QStyleOptionViewItem::HasDecoration;
+        const QWidget* widget = cell.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+        icon.paint(painter, cell.rect, Qt::AlignCenter, (cell.state & QStyle::State_Selected) ? QIcon::Selected : QIcon::Normal);
     }
 };
 
