@@ -323,6 +323,7 @@ Props Store::props(int index) const {
     uint8_t id[kEntryIdSize], templ[kEntryIdSize];
     const size_t n = this->refs(index, refs, id, templ);
     Props p;
+    p.reserve(n + 1); // room for the object type an object adds
     for (size_t i = 0; i < n; ++i)
         p.push_back(Prop{refs[i].tag, refs[i].number, std::string(refs[i].text),
                          refs[i].bytes ? std::vector<uint8_t>(refs[i].bytes, refs[i].bytes + refs[i].size)
