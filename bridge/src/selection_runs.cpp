@@ -61,7 +61,7 @@ HRESULT runHeadlessSelection(AddressBookHandle& handle, const char* containerPat
     std::vector<size_t> every(selection.rows().size());
     for (size_t i = 0; i < every.size(); ++i) every[i] = i;
     if (selection.add(every) == RecipientSelection::AddResult::TooMany) return MAPI_E_TABLE_TOO_BIG;
-    // As the dialog: OK only takes effect once something was added.
+    // As the dialog: OK is enabled, and so writes the list, once an add was made.
     if (selection.changed()) writeRecords(*records, *count, filled, selection.importList());
     return S_OK;
 }
