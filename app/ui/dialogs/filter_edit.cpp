@@ -57,8 +57,11 @@ void CFilterEdit::attach(uint16_t mask, const QString& extra, bool noPaste) {
     noPaste_ = noPaste;
 }
 
-bool CFilterEdit::allows(QChar c) const {
-    if (isControl(c)) return true;
+bool CFilterEdit::allows(QChar c) const { return isControl(c) || filterAllows(c); }
+
+// The filter itself, without the free pass typing gives control characters:
+// a pasted line end or tab is tested like any other character.
+bool CFilterEdit::filterAllows(QChar c) const {
     if (mask_ == 0 && extra_.isEmpty()) return true;
     const uint16_t cls = characterClass(c);
     if (cls != 0 && (cls & mask_) == cls) return true;
@@ -132,7 +135,7 @@ void CFilterEdit::pasteFiltered() {
 
 void CFilterEdit::insertFiltered(QString text) {
     for (QChar c : text) {
-        if (!allows(c)) {
+        if (!filterAllows(c)) {
             showMessage(this, ids::IDS_MSG_INVALID_CHARS, Icon::Information);
             return;
         }

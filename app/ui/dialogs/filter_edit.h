@@ -23,7 +23,10 @@ public:
 
     // mask 0 with no extra characters lets everything through.
     void attach(uint16_t mask, const QString& extra, bool noPaste);
+    // Typing: control characters always pass, the rest as the filter says.
     bool allows(QChar c) const;
+    // The filter alone, as a paste tests every character.
+    bool filterAllows(QChar c) const;
     // What every paste path does: refuses the whole text at the first
     // refused character (after a message), otherwise replaces the selection.
     void pasteFiltered();

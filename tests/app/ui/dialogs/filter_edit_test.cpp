@@ -81,10 +81,19 @@ TEST_F(FilterEditTest, PasteIsCutToTheLimitAndReplacesTheSelection) {
     paste(QStringLiteral("12345678"));
     EXPECT_EQ(edit.text(), QStringLiteral("1234567"));
 
+    EXPECT_TRUE(boxes.names.empty());
+
+    // A pasted line end is tested like any other character: the digits filter refuses it.
+    edit.selectAll();
+    paste(QStringLiteral("42\r\n"));
+    EXPECT_EQ(edit.text(), QStringLiteral("1234567"));
+    EXPECT_EQ(boxes.names, std::vector<QString>{QStringLiteral("message_6055")});
+
+    // A field without a filter takes the first line only, as a single-line field does.
+    edit.attach(0, {}, false);
     edit.selectAll();
     paste(QStringLiteral("42\r\n43"));
     EXPECT_EQ(edit.text(), QStringLiteral("42"));
-    EXPECT_TRUE(boxes.names.empty());
 }
 
 TEST_F(FilterEditTest, ContextMenuPasteIsFilteredToo) {
