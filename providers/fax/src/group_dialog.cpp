@@ -234,8 +234,15 @@ void GroupDialog::addMemberItem(const Destination& d) {
 void GroupDialog::fillAvailable(const std::vector<Destination>& select) {
     available_->clear();
     const ShowFilter filter{persons_->isChecked(), groups_->isChecked()};
+    // Destinations taken out of the group come back whatever the filters
+    // show; the next change of a filter applies to them again.
+    std::vector<Destination> shown = availableDestinations(rows_, membership_, filter, edited_);
+    for (const Destination& d : availableDestinations(rows_, membership_, ShowFilter{true, true}, edited_))
+        if (std::find(select.begin(), select.end(), d) != select.end() &&
+            std::find(shown.begin(), shown.end(), d) == shown.end())
+            shown.push_back(d);
     QList<QTreeWidgetItem*> items;
-    for (const Destination& d : availableDestinations(rows_, membership_, filter, edited_))
+    for (const Destination& d : shown)
         items.append(new DestinationItem(d, rows_[d.row], d.selector == kGroupDestination ? groupIcon_ : personIcon_));
     available_->addTopLevelItems(items);
     sortAvailable();

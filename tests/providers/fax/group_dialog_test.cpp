@@ -324,6 +324,19 @@ TEST_F(GroupDialogTest, HeaderClicksSortAndShowFiltersKeepOneOn) {
     persons->click();
     groups->click();
     EXPECT_EQ(availableRows(&dialog).size(), 5);
+
+    // A destination taken out of the group comes back even while its kind is not shown.
+    groups->click();
+    ASSERT_TRUE(persons->isChecked() && groups->isChecked());
+    selectAvailable(&dialog, {"Cy/441"});
+    click(&dialog, "30403");
+    ASSERT_EQ(memberRows(&dialog).size(), 1);
+    persons->click();
+    EXPECT_EQ(availableRows(&dialog), QStringList{"Ops/"});
+    dialog.findChild<QListWidget*>("30405")->item(0)->setSelected(true);
+    click(&dialog, "30404");
+    EXPECT_TRUE(memberRows(&dialog).isEmpty());
+    EXPECT_EQ(availableRows(&dialog), (QStringList{"Ops/", "Cy/441"})) << "sorted by the fax column clicked last";
 }
 
 TEST_F(GroupDialogTest, RecordTypeDialogChoosesTheKindOfNewEntry) {
