@@ -1,7 +1,6 @@
 // The service entry, the configuration dialog (real widgets, offscreen) and
 // the seam where the entry dialogs plug into NewEntry and Details.
 
-#include "platform/typing_limit.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,6 +18,7 @@
 #include "exports.h"
 #include "fax_strings.h"
 #include "fax_test_util.h"
+#include "platform/typing_limit.h"
 
 using namespace pdx;
 using namespace faxtest;

@@ -1,7 +1,6 @@
 // The profile dialog (101) with real widgets (offscreen) over the messaging
 // component's own profiles, and MAPIServiceEntry around it.
 
-#include "platform/typing_limit.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -29,6 +28,7 @@
 #include "service_dialog.h"
 #include "string_ids.h"
 #include "test_environment.h"
+#include "platform/typing_limit.h"
 
 using namespace pdx;
 using namespace pdx::mapi;

@@ -1,7 +1,6 @@
 // Dialogs 101 and 102 with real widgets (offscreen), the service entry, and
 // the provider's dialogs as vqcore meets them: through the loaded module.
 
-#include "platform/typing_limit.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -26,6 +25,7 @@
 #include "service_dialog.h"
 #include "string_ids.h"
 #include "test_environment.h"
+#include "platform/typing_limit.h"
 
 using namespace pdx;
 using namespace pdx::wab;

@@ -1,8 +1,8 @@
-#include "platform/typing_limit.h"
 #include "model/book_kind.h"
 #include "ui/dialogs/entry_dialog.h"
 #include "ui/dialogs/filter_edit.h"
 #include "widget_test.h"
+#include "platform/typing_limit.h"
 
 #include <QComboBox>
 #include <QLabel>
