@@ -67,6 +67,14 @@ inline size_t findControlByte(const char* p, size_t n) {
         const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(chunk, highest), chunk);
         if (const int mask = _mm_movemask_epi8(low)) return i + static_cast<size_t>(__builtin_ctz(mask));
     }
+    // The last bytes of a text of sixteen or more: the last sixteen, again in
+    // one load, the ones already looked at masked off.
+    if (i < n && n >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(chunk, highest), chunk);
+        const int mask = _mm_movemask_epi8(low) >> (16 - (n - i));
+        return mask ? i + static_cast<size_t>(__builtin_ctz(mask)) : n;
+    }
 #endif
     while (i < n && static_cast<unsigned char>(p[i]) >= 0x20) ++i;
     return i;

@@ -38,6 +38,15 @@ constexpr std::array<bool, 256> kDialCharacters = [] {
 
 void blankControlCharacters(std::string& text) {
     // Most texts have none: they are only looked at, sixteen bytes at a time.
+    // A string always holds at least sixteen bytes (fifteen and the NUL), so
+    // a short text is looked at in one load, the bytes past it masked off.
+#if defined(__SSE2__)
+    if (text.size() < 16 && text.capacity() >= 15) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(0x1F)), chunk);
+        if ((_mm_movemask_epi8(low) & ((1 << text.size()) - 1)) == 0) return;
+    }
+#endif
     for (size_t i = findControlByte(text.data(), text.size()); i < text.size();
          i += 1 + findControlByte(text.data() + i + 1, text.size() - i - 1))
         text[i] = ' ';
@@ -51,13 +60,24 @@ void Conversion::buildNameInto(std::string& out, std::string_view given, std::st
     }
 }
 
-void Conversion::convertFaxInto(std::string& fax, std::string_view text) const {
-    boundedInto(fax, text, kTextLimit);
-    if (settings.faxConvertType == 1) {
-        std::erase_if(fax, [](char c) { return !kDialCharacters[static_cast<unsigned char>(c)]; });
-    } else if (settings.faxConvertType == 2) {
-        std::erase_if(fax, [](char c) { return !(c >= '0' && c <= '9'); });
+// Copies the bytes of text that keep() keeps into out, in one pass: each
+// byte is written and the end moves on only past a kept one.
+template <typename Keep>
+void keptInto(std::string& out, std::string_view text, Keep keep) {
+    out.resize(text.size());
+    char* w = out.data();
+    for (const char c : text) {
+        *w = c;
+        w += keep(static_cast<unsigned char>(c)) ? 1 : 0;
     }
+    out.resize(static_cast<size_t>(w - out.data()));
+}
+
+void Conversion::convertFaxInto(std::string& fax, std::string_view text) const {
+    text = text.substr(0, std::min(text.size(), kTextLimit));
+    if (settings.faxConvertType == 1) keptInto(fax, text, [](unsigned char c) { return kDialCharacters[c]; });
+    else if (settings.faxConvertType == 2) keptInto(fax, text, [](unsigned char c) { return c >= '0' && c <= '9'; });
+    else fax.assign(text);
     if (!fax.empty() && !settings.outsideWireCode.empty()) {
         fax.insert(0, settings.outsideWireCode);
         if (fax.size() > kTextLimit) fax.resize(kTextLimit);
@@ -65,9 +85,12 @@ void Conversion::convertFaxInto(std::string& fax, std::string_view text) const {
 }
 
 void Conversion::convertEmailInto(std::string& mail, std::string_view text) const {
-    boundedInto(mail, text, kTextLimit);
-    if (settings.emailConvertType != 1) return;
-    std::erase_if(mail, [](char c) { return !isPrintableAscii(static_cast<unsigned char>(c)); });
+    text = text.substr(0, std::min(text.size(), kTextLimit));
+    if (settings.emailConvertType != 1) {
+        mail.assign(text);
+        return;
+    }
+    keptInto(mail, text, isPrintableAscii);
     if (mail.find('@') == std::string::npos || mail.find('.') == std::string::npos) mail.clear();
 }
 

@@ -116,43 +116,6 @@ void ExchangeFieldReader::readField(std::string& value, bool& moreFields, std::s
     if (!prefixFound) value.clear();
 }
 
-// A field that ends in the read-ahead, unquoted or quoted once around bytes
-// without a meaning of their own (group symbols aside, and the delimiter
-// inside the quotes), is those bytes: taken without a copy. Anything else
-// (escapes, doubled quotes, a quoted field not followed by the delimiter or
-// the line's end, the block's end) is left to readField, with nothing taken.
-// grouped tells whether the field holds a group symbol.
-bool ExchangeFieldReader::plainField(std::string_view& field, bool& moreFields, bool& grouped) {
-    const std::string_view run = in_.buffered();
-    const char quote = format_.quote;
-    const char group = format_.groupSymbol;
-    if (!run.empty() && run[0] == quote) {
-        // The byte after an opening quote is taken as it is, whatever it is.
-        if (run.size() < 3 || run[1] == quote || run[1] == group) return false;
-        const size_t k = 2 + quotedEnds_.find(run.data() + 2, run.size() - 2);
-        if (k + 1 >= run.size() || run[k] != quote) return false;
-        if (run[k + 1] == format_.delimiter) moreFields = true;
-        else if (run[k + 1] == '\n') moreFields = false; // the rest of the line is only its end
-        else return false;
-        field = run.substr(1, k - 1);
-        grouped = field.find(group) != std::string_view::npos;
-        in_.take(k + 2);
-        return true;
-    }
-    // Most fields hold no group symbol: the first special byte ends them.
-    size_t k = special_.find(run.data(), run.size());
-    grouped = k < run.size() && run[k] == group;
-    if (grouped) k += 1 + fieldEnds_.find(run.data() + k + 1, run.size() - k - 1);
-    if (k >= run.size()) return false;
-    const char stop = run[k];
-    if (stop == format_.delimiter) moreFields = true;
-    else if (stop == '\n' || stop == '\0') moreFields = false;
-    else return false;
-    field = run.substr(0, k);
-    in_.take(k + 1);
-    return true;
-}
-
 // What readField keeps of a plain field holding group symbols: without a
 // prefix, all but the group symbols; with one, the rest of the first group
 // that starts with it. Either way no more than the field limit.
@@ -174,22 +137,6 @@ std::string_view ExchangeFieldReader::groupOf(std::string_view field, std::strin
         if (end == std::string_view::npos) return {};
         field.remove_prefix(end + 1);
     }
-}
-
-std::string_view ExchangeFieldReader::viewField(std::string& scratch, bool& moreFields, std::string_view prefix) {
-    std::string_view field;
-    bool grouped = false;
-    if (prefix.size() < kFieldLimit && plainField(field, moreFields, grouped)) {
-        if (grouped) return groupOf(field, scratch, prefix);
-        // One group: wanted when it starts with the prefix.
-        if (!prefix.empty()) {
-            if (field.substr(0, prefix.size()) != prefix) return {};
-            field.remove_prefix(prefix.size());
-        }
-        return field.substr(0, kFieldLimit);
-    }
-    readField(scratch, moreFields, prefix);
-    return scratch;
 }
 
 std::string decodeExchange2000Value(std::string_view value) {
@@ -335,8 +282,8 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
             }
             firstField = false;
             const unsigned slots = column < slotsOfColumn.size() ? slotsOfColumn[column] : 0;
-            for (int s = 0; slots >> s; ++s)
-                if (slots & (1u << s)) storeSlot(record, s, version2000 ? decodeExchange2000Value(value) : value);
+            for (unsigned left = slots; left; left &= left - 1)
+                storeSlot(record, __builtin_ctz(left), version2000 ? decodeExchange2000Value(value) : value);
             ++column;
         }
         if (stop) break;

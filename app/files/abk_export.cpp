@@ -6,39 +6,54 @@
 #include "strings/strings.h"
 
 #include <charconv>
+#include <cstring>
 #include <new>
 
 namespace lisotrex {
 
 namespace {
 
-void appendNumberLine(std::string& out, std::string_view label, int32_t n) {
-    char buf[16];
-    out.append(label);
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, n).ptr);
-    out.append("\r\n");
-}
-
-void appendTextLine(std::string& out, std::string_view label, std::string_view value) {
-    out.append(label);
-    out.append(value);
-    out.append("\r\n");
-}
-
+// One entry's block, written straight into the buffer: its size is bounded
+// before a byte is written, so the buffer grows at most once, and each piece
+// is a plain copy rather than an append that checks the room again.
 void appendBlock(std::string& out, const CAddrUserDataObj& e, int32_t dn, bool oneTouch) {
-    bool fax = e.m_nType != kEntryEmail;
+    constexpr size_t kNumber = 11; // "-2147483648"
+    const bool fax = e.m_nType != kEntryEmail;
     const std::string_view name = e.m_szName;
-    out.append("\r\n");
-    appendNumberLine(out, "dn: ", dn);
-    appendTextLine(out, "cn: ", name);
-    if (oneTouch) appendTextLine(out, "cnshort: ", name);
-    appendTextLine(out, "cnread: ", name);
-    out.append(fax ? std::string_view("protocol: t30\r\ndialdata: ") : std::string_view("protocol: smtp\r\nmailaddress: "));
-    out.append(e.m_szDestination.view());
-    out.append("\r\n");
-    if (e.m_nAccessCode > 0) appendNumberLine(out, "accesscode: ", e.m_nAccessCode);
-    out.append("objectclass: top\r\nobjectclass: extensibleobject\r\n");
-    appendTextLine(out, "objectclass: ", fax ? "g3fax" : "email");
+    const std::string_view destination = e.m_szDestination.view();
+    const std::string_view kind = fax ? "protocol: t30\r\ndialdata: " : "protocol: smtp\r\nmailaddress: ";
+    const std::string_view classes = fax ? "objectclass: top\r\nobjectclass: extensibleobject\r\nobjectclass: g3fax\r\n"
+                                         : "objectclass: top\r\nobjectclass: extensibleobject\r\nobjectclass: email\r\n";
+    const size_t most = 64 + kNumber * 2 + name.size() * 3 + kind.size() + destination.size() + classes.size();
+    const size_t start = out.size();
+    out.resize(start + most);
+    char* w = out.data() + start;
+    auto put = [&w](std::string_view piece) {
+        std::memcpy(w, piece.data(), piece.size());
+        w += piece.size();
+    };
+    auto number = [&w](int32_t n) { w = std::to_chars(w, w + kNumber, n).ptr; };
+    put("\r\ndn: ");
+    number(dn);
+    put("\r\ncn: ");
+    put(name);
+    if (oneTouch) {
+        put("\r\ncnshort: ");
+        put(name);
+    }
+    put("\r\ncnread: ");
+    put(name);
+    put("\r\n");
+    put(kind);
+    put(destination);
+    put("\r\n");
+    if (e.m_nAccessCode > 0) {
+        put("accesscode: ");
+        number(e.m_nAccessCode);
+        put("\r\n");
+    }
+    put(classes);
+    out.resize(static_cast<size_t>(w - out.data()));
 }
 
 // The dialog, then the replace question; No to it returns to the dialog.

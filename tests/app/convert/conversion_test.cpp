@@ -3,6 +3,8 @@
 #include "strings/string_ids.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <utility>
 
 using namespace lisotrex;
@@ -59,6 +61,9 @@ TEST(ConversionRules, FaxNumbers) {
     c.settings.faxConvertType = 0;
     EXPECT_EQ(c.convertFax("(02) 1234"), "0,(02) 1234");
     EXPECT_EQ(c.convertFax(std::string(300, '1')).size(), 255u);
+    c.settings.faxConvertType = 2;
+    c.settings.outsideWireCode.clear();
+    EXPECT_EQ(c.convertFax(std::string(250, 'x') + "1234567890"), "12345") << "the limit applies before the filter";
 }
 
 TEST(ConversionRules, ControlCharactersBecomeBlanksEverywhere) {
@@ -71,6 +76,27 @@ TEST(ConversionRules, ControlCharactersBecomeBlanksEverywhere) {
     std::string none = "plain \xe9\x99\xb3 text";
     blankControlCharacters(none);
     EXPECT_EQ(none, "plain \xe9\x99\xb3 text");
+}
+
+// The scan looks at sixteen bytes at a time, a short text in one load and
+// the end of a longer one again: every length and place must still be found.
+TEST(ConversionRules, ControlCharactersFoundAtEveryLengthAndPlace) {
+    for (size_t length = 1; length <= 40; ++length) {
+        for (size_t at = 0; at <= length; ++at) { // at == length: none at all
+            std::string text(length, 'a');
+            if (at < length) text[at] = at % 2 ? '\x1f' : '\t';
+            std::string expected(length, 'a');
+            if (at < length) expected[at] = ' ';
+            blankControlCharacters(text);
+            EXPECT_EQ(text, expected) << "length " << length << ", control at " << at;
+            // Control bytes left past a text's end (and its NUL) are not its own.
+            std::string shortened(length, '\x01');
+            std::fill_n(shortened.begin(), at, 'b');
+            shortened.resize(at);
+            blankControlCharacters(shortened);
+            EXPECT_EQ(shortened, std::string(at, 'b'));
+        }
+    }
 }
 
 TEST(ConversionRules, EmailFormatCheck) {
