@@ -181,19 +181,19 @@ CheckVerdict Conversion::checkRecord(const std::string* name, std::string* fax1,
     return (reasons & kNoName) || !anyDestination ? CheckVerdict::Reject : CheckVerdict::Accept;
 }
 
-RecordOutcome Conversion::recordToEntries(const ImportRecord& rec, ImportedEntries& out, RecordLog& log) {
+RecordOutcome Conversion::recordToEntries(const ImportRecordView& rec, ImportedEntries& out, RecordLog& log) {
     // Scratch texts of the conversion object: a run of records allocates them once.
     std::string& name = scratch_.name;
     std::string& fax1 = scratch_.fax1;
     std::string& fax2 = scratch_.fax2;
     std::string& mail = scratch_.mail;
     std::string& dept = scratch_.dept;
-    if (rec.givenName.empty() && rec.surname.empty()) boundedInto(name, rec.displayName.str(), kNameLimit);
-    else buildNameInto(name, rec.givenName.str(), rec.surname.str());
-    convertFaxInto(fax1, rec.fax1.str());
-    convertFaxInto(fax2, rec.fax2.str());
-    convertEmailInto(mail, rec.email.str());
-    buildDepartmentInto(dept, rec.company.str(), rec.department.str());
+    if (rec.givenName.empty() && rec.surname.empty()) boundedInto(name, rec.displayName, kNameLimit);
+    else buildNameInto(name, rec.givenName, rec.surname);
+    convertFaxInto(fax1, rec.fax1);
+    convertFaxInto(fax2, rec.fax2);
+    convertEmailInto(mail, rec.email);
+    buildDepartmentInto(dept, rec.company, rec.department);
     for (std::string* text : {&name, &fax1, &fax2, &mail, &dept}) blankControlCharacters(*text);
     if (checkRecord(&name, &fax1, &fax2, &mail, out.size(), log) == CheckVerdict::LogFailed)
         return RecordOutcome::LogFailed;

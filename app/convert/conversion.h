@@ -75,7 +75,10 @@ public:
                              size_t currentCount, RecordLog& log);
 
     // Turns one source record into up to three entries appended to out.
-    RecordOutcome recordToEntries(const ImportRecord& record, ImportedEntries& out, RecordLog& log);
+    RecordOutcome recordToEntries(const ImportRecordView& record, ImportedEntries& out, RecordLog& log);
+    RecordOutcome recordToEntries(const ImportRecord& record, ImportedEntries& out, RecordLog& log) {
+        return recordToEntries(record.view(), out, log);
+    }
 
 private:
     struct Scratch {

@@ -184,17 +184,51 @@ namespace {
 
 enum Slot { kGiven, kSurname, kFax, kEmail, kDisplay, kDepartment, kCompany, kSlotCount };
 
-void storeSlot(ImportRecord& rec, int slot, std::string_view value) {
-    switch (slot) {
-    case kGiven: rec.givenName.assign(value); break;
-    case kSurname: rec.surname.assign(value); break;
-    case kFax: rec.fax1.assign(value); break;
-    case kEmail: rec.email.assign(value); break;
-    case kDisplay: rec.displayName.assign(value); break;
-    case kDepartment: rec.department.assign(value); break;
-    case kCompany: rec.company.assign(value); break;
+// One row's texts. A field seen in place stays a view into the read-ahead
+// (no copy), until a refill is about to overwrite it; a field read into
+// scratch or decoded is copied at once, as scratch is used again.
+class RowTexts {
+public:
+    void clear() {
+        views_ = {};
+        inPlace_ = 0;
     }
-}
+    void set(int slot, std::string_view value, bool inPlace) {
+        value = value.substr(0, std::min(value.size(), kCapacities[slot] - 1));
+        if (inPlace) {
+            views_[slot] = value;
+            inPlace_ |= 1u << slot;
+        } else {
+            owned_[slot].assign(value);
+            views_[slot] = owned_[slot];
+            inPlace_ &= ~(1u << slot);
+        }
+    }
+    // Copies the texts still seen in place.
+    void keep() {
+        for (unsigned left = inPlace_; left; left &= left - 1) {
+            const int slot = __builtin_ctz(left);
+            owned_[slot].assign(views_[slot]);
+            views_[slot] = owned_[slot];
+        }
+        inPlace_ = 0;
+    }
+    ImportRecordView view() const {
+        return {views_[kDisplay], views_[kGiven],      views_[kSurname], views_[kFax],
+                {},               views_[kEmail], views_[kDepartment], views_[kCompany]};
+    }
+
+private:
+    // The capacities of the record's fields, which keep their first capacity - 1 bytes.
+    static constexpr size_t kCapacities[kSlotCount] = {
+        decltype(ImportRecord::givenName)::kCapacity,  decltype(ImportRecord::surname)::kCapacity,
+        decltype(ImportRecord::fax1)::kCapacity,       decltype(ImportRecord::email)::kCapacity,
+        decltype(ImportRecord::displayName)::kCapacity, decltype(ImportRecord::department)::kCapacity,
+        decltype(ImportRecord::company)::kCapacity};
+    std::array<std::string_view, kSlotCount> views_{};
+    std::array<std::string, kSlotCount> owned_;
+    unsigned inPlace_ = 0;
+};
 
 } // namespace
 
@@ -265,9 +299,16 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
         if (slotsOfColumn.size() <= static_cast<size_t>(position[s])) slotsOfColumn.resize(position[s] + 1, 0);
         slotsOfColumn[position[s]] |= 1u << s;
     }
-    ImportRecord record;
+    RowTexts row;
+    // Texts seen in place are copied just before the read-ahead holding them
+    // is refilled; the reader outlives the row, so the call goes with it.
+    reader.beforeRefill([&row] { row.keep(); });
+    struct Unhook {
+        ExchangeFieldReader& reader;
+        ~Unhook() { reader.beforeRefill(nullptr); }
+    } unhook{reader};
     for (;;) {
-        record.clear();
+        row.clear();
         size_t column = 0;
         bool lineGoesOn = true;
         bool firstField = true;
@@ -282,12 +323,17 @@ void importRows(ExchangeFieldReader& reader, bool version2000, const FieldMap& m
             }
             firstField = false;
             const unsigned slots = column < slotsOfColumn.size() ? slotsOfColumn[column] : 0;
-            for (unsigned left = slots; left; left &= left - 1)
-                storeSlot(record, __builtin_ctz(left), version2000 ? decodeExchange2000Value(value) : value);
+            if (slots) {
+                // 2000 values are decoded into a text of their own, copied at once.
+                const std::string decoded = version2000 ? decodeExchange2000Value(value) : std::string();
+                const std::string_view text = version2000 ? std::string_view(decoded) : value;
+                const bool inPlace = !version2000 && reader.holdsInReadAhead(value);
+                for (unsigned left = slots; left; left &= left - 1) row.set(__builtin_ctz(left), text, inPlace);
+            }
             ++column;
         }
         if (stop) break;
-        RecordOutcome outcome = ctx.conversion.recordToEntries(record, ctx.out, ctx.log);
+        RecordOutcome outcome = ctx.conversion.recordToEntries(row.view(), ctx.out, ctx.log);
         if (outcome == RecordOutcome::LogFailed) break;
         if (outcome == RecordOutcome::NoRoom) {
             // This row's own destinations did not all fit.

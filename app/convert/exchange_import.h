@@ -8,6 +8,7 @@
 #include "settings/field_maps.h"
 #include "settings/preferences.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,10 @@ public:
         return value;
     }
     bool atEnd() { return in_.atEnd(); }
+    // Whether a view viewField gave lies in the read-ahead rather than in scratch.
+    bool holdsInReadAhead(std::string_view field) const { return in_.holds(field); }
+    // Called before the read-ahead is refilled, which ends the views into it.
+    void beforeRefill(std::function<void()> keep) { in_.beforeRefill(std::move(keep)); }
     platform::FileCause failure() const { return in_.failure(); }
 
 private:

@@ -13,6 +13,7 @@ ImportInput::ImportInput(const platform::File& file)
 
 bool ImportInput::refill() {
     if (fd_ < 0) return false;
+    if (beforeRefill_) beforeRefill_();
     char* buf = block_.get();
     size_t have = 0;
     if (heldCr_) buf[have++] = '\r';

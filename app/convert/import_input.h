@@ -6,6 +6,7 @@
 #include "platform/file.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -39,6 +40,14 @@ public:
         return {data_ + pos_, end_ - pos_};
     }
     void take(size_t n) { pos_ += n; }
+    // Whether text lies in the bytes read ahead (and so lasts until the next refill).
+    bool holds(std::string_view text) const {
+        return std::less_equal<const char*>()(data_, text.data()) &&
+               std::less_equal<const char*>()(text.data() + text.size(), data_ + end_);
+    }
+    // Called before a refill overwrites the bytes read ahead: a reader that
+    // keeps views into them copies what it still needs.
+    void beforeRefill(std::function<void()> keep) { beforeRefill_ = std::move(keep); }
     bool atEnd() { return pos_ >= end_ && !refill(); }
     // Set when reading the file failed; the data then ends there.
     platform::FileCause failure() const { return failure_; }
@@ -53,6 +62,7 @@ private:
     bool heldCr_ = false; // a CR ended the last block: its LF may start the next
     platform::FileCause failure_ = platform::FileCause::None;
     std::unique_ptr<char[]> block_;
+    std::function<void()> beforeRefill_;
 };
 
 } // namespace lisotrex

@@ -14,7 +14,9 @@ template <size_t Capacity>
 class BoundedText {
 public:
     static constexpr size_t kCapacity = Capacity;
-    void assign(std::string_view v) { text_.assign(v.substr(0, std::min(v.size(), Capacity - 1))); }
+    // The part of v the field keeps.
+    static std::string_view bound(std::string_view v) { return v.substr(0, std::min(v.size(), Capacity - 1)); }
+    void assign(std::string_view v) { text_.assign(bound(v)); }
     // Keeps the room the text had: one record read row after row allocates once.
     void clear() { text_.clear(); }
     const std::string& str() const { return text_; }
@@ -22,6 +24,12 @@ public:
 
 private:
     std::string text_;
+};
+
+// The texts of one record as the conversion reads them, each already within
+// its field's capacity; they may lie in the record or in a reader's buffer.
+struct ImportRecordView {
+    std::string_view displayName, givenName, surname, fax1, fax2, email, department, company;
 };
 
 struct ImportRecord {
@@ -39,6 +47,10 @@ struct ImportRecord {
         for (auto* t : {&givenName, &surname, &furtherName}) t->clear();
         for (auto* t : {&fax1, &fax2, &email, &department, &company}) t->clear();
         displayName.clear();
+    }
+    ImportRecordView view() const {
+        return {displayName.str(), givenName.str(), surname.str(), fax1.str(),
+                fax2.str(),        email.str(),     department.str(), company.str()};
     }
 };
 

@@ -161,3 +161,45 @@ TEST_F(ImportCommandTest, RoomRunningOutInTheLastRecordIsACutImport) {
         EXPECT_EQ(quiet.lines, logged);
     }
 }
+
+TEST_F(ImportCommandTest, ExchangeRowsAcrossReadAheadBlocksKeepEveryField) {
+    // Rows of changing length, so that the edge of a read-ahead block falls
+    // in every column somewhere: texts taken in place before the edge must
+    // survive the refill, mixed with quoted texts that are copied at once.
+    struct Row {
+        std::string given, surname, fax, email, company, department;
+    };
+    std::vector<Row> rows;
+    std::string csv = "First Name,Last name,Padding,Fax number,E-mail Addresses,Company,Department\n";
+    for (int i = 0; csv.size() < 3 * ImportInput::kBlock; ++i) {
+        Row r{"G" + std::string(i % 7, 'g') + std::to_string(i), "S" + std::to_string(i) + std::string(i % 5, 's'),
+              "+1 (2) " + std::to_string(1000 + i), "u" + std::to_string(i) + "@x.example",
+              i % 9 ? "Co" + std::string(i % 11, 'c') : "Co \"q\"", "D" + std::to_string(i % 13)};
+        const std::string company = i % 9 ? r.company : "\"Co \"\"q\"\"\"";
+        csv += r.given + "," + r.surname + "," + std::string(i % 17, 'p') + "," + r.fax + ",SMTP:" + r.email + "," +
+               company + "," + r.department + "\n";
+        rows.push_back(r);
+    }
+    velmo::test::writeFile(dir + "/ex.csv", csv);
+    ImportedEntries out;
+    QuietImportLog quiet;
+    conversion.room = 9999;
+    ImportContext ctx{conversion, out, kPlainBook, prompter, quiet};
+    ImportResult r = importExchange(dir + "/ex.csv", false, prefs.exchange, maps, ctx);
+    EXPECT_EQ(r.code, 0);
+    ASSERT_EQ(out.size(), rows.size() * 2);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(i);
+        const std::string name = conversion.buildName(row.given, row.surname);
+        const std::string department = conversion.buildDepartment(row.company, row.department);
+        const CAddrUserDataObj& fax = *out[2 * i];
+        const CAddrUserDataObj& mail = *out[2 * i + 1];
+        EXPECT_EQ(std::string(fax.m_szName.view()), name);
+        EXPECT_EQ(std::string(fax.m_szDestination.view()), conversion.convertFax(row.fax));
+        EXPECT_EQ(std::string(fax.m_szDepartment.view()), department);
+        EXPECT_EQ(std::string(mail.m_szName.view()), name);
+        EXPECT_EQ(std::string(mail.m_szDestination.view()), row.email);
+        EXPECT_EQ(std::string(mail.m_szDepartment.view()), department);
+    }
+}
