@@ -186,6 +186,7 @@ unsigned temporaryNumber() {
 
 FileCause AtomicFile::begin(const std::string& path, const File* ownHeld) {
     abandon();
+    unflushed_ = 0;
     if (path.empty()) return FileCause::BadPath;
     struct stat st{};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return FileCause::AccessDenied;
@@ -232,8 +233,16 @@ FileCause AtomicFile::write(std::string_view data) {
     }
     FileCause c = FileCause::None;
     if (!buffer_.empty()) c = temp_.write(buffer_);
+    unflushed_ += buffer_.size();
     buffer_.clear();
     if (c == FileCause::None) c = temp_.write(data);
+    unflushed_ += data.size();
+    // A large file starts going to the disk while the rest is still being
+    // made, so that the flush at the commit has less left to wait for.
+    if (c == FileCause::None && unflushed_ >= kStartWriteBack) {
+        ::sync_file_range(temp_.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        unflushed_ = 0;
+    }
     return c;
 }
 

@@ -91,6 +91,8 @@ private:
     std::string target_;
     std::string tempPath_;
     std::string buffer_;
+    static constexpr size_t kStartWriteBack = 256 * 1024;
+    size_t unflushed_ = 0; // bytes written since the disk was last asked to start on them
 };
 
 // Convenience for a whole file written at once.
