@@ -36,9 +36,9 @@ class EntryText {
 public:
     static constexpr size_t kCapacity = Capacity;
     operator const char*() const noexcept { return c_str(); }
-    operator std::string_view() const noexcept { return c_str(); }
+    operator std::string_view() const noexcept { return view(); }
     inline const char* c_str() const noexcept;
-    std::string_view view() const noexcept { return c_str(); }
+    inline std::string_view view() const noexcept;
     bool empty() const noexcept { return at_ == 0; }
 
 private:
@@ -118,6 +118,14 @@ private:
     static size_t textMemberOffset(int field) noexcept;
     // The bytes the block holds: up to the end of its last text.
     size_t textBytes() const noexcept;
+    // The place of the first non-empty text after field (0 when none): the
+    // texts lie one after another in field order, each with its NUL.
+    uint16_t nextTextAt(int field) const noexcept {
+        if (field < 1 && m_szReading.at_) return m_szReading.at_;
+        if (field < 2 && m_szDestination.at_) return m_szDestination.at_;
+        if (field < 3 && m_szDepartment.at_) return m_szDepartment.at_;
+        return 0;
+    }
 
     static std::unique_ptr<CAddrUserDataObj> makeWith(const CAddrUserDataObj& fields, const std::string_view (&parts)[4]);
     // Lays the parts out in block (room for each with its NUL) and points the texts at them.
@@ -153,6 +161,17 @@ inline const char* EntryText<Capacity, Field>::c_str() const noexcept {
     const auto* owner = reinterpret_cast<const CAddrUserDataObj*>(reinterpret_cast<const char*>(this) -
                                                                   CAddrUserDataObj::textMemberOffset(Field));
     return owner->texts_ + (at_ - 1);
+}
+
+template <size_t Capacity, int Field>
+inline std::string_view EntryText<Capacity, Field>::view() const noexcept {
+    if (at_ == 0) return {};
+    const auto* owner = reinterpret_cast<const CAddrUserDataObj*>(reinterpret_cast<const char*>(this) -
+                                                                  CAddrUserDataObj::textMemberOffset(Field));
+    const char* text = owner->texts_ + (at_ - 1);
+    // A text followed by another ends where that one starts: no scan for its NUL.
+    const uint16_t next = owner->nextTextAt(Field);
+    return next ? std::string_view(text, static_cast<size_t>(next - at_ - 1)) : std::string_view(text);
 }
 
 // The order the list shows: true when a comes before b. Equal entries, and two

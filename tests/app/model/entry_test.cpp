@@ -2,6 +2,7 @@
 #include "model/entry.h"
 
 #include <gtest/gtest.h>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -186,4 +187,35 @@ TEST(EntryTexts, MemoryRunningOutLeavesTheEntryAsItWas) {
     EXPECT_STREQ(a.m_szDepartment, "Dept");
     EXPECT_EQ(a.m_nAccessCode, 0);
     EXPECT_EQ(a.m_bUpdated, 0u);
+}
+
+// A text's length comes from where the next one starts: every mix of empty
+// and filled texts, made, copied and changed, reads back whole and no longer.
+TEST(EntryTexts, EveryMixOfEmptyTextsReadsBackWhole) {
+    const std::string filled[4] = {"Name", "Rd", "02-1234", "Sales dept"};
+    for (unsigned mask = 0; mask < 16; ++mask) {
+        SCOPED_TRACE(mask);
+        std::string t[4];
+        for (int i = 0; i < 4; ++i) t[i] = mask & (1u << i) ? filled[i] : "";
+        auto check = [&](const CAddrUserDataObj& e) {
+            EXPECT_EQ(e.m_szName.view(), t[0]);
+            EXPECT_EQ(e.m_szReading.view(), t[1]);
+            EXPECT_EQ(e.m_szDestination.view(), t[2]);
+            EXPECT_EQ(e.m_szDepartment.view(), t[3]);
+            EXPECT_EQ(std::string_view(e.m_szName).size(), std::strlen(e.m_szName.c_str()));
+        };
+        auto made = CAddrUserDataObj::make(lisotrex::kEntryFax, t[0], t[1], t[2], t[3], 0, 0, false);
+        check(*made);
+        CAddrUserDataObj plain(lisotrex::kEntryFax, t[0], t[1], t[2], t[3], 0, 0, false);
+        check(plain);
+        CAddrUserDataObj copy(*made);
+        check(copy);
+        // A text made longer or shorter moves the ones after it.
+        t[1] = mask & 1 ? "A longer reading" : "";
+        copy.setReading(t[1]);
+        check(copy);
+        t[0] = "N";
+        copy.setName(t[0]);
+        check(copy);
+    }
 }
