@@ -1,6 +1,6 @@
 #include "convert/conversion.h"
 
-#include "convert/byte_set.h"
+#include "files/byte_set.h"
 #include "strings/strings.h"
 
 #include <algorithm>

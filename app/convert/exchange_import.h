@@ -2,7 +2,7 @@
 // Microsoft Exchange 5.x and 2000 directory exports: delimited text with a
 // header line naming the columns.
 
-#include "convert/byte_set.h"
+#include "files/byte_set.h"
 #include "convert/import_input.h"
 #include "convert/importer.h"
 #include "settings/field_maps.h"

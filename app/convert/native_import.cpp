@@ -23,8 +23,8 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
         result.formatError = true;
         return result;
     }
+    EntryLine entry;
     for (;;) {
-        CAddrUserDataObj entry;
         LineRead read = readEntryLine(reader, entry, ctx.bookType);
         if (read == LineRead::End) break;
         if (read == LineRead::Bad) {
@@ -37,21 +37,22 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
             result.code = kImportRoomExhausted;
             break;
         }
-        const bool fax = entry.m_nType == kEntryFax;
+        const bool fax = entry.type == kEntryFax;
         if (fax ? !conv.importFax : !conv.importEmail) {
             ++conv.recordCounter; // numbers in the log stay the entry's place in the file
             continue;
         }
-        std::string name(entry.m_szName.view());
-        std::string destination = fax ? conv.convertFax(entry.m_szDestination) : conv.convertEmail(entry.m_szDestination);
-        std::string department(entry.m_szDepartment.view());
+        std::string name(entry.nameView());
+        std::string destination =
+            fax ? conv.convertFax(entry.destinationView()) : conv.convertEmail(entry.destinationView());
+        std::string department(entry.departmentView());
         for (std::string* text : {&name, &destination, &department}) blankControlCharacters(*text);
         CheckVerdict verdict = fax ? conv.checkRecord(&name, &destination, nullptr, nullptr, ctx.out.size(), ctx.log)
                                    : conv.checkRecord(&name, nullptr, nullptr, &destination, ctx.out.size(), ctx.log);
         if (verdict == CheckVerdict::LogFailed) break;
         if (name.empty() || destination.empty()) continue;
-        entry.setTexts(name, "", destination, department);
-        ctx.out.push_back(CAddrUserDataObj::make(entry));
+        ctx.out.push_back(CAddrUserDataObj::make(entry.type, name, {}, destination, department, entry.accessCode,
+                                                 entry.oneTouch, false));
     }
     return result;
 }

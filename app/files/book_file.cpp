@@ -89,15 +89,17 @@ bool CLisotrexDoc::readBook(std::string_view data, std::vector<std::unique_ptr<C
     int32_t kind = header.kind;
     std::vector<std::unique_ptr<CAddrUserDataObj>> list;
     list.reserve(std::min(kMaxEntries, data.size() / 16 + 1));
-    CAddrUserDataObj scratch;
+    EntryLine line;
     for (;;) {
-        LineRead got = readEntryLine(r, scratch, kind);
+        LineRead got = readEntryLine(r, line, kind);
         if (got == LineRead::End) break;
         if (got == LineRead::Bad || list.size() >= kMaxEntries) return false;
         if (spare.empty()) {
-            list.push_back(CAddrUserDataObj::make(scratch));
+            list.push_back(makeEntry(line));
         } else {
-            *spare.back() = scratch;
+            CAddrUserDataObj& e = *spare.back();
+            e = CAddrUserDataObj(line.type, line.nameView(), {}, line.destinationView(), line.departmentView(),
+                                 line.accessCode, line.oneTouch, false);
             list.push_back(std::move(spare.back()));
             spare.pop_back();
         }

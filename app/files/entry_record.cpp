@@ -8,38 +8,45 @@
 
 namespace lisotrex {
 
-LineRead readEntryLine(FieldReader& reader, CAddrUserDataObj& entry, int32_t bookType) {
-    entry = CAddrUserDataObj();
+LineRead readEntryLine(FieldReader& reader, EntryLine& line, int32_t bookType) {
+    // Only what a shorter line leaves unread is reset: the text buffers
+    // are written by their reads.
+    line.departmentLength = 0;
+    line.department[0] = '\0';
+    line.accessCode = 0;
+    line.oneTouch = 0;
     char type[2];
     bool more = reader.readField(type, sizeof type);
     if (!type[0] && !more) return LineRead::End;
     if (std::strcmp(type, "0") != 0 && std::strcmp(type, "1") != 0) return LineRead::Bad;
-    entry.m_nType = type[0] - '0';
-    // Each text is read into a buffer of its field's capacity, then stored.
-    char name[decltype(entry.m_szName)::kCapacity];
-    char destination[decltype(entry.m_szDestination)::kCapacity];
-    char department[decltype(entry.m_szDepartment)::kCapacity];
-    department[0] = '\0';
+    line.type = type[0] - '0';
     // Name, reading (discarded) and destination must each be followed by more.
-    if (!more || !reader.readField(name, sizeof name)) return LineRead::Bad;
+    if (!more || !reader.readField(line.name, sizeof line.name)) return LineRead::Bad;
+    line.nameLength = reader.keptLength();
     if (!reader.readField(nullptr, 0)) return LineRead::Bad;
-    if (!reader.readField(destination, sizeof destination)) return LineRead::Bad;
-    more = reader.readField(department, sizeof department);
-    entry.setTexts(name, "", destination, department);
+    if (!reader.readField(line.destination, sizeof line.destination)) return LineRead::Bad;
+    line.destinationLength = reader.keptLength();
+    more = reader.readField(line.department, sizeof line.department);
+    line.departmentLength = reader.keptLength();
     if (!more) return LineRead::Entry;
     char number[8];
     more = reader.readField(number, sizeof number);
-    entry.m_nAccessCode = parseDecimal(number);
+    line.accessCode = parseDecimal(number);
     if (!more) return LineRead::Entry;
     if (bookType == kOneTouchBook) {
         char oneTouch[5];
         more = reader.readField(oneTouch, sizeof oneTouch);
         // 0 is "none"; a negative number is none as well (it would be
         // written back as none, and exported as a negative dn).
-        entry.m_nOneTouch = std::max(0, parseDecimal(oneTouch));
+        line.oneTouch = std::max(0, parseDecimal(oneTouch));
     }
     if (more) reader.skipLine();
     return LineRead::Entry;
+}
+
+std::unique_ptr<CAddrUserDataObj> makeEntry(const EntryLine& line) {
+    return CAddrUserDataObj::make(line.type, line.nameView(), {}, line.destinationView(), line.departmentView(),
+                                  line.accessCode, line.oneTouch, false);
 }
 
 void appendEntryLine(std::string& out, const CAddrUserDataObj& e, int32_t bookType, std::string_view lineEnd) {

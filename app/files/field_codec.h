@@ -23,6 +23,8 @@ public:
     // NUL-terminated; capacity 0 reads and discards). True when more fields
     // follow on the same line; false when the line (record) or data ended.
     bool readField(char* buf, size_t capacity);
+    // The bytes the last readField kept in its buffer (before the NUL).
+    size_t keptLength() const { return kept_; }
     // Reads and discards the fields left on the current line.
     void skipLine();
     bool atEnd() const { return pos_ >= data_.size(); }
@@ -34,6 +36,7 @@ private:
 
     std::string_view data_;
     size_t pos_ = 0;
+    size_t kept_ = 0;
     bool textMode_;
 };
 

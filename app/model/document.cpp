@@ -196,9 +196,10 @@ bool CLisotrexDoc::pasteEntries() {
     std::optional<OneTouchTally> oneTouch;
     try {
         if (m_nBookType == kOneTouchBook) oneTouch.emplace(*this, kMaxEntries - std::min(kMaxEntries, m_list.size()));
+        EntryLine line;
         for (;;) {
-            auto fresh = std::make_unique<CAddrUserDataObj>();
-            if (readEntryLine(reader, *fresh, m_nBookType) != LineRead::Entry) break;
+            if (readEntryLine(reader, line, m_nBookType) != LineRead::Entry) break;
+            auto fresh = makeEntry(line);
             if (m_list.size() >= kMaxEntries) {
                 prompter_.message(ids::IDS_MSG_BOOK_FULL, Icon::Exclamation);
                 break;

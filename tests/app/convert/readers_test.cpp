@@ -1,4 +1,4 @@
-#include "convert/byte_set.h"
+#include "files/byte_set.h"
 #include "convert/exchange_import.h"
 #include "convert/notes_import.h"
 #include "test_environment.h"
