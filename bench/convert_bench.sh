@@ -8,7 +8,8 @@
 # BIN_DIR defaults to build-release/bin (the optimised build `make bench`
 # makes). Every run points the registry, HOME and the XDG folders at WORK_DIR,
 # so the user's own settings and log are never touched. Set RUNS to change
-# the number of timed runs (default 40).
+# the number of timed runs (default 40) and ROUNDS the number of turns the
+# side-by-side timing takes them in (default: three runs a round).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -58,11 +59,37 @@ peak_kib() { # median peak resident set of 7 runs, KiB
 }
 
 echo "== conversion of 9,998 Exchange 5.x rows, side by side with abook"
+# The machine's speed changes from one second to the next (other guests on
+# the host): timed in short rounds that take turns on who goes first, so a
+# slow spell falls on both commands alike; the medians are of every run of
+# every round.
 # abook will not replace a file: both write a fresh one each run.
-hyperfine -N --warmup 5 --runs "$runs" --style basic --export-json side.json --prepare "rm -f big.abk big.ldif" \
-  -n lisotrex-convert "$ours" -n abook "$peer"
-read -r t_ours t_peer < <(median_of side.json)
-read -r c_ours c_peer < <(cpu_of side.json)
+rounds=${ROUNDS:-$(( (runs + 2) / 3 ))}
+per_round=$(( (runs + rounds - 1) / rounds ))
+[ "$per_round" -ge 2 ] || per_round=2
+sides=()
+for r in $(seq 1 "$rounds"); do
+  pair=(-n lisotrex-convert "$ours" -n abook "$peer")
+  [ $((r % 2)) -eq 0 ] && pair=(-n abook "$peer" -n lisotrex-convert "$ours")
+  hyperfine -N --warmup 1 --runs "$per_round" --style none --export-json "side-$r.json" \
+    --prepare "rm -f big.abk big.ldif" "${pair[@]}"
+  sides+=("side-$r.json")
+done
+read -r t_ours t_peer c_ours c_peer < <(python3 - "${sides[@]}" <<'PY'
+import json, statistics, sys
+times, cpu = {}, {}
+for f in sys.argv[1:]:
+    for x in json.load(open(f))["results"]:
+        times.setdefault(x["command"], []).extend(x["times"])
+        cpu.setdefault(x["command"], []).append(x["user"] + x["system"])
+for name in ("lisotrex-convert", "abook"):
+    t = times[name]
+    print("%-16s median %6.2f ms  min %6.2f ms  max %6.2f ms  (%d runs)"
+          % (name, statistics.median(t) * 1000, min(t) * 1000, max(t) * 1000, len(t)), file=sys.stderr)
+print(" ".join("%.2f" % (statistics.median(times[n]) * 1000) for n in ("lisotrex-convert", "abook")),
+      " ".join("%.2f" % (statistics.mean(cpu[n]) * 1000) for n in ("lisotrex-convert", "abook")))
+PY
+)
 m_ours=$(peak_kib "$ours")
 m_peer=$(peak_kib "$peer")
 
