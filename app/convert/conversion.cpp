@@ -205,7 +205,8 @@ RecordOutcome Conversion::recordToEntries(const ImportRecordView& rec, ImportedE
             lacked = true;
             return;
         }
-        out.push_back(CAddrUserDataObj::make(type, name, "", destination, dept, 0, 0, false));
+        // Every text was blanked of control characters above: no NUL is left.
+        out.push_back(CAddrUserDataObj::makeFromCleanTexts(type, name, destination, dept, 0, 0, false));
     };
     add(kEntryFax, fax1);
     add(kEntryFax, fax2);

@@ -51,8 +51,8 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
                                    : conv.checkRecord(&name, nullptr, nullptr, &destination, ctx.out.size(), ctx.log);
         if (verdict == CheckVerdict::LogFailed) break;
         if (name.empty() || destination.empty()) continue;
-        ctx.out.push_back(CAddrUserDataObj::make(entry.type, name, {}, destination, department, entry.accessCode,
-                                                 entry.oneTouch, false));
+        ctx.out.push_back(CAddrUserDataObj::makeFromCleanTexts(entry.type, name, destination, department,
+                                                               entry.accessCode, entry.oneTouch, false));
     }
     return result;
 }

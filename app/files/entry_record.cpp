@@ -45,8 +45,9 @@ LineRead readEntryLine(FieldReader& reader, EntryLine& line, int32_t bookType) {
 }
 
 std::unique_ptr<CAddrUserDataObj> makeEntry(const EntryLine& line) {
-    return CAddrUserDataObj::make(line.type, line.nameView(), {}, line.destinationView(), line.departmentView(),
-                                  line.accessCode, line.oneTouch, false);
+    // A NUL ends a field for the reader: none is ever in a text read.
+    return CAddrUserDataObj::makeFromCleanTexts(line.type, line.nameView(), line.destinationView(),
+                                                line.departmentView(), line.accessCode, line.oneTouch, false);
 }
 
 void appendEntryLine(std::string& out, const CAddrUserDataObj& e, int32_t bookType, std::string_view lineEnd) {

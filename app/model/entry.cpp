@@ -116,6 +116,22 @@ std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::make(int32_t type, std::stri
     return makeWith(fields, boundedParts(name, reading, destination, department).parts);
 }
 
+std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::makeFromCleanTexts(int32_t type, std::string_view name,
+                                                                       std::string_view destination,
+                                                                       std::string_view department,
+                                                                       int32_t accessCode, int32_t oneTouch,
+                                                                       bool updated) {
+    CAddrUserDataObj fields(oneTouch);
+    fields.m_nType = type;
+    fields.m_nAccessCode = accessCode;
+    fields.m_bUpdated = updated ? 1 : 0;
+    auto cut = [](std::string_view s, size_t capacity) { return s.substr(0, std::min(s.size(), capacity - 1)); };
+    const std::string_view parts[4] = {cut(name, decltype(m_szName)::kCapacity), {},
+                                       cut(destination, decltype(m_szDestination)::kCapacity),
+                                       cut(department, decltype(m_szDepartment)::kCapacity)};
+    return makeWith(fields, parts);
+}
+
 std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::make(const CAddrUserDataObj& from) {
     const std::string_view parts[4] = {from.m_szName.view(), from.m_szReading.view(), from.m_szDestination.view(),
                                        from.m_szDepartment.view()};

@@ -70,6 +70,13 @@ public:
                                                   std::string_view destination, std::string_view department,
                                                   int32_t accessCode, int32_t oneTouch, bool updated);
     static std::unique_ptr<CAddrUserDataObj> make(const CAddrUserDataObj& from);
+    // The same, without a reading, for texts that hold no NUL, as the file
+    // readers and the import conversion give them: they are only cut to
+    // their fields' limits, never searched for a NUL.
+    static std::unique_ptr<CAddrUserDataObj> makeFromCleanTexts(int32_t type, std::string_view name,
+                                                                std::string_view destination,
+                                                                std::string_view department, int32_t accessCode,
+                                                                int32_t oneTouch, bool updated);
     // Every entry goes back the way it came, whatever its size was.
     static void operator delete(void* p) noexcept { ::operator delete(p); }
 

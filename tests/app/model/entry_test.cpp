@@ -219,3 +219,28 @@ TEST(EntryTexts, EveryMixOfEmptyTextsReadsBackWhole) {
         check(copy);
     }
 }
+
+// Texts the readers already cleaned are only cut to their limits: the entry
+// is the one make gives for them, at every length around the limits.
+TEST(EntryTexts, MadeFromCleanTextsAsMakeMakesThem) {
+    for (size_t length : {0u, 1u, 126u, 127u, 128u, 254u, 255u, 256u, 400u}) {
+        SCOPED_TRACE(length);
+        const std::string name(length, 'n'), destination(length, 'd'), department(length, 'p');
+        for (bool emptyDestination : {false, true}) {
+            const std::string_view dest = emptyDestination ? std::string_view() : std::string_view(destination);
+            auto clean = CAddrUserDataObj::makeFromCleanTexts(1, name, dest, department, 9, 4, true);
+            auto made = CAddrUserDataObj::make(1, name, "", dest, department, 9, 4, true);
+            EXPECT_EQ(clean->m_szName.view(), made->m_szName.view());
+            EXPECT_EQ(clean->m_szReading.view(), "");
+            EXPECT_EQ(clean->m_szDestination.view(), made->m_szDestination.view());
+            EXPECT_EQ(clean->m_szDepartment.view(), made->m_szDepartment.view());
+            EXPECT_EQ(std::strlen(clean->m_szDepartment.c_str()), clean->m_szDepartment.view().size());
+            EXPECT_TRUE(clean->sameValues(*made));
+            EXPECT_EQ(clean->m_nType, 1);
+            EXPECT_EQ(clean->m_nAccessCode, 9);
+            EXPECT_EQ(clean->m_nOneTouch, 4);
+            EXPECT_EQ(clean->m_bUpdated, 1u);
+            EXPECT_EQ(clean->m_bChecked, 1u);
+        }
+    }
+}
