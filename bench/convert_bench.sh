@@ -45,10 +45,6 @@ median_of() { # command -> median of its timing in ms from a hyperfine json
   python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(" ".join("%.2f" % (x["median"]*1000) for x in r))' "$1"
 }
 
-cpu_of() { # command -> mean processor time (user + system) in ms from a hyperfine json
-  python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(" ".join("%.2f" % ((x["user"]+x["system"])*1000) for x in r))' "$1"
-}
-
 peak_kib() { # median peak resident set of 7 runs, KiB
   local c=$1 out=()
   for _ in 1 2 3 4 5 6 7; do

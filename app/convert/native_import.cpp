@@ -23,9 +23,9 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
         result.formatError = true;
         return result;
     }
-    EntryLine entry;
+    EntryLine line;
     for (;;) {
-        LineRead read = readEntryLine(reader, entry, ctx.bookType);
+        LineRead read = readEntryLine(reader, line, ctx.bookType);
         if (read == LineRead::End) break;
         if (read == LineRead::Bad) {
             ctx.prompter.message(ids::IDS_MSG_BOOK_DATA_INVALID, Icon::Stop);
@@ -37,22 +37,22 @@ ImportResult importNativeBook(const std::string& path, ImportContext& ctx) {
             result.code = kImportRoomExhausted;
             break;
         }
-        const bool fax = entry.type == kEntryFax;
+        const bool fax = line.type == kEntryFax;
         if (fax ? !conv.importFax : !conv.importEmail) {
             ++conv.recordCounter; // numbers in the log stay the entry's place in the file
             continue;
         }
-        std::string name(entry.nameView());
+        std::string name(line.nameView());
         std::string destination =
-            fax ? conv.convertFax(entry.destinationView()) : conv.convertEmail(entry.destinationView());
-        std::string department(entry.departmentView());
+            fax ? conv.convertFax(line.destinationView()) : conv.convertEmail(line.destinationView());
+        std::string department(line.departmentView());
         for (std::string* text : {&name, &destination, &department}) blankControlCharacters(*text);
         CheckVerdict verdict = fax ? conv.checkRecord(&name, &destination, nullptr, nullptr, ctx.out.size(), ctx.log)
                                    : conv.checkRecord(&name, nullptr, nullptr, &destination, ctx.out.size(), ctx.log);
         if (verdict == CheckVerdict::LogFailed) break;
         if (name.empty() || destination.empty()) continue;
-        ctx.out.push_back(CAddrUserDataObj::makeFromCleanTexts(entry.type, name, destination, department,
-                                                               entry.accessCode, entry.oneTouch, false));
+        ctx.out.push_back(CAddrUserDataObj::makeFromCleanTexts(line.type, name, destination, department,
+                                                               line.accessCode, line.oneTouch, false));
     }
     return result;
 }

@@ -34,6 +34,15 @@ struct BoundedParts {
     std::string_view parts[4];
 };
 
+// An entry without texts holding the numbers and marks a new entry is made with.
+CAddrUserDataObj numbersOnly(int32_t type, int32_t accessCode, int32_t oneTouch, bool updated) {
+    CAddrUserDataObj fields(oneTouch);
+    fields.m_nType = type;
+    fields.m_nAccessCode = accessCode;
+    fields.m_bUpdated = updated ? 1 : 0;
+    return fields;
+}
+
 BoundedParts boundedParts(std::string_view name, std::string_view reading, std::string_view destination,
                           std::string_view department) {
     return {{bounded(name, 128), bounded(reading, 64), bounded(destination, 256), bounded(department, 256)}};
@@ -109,11 +118,8 @@ std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::make(int32_t type, std::stri
                                                          std::string_view reading, std::string_view destination,
                                                          std::string_view department, int32_t accessCode,
                                                          int32_t oneTouch, bool updated) {
-    CAddrUserDataObj fields(oneTouch);
-    fields.m_nType = type;
-    fields.m_nAccessCode = accessCode;
-    fields.m_bUpdated = updated ? 1 : 0;
-    return makeWith(fields, boundedParts(name, reading, destination, department).parts);
+    return makeWith(numbersOnly(type, accessCode, oneTouch, updated),
+                    boundedParts(name, reading, destination, department).parts);
 }
 
 std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::makeFromCleanTexts(int32_t type, std::string_view name,
@@ -121,15 +127,11 @@ std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::makeFromCleanTexts(int32_t t
                                                                        std::string_view department,
                                                                        int32_t accessCode, int32_t oneTouch,
                                                                        bool updated) {
-    CAddrUserDataObj fields(oneTouch);
-    fields.m_nType = type;
-    fields.m_nAccessCode = accessCode;
-    fields.m_bUpdated = updated ? 1 : 0;
     auto cut = [](std::string_view s, size_t capacity) { return s.substr(0, std::min(s.size(), capacity - 1)); };
     const std::string_view parts[4] = {cut(name, decltype(m_szName)::kCapacity), {},
                                        cut(destination, decltype(m_szDestination)::kCapacity),
                                        cut(department, decltype(m_szDepartment)::kCapacity)};
-    return makeWith(fields, parts);
+    return makeWith(numbersOnly(type, accessCode, oneTouch, updated), parts);
 }
 
 std::unique_ptr<CAddrUserDataObj> CAddrUserDataObj::make(const CAddrUserDataObj& from) {
